@@ -1,0 +1,82 @@
+#include "lists/FileErrors.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+namespace larkspire {
+
+FileError::FileError(const QString& message) : LarkspireError(message.toStdString()) {}
+
+QString FileError::Message() const
+{
+    return QString::fromUtf8(what());
+}
+
+namespace {
+
+// The GNU strerror_r returns its text, which may or may not be the buffer.
+QString StrError(int errnoValue)
+{
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(strerror_r(errnoValue, buffer, sizeof buffer));
+}
+
+QString FullPath(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+}  // namespace
+
+QString SystemErrorText(int errnoValue)
+{
+    QString text = StrError(errnoValue);
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1].isSpace() || text[end - 1] == u'.'))
+        --end;
+    text.truncate(end);
+    return text;
+}
+
+FileError CannotOpenFileError(const QString& path, int errnoValue)
+{
+    return FileError(QStringLiteral("Cannot open file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
+}
+
+FileError CannotCreateFileError(const QString& path, int errnoValue)
+{
+    return FileError(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
+}
+
+FileError InvalidFileNameError(const QString& path)
+{
+    return FileError(QStringLiteral("Invalid file name - ") + path);
+}
+
+FileError IoError(int errnoValue, const QString& path)
+{
+    switch (errnoValue) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return InvalidFileNameError(path);
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return FileError(QStringLiteral("File access denied"));
+    case EMFILE:
+    case ENFILE:
+        return FileError(QStringLiteral("Too many open files"));
+    case ENOSPC:
+        return FileError(QStringLiteral("I/O error 112"));
+    default:
+        return FileError(QStringLiteral("I/O error %1").arg(errnoValue));
+    }
+}
+
+}  // namespace larkspire

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ping/LarkspireError.h"
+
+#include <QString>
+
+namespace larkspire {
+
+// A file could not be read, written, copied or created. what() is the exact text the error box shows
+// (UTF-8); Message() gives it back as a QString.
+class FileError : public LarkspireError {
+public:
+    explicit FileError(const QString& message);
+
+    QString Message() const;
+};
+
+// The platform's description of an errno value, without trailing blanks and full stops.
+QString SystemErrorText(int errnoValue);
+
+// "Cannot open file "<absolute path>". <description>" for a read that could not open its file.
+FileError CannotOpenFileError(const QString& path, int errnoValue);
+
+// "Cannot create file "<absolute path>". <description>" for a save that could not create its file.
+FileError CannotCreateFileError(const QString& path, int errnoValue);
+
+// The I/O error of the export for an errno value: a missing folder, a file in place of a folder or
+// a name too long give "Invalid file name - <path>"; access problems "File access denied"; too many
+// open files "Too many open files"; a full disk "I/O error 112"; anything else "I/O error <errno>".
+FileError IoError(int errnoValue, const QString& path);
+
+// "Invalid file name - <path>": the I/O error for a path that is too long or names a missing folder.
+FileError InvalidFileNameError(const QString& path);
+
+}  // namespace larkspire

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "ping/LarkspireError.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace larkspire {
+
+// A cell write outside the table.
+class TableRangeError : public LarkspireError {
+public:
+    TableRangeError();
+};
+
+// One row of the ping table: the URL and the status of its latest check.
+struct PingRow {
+    QString Url;
+    QString Status;
+};
+
+// Told about changes of a PingTable, so a view can follow them. Bulk changes come as one
+// TableAboutToReset / TableReset pair around the whole change, never as a stream of cell changes.
+class PingTableListener {
+public:
+    virtual ~PingTableListener() = default;
+
+    virtual void TableAboutToReset() = 0;
+    virtual void TableReset() = 0;
+    virtual void CellChanged(int column, int row) = 0;
+};
+
+// The two-column result table: column 0 the Url, column 1 the ping status; every row a data row.
+class PingTable {
+public:
+    static constexpr int ColumnUrl = 0;
+    static constexpr int ColumnPing = 1;
+
+    // Groups every change made while it lives into one reset notification. Nests: only the
+    // outermost batch notifies.
+    class Batch {
+    public:
+        explicit Batch(PingTable& table);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        PingTable& table_;
+    };
+
+    int RowCount() const;
+    // Rows beyond `count` are discarded, new rows start empty; a negative count is ignored.
+    void SetRowCount(int count);
+    int ColumnCount() const;
+
+    // The empty text outside the table (a row of -1 included).
+    QString GetCell(int column, int row) const;
+    // Throws TableRangeError, writing nothing, outside the table.
+    void SetCell(int column, int row, const QString& text);
+
+    // The one listener, or nullptr; it must outlive the table or be replaced before it goes.
+    void SetListener(PingTableListener* listener);
+
+private:
+    void BeginBatch();
+    void EndBatch();
+
+    std::vector<PingRow> rows_;
+    PingTableListener* listener_ = nullptr;
+    int batchDepth_ = 0;
+};
+
+}  // namespace larkspire

@@ -1,0 +1,244 @@
+#include "lists/FileUtil.h"
+
+#include "lists/AnsiCodec.h"
+#include "lists/FileErrors.h"
+#include "lists/PosixFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace larkspire {
+
+namespace {
+
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view Utf16LittleEndianBom = "\xFF\xFE";
+constexpr std::string_view Utf16BigEndianBom = "\xFE\xFF";
+
+const QString NoMappingMessage =
+    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
+
+struct DecodedText {
+    QString Text;
+    TextEncoding Encoding = TextEncoding::Ansi;
+};
+
+std::string ReadWholeFile(const QString& path)
+{
+    const QByteArray nativePath = NativePath(path);
+    if (nativePath.isEmpty())
+        throw CannotOpenFileError(path, ENOENT);
+    UniqueFd file(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC));
+    if (!file.IsOpen())
+        throw CannotOpenFileError(path, errno);
+    struct stat status {};
+    if (::fstat(file.Get(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw CannotOpenFileError(path, EISDIR);
+    std::string bytes;
+    if (ReadAll(file.Get(), bytes) != 0)
+        throw FileError(QStringLiteral("Stream read error"));
+    return bytes;
+}
+
+bool IsContinuation(unsigned char byte, unsigned char low = 0x80, unsigned char high = 0xBF)
+{
+    return byte >= low && byte <= high;
+}
+
+// Strict UTF-8: overlong forms, surrogates, values above U+10FFFF and cut sequences are all refused.
+QString DecodeUtf8(std::string_view bytes)
+{
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = in + bytes.size();
+    while (in < end) {
+        const unsigned char lead = *in;
+        char32_t code = 0;
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead < 0x80) {
+            *out++ = lead;
+            ++in;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            throw FileError(NoMappingMessage);
+        }
+        if (end - in < length || !IsContinuation(in[1], low, high))
+            throw FileError(NoMappingMessage);
+        for (int i = 1; i < length; ++i) {
+            if (i > 1 && !IsContinuation(in[i]))
+                throw FileError(NoMappingMessage);
+            code = (code << 6) | (in[i] & 0x3F);
+        }
+        in += length;
+        if (code >= 0x10000) {
+            *out++ = QChar::highSurrogate(code);
+            *out++ = QChar::lowSurrogate(code);
+        } else {
+            *out++ = static_cast<char16_t>(code);
+        }
+    }
+    text.truncate(out - reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
+// Code units taken as they come, without validation; an odd last byte is ignored.
+QString DecodeUtf16(std::string_view bytes, bool littleEndian)
+{
+    if (bytes.size() == 1)
+        throw FileError(NoMappingMessage);
+    const qsizetype units = static_cast<qsizetype>(bytes.size() / 2);
+    QString text(units, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (qsizetype i = 0; i < units; ++i, in += 2)
+        out[i] = littleEndian ? static_cast<char16_t>(in[0] | in[1] << 8) : static_cast<char16_t>(in[0] << 8 | in[1]);
+    return text;
+}
+
+DecodedText Decode(std::string_view bytes)
+{
+    if (bytes.starts_with(Utf8Bom))
+        return {DecodeUtf8(bytes.substr(Utf8Bom.size())), TextEncoding::Utf8};
+    if (bytes.starts_with(Utf16LittleEndianBom))
+        return {DecodeUtf16(bytes.substr(Utf16LittleEndianBom.size()), true), TextEncoding::Utf16LittleEndian};
+    if (bytes.starts_with(Utf16BigEndianBom))
+        return {DecodeUtf16(bytes.substr(Utf16BigEndianBom.size()), false), TextEncoding::Utf16BigEndian};
+    return {DecodeAnsi(bytes), TextEncoding::Ansi};
+}
+
+// CR, LF and CR LF end a line; U+0000 ends the text. A break at the very end adds no empty line.
+QStringList SplitLines(QStringView text)
+{
+    QStringList lines;
+    const char16_t* units = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        const char16_t unit = units[i];
+        if (unit == 0)
+            break;
+        if (unit == u'\r' || unit == u'\n') {
+            lines.append(text.mid(start, i - start).toString());
+            if (unit == u'\r' && i + 1 < size && units[i + 1] == u'\n')
+                ++i;
+            start = ++i;
+            continue;
+        }
+        ++i;
+    }
+    if (i > start)
+        lines.append(text.mid(start, i - start).toString());
+    return lines;
+}
+
+DecodedText ReadTextFile(const QString& path)
+{
+    return Decode(ReadWholeFile(path));
+}
+
+void TrimTrailingControls(QString& line)
+{
+    qsizetype end = line.size();
+    while (end > 0 && line[end - 1].unicode() <= 0x20)
+        --end;
+    line.truncate(end);
+}
+
+void AppendUtf16(QStringView text, bool littleEndian, std::string& out)
+{
+    for (QChar unit : text) {
+        const char16_t value = unit.unicode();
+        const char low = static_cast<char>(value & 0xFF);
+        const char high = static_cast<char>(value >> 8);
+        out.push_back(littleEndian ? low : high);
+        out.push_back(littleEndian ? high : low);
+    }
+}
+
+std::string EncodeText(QStringView text, TextEncoding encoding)
+{
+    std::string bytes;
+    switch (encoding) {
+    case TextEncoding::Ansi:
+        AppendAnsi(text, bytes);
+        break;
+    case TextEncoding::Utf8: {
+        const QByteArray utf8 = text.toUtf8();
+        bytes.append(Utf8Bom);
+        bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        break;
+    }
+    case TextEncoding::Utf16LittleEndian:
+        bytes.append(Utf16LittleEndianBom);
+        AppendUtf16(text, true, bytes);
+        break;
+    case TextEncoding::Utf16BigEndian:
+        bytes.append(Utf16BigEndianBom);
+        AppendUtf16(text, false, bytes);
+        break;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void LoadTextList(const QString& path, QStringList& list)
+{
+    list = SplitLines(ReadTextFile(path).Text);
+}
+
+EditorText ReadEditorText(const QString& path)
+{
+    DecodedText decoded = ReadTextFile(path);
+    EditorText editorText{SplitLines(decoded.Text), decoded.Encoding};
+    for (QString& line : editorText.Lines)
+        line.replace(u'\t', QStringLiteral("    "));
+    return editorText;
+}
+
+void SaveEditorText(const QString& path, QStringList& lines, TextEncoding encoding)
+{
+    QString text;
+    for (QString& line : lines) {
+        TrimTrailingControls(line);
+        text += line;
+        text += QStringLiteral("\r\n");
+    }
+    const std::string bytes = EncodeText(text, encoding);
+
+    UniqueFd file;
+    if (const int error = CreateForWriting(NativePath(path), file))
+        throw CannotCreateFileError(path, error);
+    if (WriteAll(file.Get(), bytes.data(), bytes.size()) != 0 || file.Close() != 0)
+        throw FileError(QStringLiteral("Stream write error"));
+}
+
+bool IsExistingFile(const QString& path)
+{
+    const QByteArray nativePath = NativePath(path);
+    struct stat status {};
+    return !nativePath.isEmpty() && ::stat(nativePath.constData(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+}  // namespace larkspire

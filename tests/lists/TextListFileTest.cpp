@@ -1,0 +1,237 @@
+#include "FileTestSupport.h"
+
+#include "lists/FileErrors.h"
+#include "lists/FileUtil.h"
+
+#include <QDir>
+
+#include <cerrno>
+
+namespace larkspire {
+namespace {
+
+using test::MakeReadOnly;
+using test::ReadBytes;
+using test::WriteBytes;
+
+const QString NoMapping =
+    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
+
+QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int value : values)
+        bytes.append(static_cast<char>(value));
+    return bytes;
+}
+
+class TextListFileTest : public test::TempFolderTest {
+protected:
+    QStringList Load(const QByteArray& bytes)
+    {
+        WriteBytes(PathOf("list.txt"), bytes);
+        QStringList list;
+        LoadTextList(PathOf("list.txt"), list);
+        return list;
+    }
+
+    QString LoadError(const QString& path, QStringList& list)
+    {
+        try {
+            LoadTextList(path, list);
+        } catch (const FileError& error) {
+            return error.Message();
+        }
+        return QStringLiteral("<no error>");
+    }
+
+    QByteArray SaveEditor(QStringList lines, TextEncoding encoding)
+    {
+        SaveEditorText(PathOf("saved.txt"), lines, encoding);
+        return ReadBytes(PathOf("saved.txt"));
+    }
+};
+
+struct ReadCase {
+    const char* name;
+    QByteArray bytes;
+    QStringList lines;
+};
+
+TEST_F(TextListFileTest, ReadsLineBreaksBomsAndTerminators)
+{
+    const std::vector<ReadCase> cases = {
+        {"CR LF breaks", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"LF", "a\nb", {"a", "b"}},
+        {"CR CR", "a\r\rb", {"a", "", "b"}},
+        {"LF CR", "a\n\rb", {"a", "", "b"}},
+        {"CR LF alone", "\r\n", {""}},
+        {"CR alone", "\r", {""}},
+        {"empty file", "", {}},
+        {"UTF-8 BOM alone", "\xEF\xBB\xBF", {}},
+        {"blanks and TABs kept", " a \tb\t\r\n\t", {" a \tb\t", "\t"}},
+        {"UTF-16 LE without BOM is ANSI ended by U+0000", Bytes({0x61, 0x00, 0x62, 0x00}), {"a"}},
+        {"U+0000 at the start", Bytes({0x00, 0x61}), {}},
+        {"U+0000 after a break", Bytes({0x61, 0x0D, 0x0A, 0x00, 0x62}), {"a"}},
+        {"UTF-8 without BOM is ANSI", "\xC3\xA9", {QString::fromUtf8("\u00c3\u00a9")}},
+        {"ANSI high bytes", "\x80\x81\x9F", {QString::fromUtf8("\u20ac\u0081\u0178")}},
+        {"UTF-8 BOM", "\xEF\xBB\xBF\xC3\xA9\r\n\xF0\x9F\x98\x80", {QString::fromUtf8("\u00e9"), QString::fromUtf8("\U0001F600")}},
+        {"second UTF-8 BOM is text", "\xEF\xBB\xBF\xEF\xBB\xBFx", {QString(QChar(0xFEFF)) + u'x'}},
+        {"UTF-16 LE", Bytes({0xFF, 0xFE, 0x61, 0x00, 0x0A, 0x00, 0x62, 0x00}), {"a", "b"}},
+        {"UTF-16 BE", Bytes({0xFE, 0xFF, 0x00, 0x61}), {"a"}},
+        {"UTF-16 LE odd last byte ignored", Bytes({0xFF, 0xFE, 0x61, 0x00, 0x62}), {"a"}},
+        {"UTF-16 LE BOM alone", Bytes({0xFF, 0xFE}), {}},
+        {"FF FE 00 00 is UTF-16 LE", Bytes({0xFF, 0xFE, 0x00, 0x00, 0x61, 0x00}), {}},
+        {"UTF-16 unpaired surrogate kept", Bytes({0xFF, 0xFE, 0x00, 0xD8, 0x61, 0x00}), {QString(QChar(0xD800)) + u'a'}},
+        {"short file is not a BOM", "\xEF\xBB", {QString::fromUtf8("\u00ef\u00bb")}},
+    };
+    for (const ReadCase& readCase : cases)
+        EXPECT_EQ(Load(readCase.bytes), readCase.lines) << readCase.name;
+}
+
+TEST_F(TextListFileTest, IllFormedInputFailsAndLeavesTheCallersListUnchanged)
+{
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"invalid byte", "\xEF\xBB\xBF" "a\xFF"},
+        {"cut sequence at the end", "\xEF\xBB\xBF" "a\xC3"},
+        {"overlong form", "\xEF\xBB\xBF\xC0\xAF"},
+        {"overlong three bytes", "\xEF\xBB\xBF\xE0\x80\xAF"},
+        {"surrogate", "\xEF\xBB\xBF\xED\xA0\x80"},
+        {"above U+10FFFF", "\xEF\xBB\xBF\xF4\x90\x80\x80"},
+        {"stray continuation", "\xEF\xBB\xBF\x80"},
+        {"missing third byte", "\xEF\xBB\xBF\xE2\x82x"},
+        {"one byte after UTF-16 LE BOM", Bytes({0xFF, 0xFE, 0x61})},
+        {"one byte after UTF-16 BE BOM", Bytes({0xFE, 0xFF, 0x00})},
+    };
+    for (const auto& [name, bytes] : cases) {
+        WriteBytes(PathOf("bad.txt"), bytes);
+        QStringList list = {"kept", "lines"};
+        EXPECT_EQ(LoadError(PathOf("bad.txt"), list), NoMapping) << name;
+        EXPECT_EQ(list, QStringList({"kept", "lines"})) << name;
+    }
+}
+
+TEST_F(TextListFileTest, UnopenableFileGivesCannotOpenWithTheFullPath)
+{
+    QStringList list = {"kept"};
+    const QString missing = PathOf("missing.txt");
+    EXPECT_EQ(LoadError(missing, list),
+              QStringLiteral("Cannot open file \"%1\". %2").arg(missing, SystemErrorText(ENOENT)));
+    EXPECT_EQ(list, QStringList({"kept"}));
+
+    ASSERT_TRUE(QDir(Folder()).mkdir("folder.txt"));
+    EXPECT_EQ(LoadError(PathOf("folder.txt"), list),
+              QStringLiteral("Cannot open file \"%1\". %2").arg(PathOf("folder.txt"), SystemErrorText(EISDIR)));
+    EXPECT_EQ(list, QStringList({"kept"}));
+}
+
+TEST_F(TextListFileTest, CannotOpenNamesARelativePathByItsAbsoluteForm)
+{
+    QStringList list;
+    const QString expected = QDir::cleanPath(QDir::currentPath() + "/no-such-list-file.txt");
+    EXPECT_EQ(LoadError("no-such-list-file.txt", list),
+              QStringLiteral("Cannot open file \"%1\". %2").arg(expected, SystemErrorText(ENOENT)));
+}
+
+TEST_F(TextListFileTest, EditorReadGivesEncodingAndExpandsTabs)
+{
+    const std::vector<std::pair<QByteArray, TextEncoding>> cases = {
+        {"a\tb", TextEncoding::Ansi},
+        {"\xEF\xBB\xBF" "a\tb", TextEncoding::Utf8},
+        {Bytes({0xFF, 0xFE, 'a', 0, '\t', 0, 'b', 0}), TextEncoding::Utf16LittleEndian},
+        {Bytes({0xFE, 0xFF, 0, 'a', 0, '\t', 0, 'b'}), TextEncoding::Utf16BigEndian},
+    };
+    for (const auto& [bytes, encoding] : cases) {
+        WriteBytes(PathOf("edit.txt"), bytes);
+        const EditorText text = ReadEditorText(PathOf("edit.txt"));
+        EXPECT_EQ(text.Lines, QStringList({"a    b"}));
+        EXPECT_EQ(text.Encoding, encoding);
+    }
+}
+
+TEST_F(TextListFileTest, EditorSaveTrimsLinesAndEndsEachWithCrLf)
+{
+    QStringList lines = {"a  ", QStringLiteral("b\t"), "   ", QString("c") + QChar(0x01) + QChar(0x20), " d"};
+    SaveEditorText(PathOf("saved.txt"), lines, TextEncoding::Ansi);
+    EXPECT_EQ(ReadBytes(PathOf("saved.txt")), QByteArray("a\r\nb\r\n\r\nc\r\n d\r\n"));
+    EXPECT_EQ(lines, QStringList({"a", "b", "", "c", " d"}));
+}
+
+TEST_F(TextListFileTest, EditorSaveWritesTheReadEncodingWithItsBom)
+{
+    const QStringList lines = {"a", QString::fromUtf8("\u00e9\u20ac")};
+    EXPECT_EQ(SaveEditor(lines, TextEncoding::Ansi), QByteArray("a\r\n\xE9\x80\r\n"));
+    EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf8), QByteArray("\xEF\xBB\xBF" "a\r\n\xC3\xA9\xE2\x82\xAC\r\n"));
+    EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf16LittleEndian),
+              Bytes({0xFF, 0xFE, 'a', 0, 0x0D, 0, 0x0A, 0, 0xE9, 0x00, 0xAC, 0x20, 0x0D, 0, 0x0A, 0}));
+    EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf16BigEndian),
+              Bytes({0xFE, 0xFF, 0, 'a', 0, 0x0D, 0, 0x0A, 0x00, 0xE9, 0x20, 0xAC, 0, 0x0D, 0, 0x0A}));
+}
+
+TEST_F(TextListFileTest, EditorSaveOfNoLinesIsTheBomAlone)
+{
+    EXPECT_EQ(SaveEditor({}, TextEncoding::Ansi), QByteArray());
+    EXPECT_EQ(SaveEditor({}, TextEncoding::Utf8), QByteArray("\xEF\xBB\xBF"));
+    EXPECT_EQ(SaveEditor({}, TextEncoding::Utf16BigEndian), Bytes({0xFE, 0xFF}));
+    EXPECT_EQ(SaveEditor({""}, TextEncoding::Utf16LittleEndian), Bytes({0xFF, 0xFE, 0x0D, 0, 0x0A, 0}));
+}
+
+TEST_F(TextListFileTest, EditorRoundTripKeepsEncodingAndText)
+{
+    WriteBytes(PathOf("round.txt"), Bytes({0xFE, 0xFF, 0x00, 'x', 0x00, '\t', 0x00, 0x0D, 0x00, 0x0A}));
+    EditorText text = ReadEditorText(PathOf("round.txt"));
+    SaveEditorText(PathOf("round.txt"), text.Lines, text.Encoding);
+    EXPECT_EQ(ReadBytes(PathOf("round.txt")), Bytes({0xFE, 0xFF, 0x00, 'x', 0x00, 0x0D, 0x00, 0x0A}));
+}
+
+TEST_F(TextListFileTest, EditorSaveOntoReadOnlyFileOrMissingFolderCannotCreate)
+{
+    WriteBytes(PathOf("locked.txt"), "keep");
+    MakeReadOnly(PathOf("locked.txt"));
+    QStringList lines = {"new "};
+    try {
+        SaveEditorText(PathOf("locked.txt"), lines, TextEncoding::Ansi);
+        ADD_FAILURE() << "saved onto a read-only file";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Message(),
+                  QStringLiteral("Cannot create file \"%1\". %2").arg(PathOf("locked.txt"), SystemErrorText(EACCES)));
+    }
+    EXPECT_EQ(ReadBytes(PathOf("locked.txt")), QByteArray("keep"));
+    EXPECT_EQ(lines, QStringList({"new"})) << "the trimmed lines are what the editor shows afterwards";
+
+    const QString missing = PathOf("missing/saved.txt");
+    try {
+        SaveEditorText(missing, lines, TextEncoding::Ansi);
+        ADD_FAILURE() << "saved into a missing folder";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Message(),
+                  QStringLiteral("Cannot create file \"%1\". %2").arg(missing, SystemErrorText(ENOENT)));
+    }
+}
+
+TEST_F(TextListFileTest, EditorSaveThatCannotWriteIsAStreamWriteError)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this machine";
+    QStringList lines = {"a"};
+    try {
+        SaveEditorText("/dev/full", lines, TextEncoding::Utf8);
+        ADD_FAILURE() << "a failed write was reported as success";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Message(), "Stream write error");
+    }
+}
+
+TEST_F(TextListFileTest, IsExistingFileCountsFilesNotFolders)
+{
+    WriteBytes(PathOf("w.txt"), "a");
+    ASSERT_TRUE(QDir(Folder()).mkdir("d"));
+    EXPECT_TRUE(IsExistingFile(PathOf("w.txt")));
+    EXPECT_FALSE(IsExistingFile(PathOf("d")));
+    EXPECT_FALSE(IsExistingFile(PathOf("gone.txt")));
+    EXPECT_FALSE(IsExistingFile("Insert your websites"));
+    EXPECT_FALSE(IsExistingFile(""));
+}
+
+}  // namespace
+}  // namespace larkspire
