@@ -35,7 +35,9 @@ public:
 
     QString SaveFileName(QWidget* parent, const FileDialogOptions& options) override
     {
-        return QFileDialog::getSaveFileName(parent, options.caption, options.directory, options.filter);
+        // Exports replace an existing file without asking, as the export commands promise.
+        return QFileDialog::getSaveFileName(parent, options.caption, options.directory, options.filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     }
 };
 

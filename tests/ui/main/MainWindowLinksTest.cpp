@@ -1,0 +1,97 @@
+#include "tests/support/qt/ScriptedDialogs.h"
+#include "tests/ui/main/MainWindowFixture.h"
+#include "ui/BrowserUtil.h"
+
+#include <QAction>
+#include <QFile>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace larkspire {
+namespace {
+
+// Puts a stand-in xdg-open first on PATH that records its arguments, one file per call.
+class MainWindowLinks : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        const QString script = WriteFile(QStringLiteral("bin/xdg-open"),
+                                         "#!/bin/sh\n"
+                                         "n=0; while [ -e \"$0.call$n\" ]; do n=$((n+1)); done\n"
+                                         "printf '%s|%s' \"$#\" \"$1\" > \"$0.tmp$n\"\n"
+                                         "mv \"$0.tmp$n\" \"$0.call$n\"\n");
+        ASSERT_TRUE(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        oldPath_ = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(Folder() + QStringLiteral("bin")) + ':' + oldPath_);
+        window_ = MakeWindow();
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    void TearDown() override { qputenv("PATH", oldPath_); }
+
+    // What the stand-in received on its call number `call`: "<argument count>|<first argument>".
+    QByteArray Opened(int call) const
+    {
+        const QString path = Folder() + QStringLiteral("bin/xdg-open.call") + QString::number(call);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(path); }, 20000)) << "no call " << call;
+        return ReadBytes(path);
+    }
+
+    void DoubleClickRow(int row) const
+    {
+        auto* grid = Child<QTableView>(*window_, "StringGrid1");
+        const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+        // A real double-click: the first click selects the row, the second reports the double-click.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    ScriptedDialogs dialogs_;
+    QByteArray oldPath_;
+    std::unique_ptr<TTFormMain> window_;
+};
+
+TEST_F(MainWindowLinks, DoubleClickOpensTheSelectedRowsUrlAsItIs)
+{
+    window_->Table.SetRowCount(3);
+    window_->Table.SetCell(0, 0, QStringLiteral("http://x.test/?a=1&b=2"));
+    window_->Table.SetCell(1, 0, QStringLiteral("unused"));
+    window_->Table.SetCell(1, 2, QStringLiteral("Completed"));  // row 2 keeps an empty Url
+    DoubleClickRow(0);
+    EXPECT_EQ(Opened(0), QByteArray("1|http://x.test/?a=1&b=2"));
+    DoubleClickRow(2);
+    EXPECT_EQ(Opened(1), QByteArray("1|"));
+    EXPECT_TRUE(dialogs_.ShownBoxes().isEmpty());
+}
+
+TEST_F(MainWindowLinks, DoubleClickWithNoRowSelectedOpensTheEmptyText)
+{
+    auto* grid = Child<QTableView>(*window_, "StringGrid1");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Opened(0), QByteArray("1|"));
+}
+
+TEST_F(MainWindowLinks, DoubleClickWorksWhileRunning)
+{
+    window_->Table.SetRowCount(1);
+    window_->Table.SetCell(0, 0, QStringLiteral("http://r.test/"));
+    window_->EnableDisableOnStart(true);
+    DoubleClickRow(0);
+    EXPECT_EQ(Opened(0), QByteArray("1|http://r.test/"));
+}
+
+TEST_F(MainWindowLinks, HelpItemsOpenTheManualAndTheSupportMail)
+{
+    Child<QAction>(*window_, "MenuItemOnlineManual")->trigger();
+    EXPECT_EQ(Opened(0), "1|" + OnlineManualAddress().toUtf8());
+    Child<QAction>(*window_, "MenuItemSupport")->trigger();
+    EXPECT_EQ(Opened(1), "1|mailto:" + window_->GlobalVariables->SUPPORTMAIL.toUtf8()
+                             + "?subject=Larkspire Indexer support request");
+}
+
+}  // namespace
+}  // namespace larkspire

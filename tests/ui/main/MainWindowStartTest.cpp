@@ -1,0 +1,303 @@
+#include "tests/ui/main/MainWindowFixture.h"
+#include "ui/ComboTrackBar.h"
+#include "ui/WindowUtil.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+
+namespace larkspire {
+namespace {
+
+using MainWindowStart = MainWindowFixture;
+
+struct ControlCase {
+    const char* name;
+    const char* text;
+    const char* hint;
+    bool enabled;
+};
+
+const ControlCase StartControls[] = {
+    {"ButtonClear1", "Clear", "Clear your website file path", true},
+    {"ButtonEditWebsites", "Edit", "Edit your websites list", true},
+    {"ButtonLoad1", "Load", "Load file for websites", true},
+    {"ButtonClear2", "Clear", "Clear indexing sites", true},
+    {"ButtonEditServices", "Edit", "Edit pinging list", true},
+    {"ButtonServices", "Load/Remove", "Load or Remove index files", true},
+    {"ButtonStart", "Start", "Start pinging", true},
+    {"ButtonAbort", "Abort", "", false},
+    {"ButtonExport", "Export", "Export pinged list", true},
+};
+
+TEST_F(MainWindowStart, ButtonsHaveTheirTextsHintsAndStartState)
+{
+    const auto window = MakeWindow();
+    for (const ControlCase& control : StartControls) {
+        SCOPED_TRACE(control.name);
+        const auto* button = Child<QPushButton>(*window, control.name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QString::fromUtf8(control.text));
+        EXPECT_EQ(button->toolTip(), QString::fromUtf8(control.hint));
+        EXPECT_EQ(button->isEnabled(), control.enabled);
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+    }
+    EXPECT_EQ(Child<QPushButton>(*window, "ButtonStart")->size(), QSize(175, 30));
+    EXPECT_EQ(Child<QPushButton>(*window, "ButtonAbort")->size(), QSize(150, 30));
+    EXPECT_EQ(Child<QPushButton>(*window, "ButtonExport")->size(), QSize(149, 26));
+}
+
+TEST_F(MainWindowStart, TitleFieldsAndLabelsShowTheirFirstTexts)
+{
+    const auto window = MakeWindow();
+    EXPECT_EQ(window->windowTitle(), window->GlobalVariables->MAINFORMCAPTION);
+    EXPECT_EQ(window->IndexerFilesPath, ServicesFolder());
+    EXPECT_EQ(Child<QLineEdit>(*window, "TextField1")->text(), QStringLiteral("Insert your websites"));
+    for (const char* name : {"TextField1", "ComboBoxServices", "StringGrid1", "StatusBarBottom"})
+        EXPECT_TRUE(Child<QWidget>(*window, name)->toolTip().isEmpty()) << name;
+    EXPECT_EQ(Child<QComboBox>(*window, "ComboBoxServices")->count(), 0);
+    EXPECT_TRUE(window->WebsitesList.isEmpty());
+    EXPECT_TRUE(window->ServicesList.isEmpty());
+    EXPECT_EQ(window->ThreadsNumber, 0);
+    EXPECT_FALSE(window->StopThreadingFlag);
+
+    const struct {
+        const char* name;
+        const char* text;
+        bool value;
+    } labels[] = {
+        {"LabelNumberThreads", "Threads #", false},
+        {"LabelTimeoutThreads", "Timeout (seconds)", false},
+        {"Label1", "Websites/Services for website", false},
+        {"LabelWebsitesNumber", "0/0", true},
+        {"Label3", "Total Url Loaded", false},
+        {"LabelTotalUrl", "0", true},
+        {"Label2", "Processed", false},
+        {"LabelCompleted", "0", true},
+        {"Label4", "Time", false},
+        {"LabelTime", "00:00:00", true},
+    };
+    for (const auto& expected : labels) {
+        SCOPED_TRACE(expected.name);
+        const auto* label = Child<QLabel>(*window, expected.name);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), QString::fromUtf8(expected.text));
+        EXPECT_TRUE(label->toolTip().isEmpty());
+        if (expected.value) {
+            EXPECT_TRUE(label->font().bold());
+            EXPECT_EQ(label->font().pointSize(), 15);
+            EXPECT_EQ(label->contentsMargins().left(), 5);
+            EXPECT_TRUE(label->alignment() & Qt::AlignLeft);
+        } else {
+            EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+            EXPECT_FALSE(label->font().bold());
+        }
+    }
+}
+
+TEST_F(MainWindowStart, GridHasTwoHeadedColumnsAndNoRows)
+{
+    const auto window = MakeWindow();
+    auto* grid = Child<QTableView>(*window, "StringGrid1");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->parentWidget()->objectName(), QStringLiteral("Panel1"));
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    EXPECT_EQ(grid->model()->columnCount(), 2);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Url"));
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Ping status"));
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 600);
+    EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 21);
+    EXPECT_EQ(grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_TRUE(grid->horizontalHeader()->isVisible() || !window->isVisible());
+    EXPECT_TRUE(grid->showGrid());
+}
+
+TEST_F(MainWindowStart, BandsAndStatusBarHaveTheirHeights)
+{
+    const auto window = MakeWindow();
+    EXPECT_EQ(Child<QWidget>(*window, "GridPanelLayout1")->height(), 97);
+    EXPECT_EQ(Child<QWidget>(*window, "GridPanelLayout2")->height(), 56);
+    EXPECT_EQ(Child<QWidget>(*window, "GridPanelLayout3")->height(), 98);
+    auto* statusBar = Child<QStatusBar>(*window, "StatusBarBottom");
+    ASSERT_NE(statusBar, nullptr);
+    EXPECT_EQ(statusBar->height(), 22);
+    EXPECT_TRUE(statusBar->isSizeGripEnabled());
+    EXPECT_NE(Child<QWidget>(*window, "GridPanelLayout4"), nullptr);
+    EXPECT_NE(Child<QWidget>(*window, "GridPanelLayout5"), nullptr);
+}
+
+TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
+{
+    const auto window = MakeWindow();
+    const auto texts = [](const QMenu* menu) {
+        QStringList names;
+        for (const QAction* action : menu->actions())
+            names << action->objectName() + QLatin1Char('=') + action->text();
+        return names;
+    };
+    EXPECT_EQ(texts(Child<QMenu>(*window, "MenuFile")), QStringList{QStringLiteral("MenuItemExit=Exit")});
+    EXPECT_EQ(Child<QMenu>(*window, "MenuFile")->title(), QStringLiteral("File"));
+    EXPECT_EQ(Child<QMenu>(*window, "MenuHelp")->title(), QStringLiteral("Help"));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "MenuHelp")),
+              (QStringList{QStringLiteral("MenuItemAbout=About"), QStringLiteral("MenuItemOnlineManual=Online manual"),
+                           QStringLiteral("MenuItemSupport=Support request")}));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "PopupMenuServices")),
+              (QStringList{QStringLiteral("MenuItemLoadServicesFile=Load Services"),
+                           QStringLiteral("MenuItemRemoveServicesFile=Remove Services")}));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "PopupMenuExport")),
+              (QStringList{QStringLiteral("ExportCompleted=Export all completed"),
+                           QStringLiteral("ExportNotCompleted=Export all not-completed"),
+                           QStringLiteral("ExportAllEntries=Export all entries")}));
+    EXPECT_EQ(window->OpenDialog1.filter, QStringLiteral("Text files (*.txt)"));
+    EXPECT_EQ(window->SaveDialog1.filter, QStringLiteral("Text file (*.txt)"));
+}
+
+struct SliderCase {
+    unsigned processors;
+    int min;
+    int max;
+    int step;
+};
+
+class ThreadSlider : public MainWindowFixture, public testing::WithParamInterface<SliderCase> {};
+
+TEST_P(ThreadSlider, RangeFollowsTheProcessorCount)
+{
+    const SliderCase& expected = GetParam();
+    const auto window = MakeWindow(expected.processors);
+    auto* threads = Child<TComboTrackBar>(*window, "ComboTrackBarNumberThreads");
+    ASSERT_NE(threads, nullptr);
+    EXPECT_EQ(threads->Min(), expected.min);
+    EXPECT_EQ(threads->Max(), expected.max);
+    EXPECT_EQ(threads->Step(), expected.step);
+    EXPECT_EQ(threads->Value(), expected.min);
+    EXPECT_EQ(threads->Text(), QString::number(expected.min));
+    EXPECT_EQ(threads->toolTip(), QStringLiteral("Threads number"));
+
+    auto* timeout = Child<TComboTrackBar>(*window, "ComboTrackBarTimeoutThreads");
+    ASSERT_NE(timeout, nullptr);
+    EXPECT_EQ(timeout->Min(), 3);
+    EXPECT_EQ(timeout->Max(), 30);
+    EXPECT_EQ(timeout->Step(), 1);
+    EXPECT_EQ(timeout->Value(), 3);
+    EXPECT_EQ(timeout->toolTip(), QStringLiteral("Timeout"));
+    EXPECT_EQ(window->TimeoutThreads, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Processors, ThreadSlider,
+                         testing::Values(SliderCase{1, 1, 60, 1}, SliderCase{6, 6, 60, 6}, SliderCase{7, 7, 56, 7},
+                                         SliderCase{8, 8, 56, 8}, SliderCase{12, 12, 60, 12},
+                                         SliderCase{31, 31, 31, 31}, SliderCase{64, 64, 64, 64},
+                                         SliderCase{0, 1, 60, 1}),
+                         [](const testing::TestParamInfo<SliderCase>& info) {
+                             return "p" + std::to_string(info.param.processors);
+                         });
+
+TEST_F(MainWindowStart, ThreadSliderOffersOnlyMultiplesOfTheProcessorCount)
+{
+    const auto window = MakeWindow(8);
+    auto* threads = Child<TComboTrackBar>(*window, "ComboTrackBarNumberThreads");
+    QList<int> offered;
+    for (int wanted = 0; wanted <= 70; ++wanted) {
+        threads->SetValue(wanted);
+        if (!offered.contains(threads->Value()))
+            offered << threads->Value();
+    }
+    EXPECT_EQ(offered, (QList<int>{8, 16, 24, 32, 40, 48, 56}));
+}
+
+TEST_F(MainWindowStart, TimeoutSettingFollowsEveryChangeOfItsSlider)
+{
+    const auto window = MakeWindow();
+    auto* timeout = Child<TComboTrackBar>(*window, "ComboTrackBarTimeoutThreads");
+    timeout->SetValue(17);
+    EXPECT_EQ(window->TimeoutThreads, 17);
+    timeout->SetValue(99);
+    EXPECT_EQ(window->TimeoutThreads, 30);
+
+    // Typed into the box: a number in range is taken, text that is not one never arrives.
+    auto* edit = timeout->findChild<QAbstractSpinBox*>(QStringLiteral("Edit"));
+    ASSERT_NE(edit, nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("12"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(window->TimeoutThreads, 12);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("x9z"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(window->TimeoutThreads, 9);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("-"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    edit->clearFocus();
+    EXPECT_EQ(window->TimeoutThreads, 9);
+    EXPECT_EQ(timeout->Text(), QStringLiteral("9"));
+}
+
+TEST_F(MainWindowStart, ClientAreaStartsAtDesignSizeAndIsGrownBack)
+{
+    const auto window = MakeWindow();
+    EXPECT_EQ(window->size(), QSize(733, 618));
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->resize(500, 400);
+    QTRY_COMPARE(window->size(), QSize(733, 618));
+    window->resize(900, 400);
+    QTRY_COMPARE(window->size(), QSize(900, 618));
+    window->resize(800, 700);
+    QTRY_COMPARE(window->size(), QSize(800, 700));
+}
+
+TEST_F(MainWindowStart, WindowIsCentredOnTheScreen)
+{
+    const auto window = MakeWindow();
+    const QRect screen = window->screen()->geometry();
+    const QSize outer = window->frameGeometry().size();
+    EXPECT_EQ(window->pos(), QPoint(screen.left() + (screen.width() - outer.width()) / 2,
+                                    screen.top() + (screen.height() - outer.height()) / 2));
+}
+
+TEST_F(MainWindowStart, RunningAndIdleStatesSwitchExactlyTheirControls)
+{
+    const auto window = MakeWindow();
+    const char* runningDisabled[] = {"ButtonStart", "ButtonClear1", "ButtonClear2", "ButtonEditWebsites",
+                                     "ButtonEditServices", "ButtonLoad1", "ComboBoxServices", "ButtonServices",
+                                     "ButtonExport", "TextField1"};
+    const char* untouched[] = {"ComboTrackBarNumberThreads", "ComboTrackBarTimeoutThreads", "StringGrid1", "MainMenu1",
+                               "LabelCompleted", "LabelTime"};
+    for (const bool running : {true, false, true, false}) {
+        SCOPED_TRACE(running ? "running" : "idle");
+        window->EnableDisableOnStart(running);
+        for (const char* name : runningDisabled)
+            EXPECT_EQ(Child<QWidget>(*window, name)->isEnabled(), !running) << name;
+        EXPECT_EQ(Child<QWidget>(*window, "ButtonAbort")->isEnabled(), running);
+        for (const char* name : untouched)
+            EXPECT_TRUE(Child<QWidget>(*window, name)->isEnabled()) << name;
+        for (const char* action : {"MenuItemExit", "MenuItemAbout", "MenuItemOnlineManual", "MenuItemSupport"})
+            EXPECT_TRUE(Child<QAction>(*window, action)->isEnabled()) << action;
+    }
+}
+
+TEST_F(MainWindowStart, LoadRemovePopupOpensAtTheButtonsLowerLeftCorner)
+{
+    const auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* button = Child<QPushButton>(*window, "ButtonServices");
+    auto* menu = Child<QMenu>(*window, "PopupMenuServices");
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(menu->isVisible());
+    EXPECT_EQ(menu->pos(), button->mapToGlobal(QPoint(0, button->height())));
+    menu->close();
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,102 @@
+#include "lists/StringGridUtil.h"
+#include "ui/PingTableModel.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace larkspire {
+namespace {
+
+TEST(PingTableModel, ShowsTheTableAndFollowsItsChanges)
+{
+    PingTable table;
+    TPingTableModel model(table);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
+
+    FillGridFromList(table, {QStringLiteral("a||b"), QStringLiteral("c")}, 0, 2, QStringLiteral("||"));
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.columnCount(), 2);
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("a"));
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("b"));
+    EXPECT_EQ(model.data(model.index(1, 1)).toString(), QString());
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::EditRole).isValid());
+
+    table.SetCell(1, 1, QStringLiteral("Completed"));
+    ASSERT_EQ(cells.count(), 1);
+    EXPECT_EQ(cells[0][0].value<QModelIndex>(), model.index(1, 1));
+    EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("Completed"));
+
+    ClearGrid(table, 0);
+    EXPECT_EQ(resets.count(), 2);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Url"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Ping status"));
+    EXPECT_FALSE(model.headerData(0, Qt::Vertical).isValid());
+}
+
+TEST(PingTableModel, StopsListeningWhenDestroyed)
+{
+    PingTable table;
+    {
+        TPingTableModel model(table);
+    }
+    table.SetRowCount(3);  // would reach the destroyed model if it still listened
+    table.SetCell(0, 2, QStringLiteral("x"));
+    EXPECT_EQ(table.RowCount(), 3);
+}
+
+class TopRowView : public testing::Test {
+protected:
+    static constexpr int RowCount = 100000;
+
+    void SetUp() override
+    {
+        QStringList lines;
+        for (int row = 0; row < RowCount; ++row)
+            lines << QStringLiteral("http://row%1.test/%2").arg(row).arg(QString(40, QLatin1Char('p')));
+        FillGridFromList(table_, lines, 0, 2, QStringLiteral("||"));
+        view_.setModel(&model_);
+        view_.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        view_.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view_.verticalHeader()->setDefaultSectionSize(21);
+        view_.horizontalHeader()->resizeSection(0, 600);
+        view_.resize(300, 300);
+        view_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view_));
+    }
+
+    int TopRow() const { return view_.rowAt(0); }
+
+    PingTable table_;
+    TPingTableModel model_{table_};
+    QTableView view_;
+};
+
+TEST_F(TopRowView, MakesTheRowTheTopRowAndKeepsTheHorizontalPosition)
+{
+    view_.horizontalScrollBar()->setValue(120);
+    ASSERT_EQ(view_.horizontalScrollBar()->value(), 120);
+    for (const int row : {50000, 10, RowCount - 20, 0}) {
+        MakeRowTopVisible(view_, row);
+        EXPECT_EQ(TopRow(), row);
+        EXPECT_EQ(view_.horizontalScrollBar()->value(), 120);
+    }
+}
+
+TEST_F(TopRowView, RowsOutsideTheTableLeaveTheViewAsItIs)
+{
+    MakeRowTopVisible(view_, 4242);
+    for (const int row : {-1, -10, RowCount, 2 * RowCount}) {
+        MakeRowTopVisible(view_, row);
+        EXPECT_EQ(TopRow(), 4242) << row;
+    }
+}
+
+}  // namespace
+}  // namespace larkspire
