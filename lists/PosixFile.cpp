@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,6 +75,72 @@ int WriteAll(int fd, const char* data, std::size_t size)
         size -= static_cast<std::size_t>(written);
     }
     return 0;
+}
+
+namespace {
+
+// The regular file a path names, symbolic links followed, so that replacing it keeps the links.
+std::optional<QByteArray> ExistingRegularFile(const QByteArray& nativePath, mode_t& mode)
+{
+    struct stat status {};
+    if (::stat(nativePath.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    char* resolved = ::realpath(nativePath.constData(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    QByteArray target(resolved);
+    ::free(resolved);
+    mode = status.st_mode & 07777;
+    return target;
+}
+
+std::optional<WriteFileFailure> WriteInPlace(const QByteArray& nativePath, std::string_view content)
+{
+    UniqueFd file;
+    if (const int error = CreateForWriting(nativePath, file))
+        return WriteFileFailure{true, error};
+    if (const int error = WriteAll(file.Get(), content.data(), content.size()))
+        return WriteFileFailure{false, error};
+    if (const int error = file.Close())
+        return WriteFileFailure{false, error};
+    return std::nullopt;
+}
+
+std::optional<WriteFileFailure> WriteBesideAndReplace(const QByteArray& target, mode_t mode, std::string_view content)
+{
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return WriteFileFailure{true, errno};
+    UniqueFd file(fd);
+    int error = ::fchmod(fd, mode) != 0 ? errno : 0;
+    if (!error)
+        error = WriteAll(fd, content.data(), content.size());
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (const int closeError = file.Close(); !error)
+        error = closeError;
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temporary.constData());
+        return WriteFileFailure{false, error};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content)
+{
+    if (nativePath.isEmpty())
+        return WriteFileFailure{true, ENOENT};
+    if (IsReadOnlyFile(nativePath))
+        return WriteFileFailure{true, EACCES};
+    mode_t mode = 0;
+    if (const std::optional<QByteArray> target = ExistingRegularFile(nativePath, mode))
+        return WriteBesideAndReplace(*target, mode, content);
+    return WriteInPlace(nativePath, content);
 }
 
 int ReadAll(int fd, std::string& bytes)

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace larkspire {
 
@@ -36,6 +38,17 @@ bool IsReadOnlyFile(const QByteArray& nativePath);
 
 // Creates or truncates a file for writing; the errno on failure, 0 otherwise.
 int CreateForWriting(const QByteArray& nativePath, UniqueFd& file);
+
+// How writing a whole file's new content failed: at creating the file, or at writing or closing it.
+struct WriteFileFailure {
+    bool atCreate;
+    int error;
+};
+
+// Gives the file `content` as its whole new content. An existing regular file is replaced only once the new
+// content is safely written beside it (same permission bits), so a failed write leaves the old content whole;
+// any other path is created or truncated and written in place. Returns the failure, if any.
+std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content);
 
 // Writes all of `size` bytes; 0, or the errno of the failed write.
 int WriteAll(int fd, const char* data, std::size_t size);

@@ -227,11 +227,11 @@ void SaveEditorText(const QString& path, QStringList& lines, TextEncoding encodi
     }
     const std::string bytes = EncodeText(text, encoding);
 
-    UniqueFd file;
-    if (const int error = CreateForWriting(NativePath(path), file))
-        throw CannotCreateFileError(path, error);
-    if (WriteAll(file.Get(), bytes.data(), bytes.size()) != 0 || file.Close() != 0)
+    if (const std::optional<WriteFileFailure> failure = WriteWholeFile(NativePath(path), bytes)) {
+        if (failure->atCreate)
+            throw CannotCreateFileError(path, failure->error);
         throw FileError(QStringLiteral("Stream write error"));
+    }
 }
 
 bool IsExistingFile(const QString& path)

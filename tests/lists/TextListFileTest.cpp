@@ -4,8 +4,12 @@
 #include "lists/FileUtil.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace larkspire {
 namespace {
@@ -220,6 +224,50 @@ TEST_F(TextListFileTest, EditorSaveThatCannotWriteIsAStreamWriteError)
     } catch (const FileError& error) {
         EXPECT_EQ(error.Message(), "Stream write error");
     }
+}
+
+// A write that fails half-way (here: past the process's file-size limit, as on a full disk) must not cost
+// the user the file's old content.
+TEST_F(TextListFileTest, EditorSaveThatFailsMidWayKeepsTheOldContent)
+{
+    const QByteArray old("old content\r\n");
+    WriteBytes(PathOf("kept.txt"), old);
+    QStringList lines(100, QStringLiteral("a longer line than the limit allows"));
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString message;
+    try {
+        SaveEditorText(PathOf("kept.txt"), lines, TextEncoding::Ansi);
+    } catch (const FileError& error) {
+        message = error.Message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(message, "Stream write error");
+    EXPECT_EQ(ReadBytes(PathOf("kept.txt")), old);
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files), QStringList{"kept.txt"}) << "a temporary file was left behind";
+}
+
+TEST_F(TextListFileTest, EditorSaveKeepsPermissionsAndSymbolicLinks)
+{
+    WriteBytes(PathOf("target.txt"), "x\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(PathOf("target.txt")).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(PathOf("target.txt"), PathOf("link.txt")));
+    QStringList lines = {"y"};
+
+    SaveEditorText(PathOf("link.txt"), lines, TextEncoding::Ansi);
+
+    EXPECT_TRUE(QFileInfo(PathOf("link.txt")).isSymLink());
+    EXPECT_EQ(ReadBytes(PathOf("target.txt")), QByteArray("y\r\n"));
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(PathOf("target.txt")).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
 }
 
 TEST_F(TextListFileTest, IsExistingFileCountsFilesNotFolders)
