@@ -1,0 +1,106 @@
+#include "ping/HandOverLink.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <utility>
+
+namespace larkspire {
+
+// Outlives the link: the callables queued on the GUI thread reach it after the window may be gone.
+struct HandOverLink::Shared {
+    // Held around every call of the poster, so that once Close has returned the poster is never called again
+    // and may refer to the window itself. Taken before mutex, never after it.
+    std::mutex postMutex;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool closed = false;
+};
+
+// One hand-over. Its step lives in the caller's frame, so it is run only while the caller still waits.
+struct HandOverLink::Pending {
+    enum class State { Waiting, Running, Done, Dropped };
+
+    Pending(std::shared_ptr<Shared> shared, const std::function<void()>& step)
+        : shared(std::move(shared)), step(step) {}
+
+    std::shared_ptr<Shared> shared;
+    const std::function<void()>& step;
+    State state = State::Waiting;
+    std::exception_ptr error;
+};
+
+// The callable queued on the GUI thread, shared by every copy the poster makes. When the last copy goes without
+// having run, the hand-over is dropped, so its caller is released.
+class HandOverLink::Ticket {
+public:
+    explicit Ticket(std::shared_ptr<Pending> pending) : pending_(std::move(pending)) {}
+    Ticket(const Ticket&) = delete;
+    Ticket& operator=(const Ticket&) = delete;
+
+    ~Ticket() {
+        Shared& shared = *pending_->shared;
+        std::lock_guard lock(shared.mutex);
+        if (pending_->state != Pending::State::Waiting) return;
+        pending_->state = Pending::State::Dropped;
+        shared.changed.notify_all();
+    }
+
+    void Run() {
+        Shared& shared = *pending_->shared;
+        {
+            std::lock_guard lock(shared.mutex);
+            if (shared.closed || pending_->state != Pending::State::Waiting) return;
+            pending_->state = Pending::State::Running;
+        }
+        std::exception_ptr error;
+        try {
+            pending_->step();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(shared.mutex);
+        pending_->error = error;
+        pending_->state = Pending::State::Done;
+        shared.changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<Pending> pending_;
+};
+
+HandOverLink::HandOverLink(Poster post) : shared_(std::make_shared<Shared>()), post_(std::move(post)) {}
+
+bool HandOverLink::HandOver(const std::function<void()>& step) {
+    const std::shared_ptr<Shared> shared = shared_;
+    auto pending = std::make_shared<Pending>(shared, step);
+    {
+        std::lock_guard posting(shared->postMutex);
+        {
+            std::lock_guard lock(shared->mutex);
+            if (shared->closed) return false;
+        }
+        post_([ticket = std::make_shared<Ticket>(pending)] { ticket->Run(); });
+    }
+
+    std::unique_lock lock(shared->mutex);
+    shared->changed.wait(lock, [&] {
+        return pending->state == Pending::State::Done || pending->state == Pending::State::Dropped ||
+               (shared->closed && pending->state == Pending::State::Waiting);
+    });
+    if (pending->state != Pending::State::Done) {
+        pending->state = Pending::State::Dropped;
+        return false;
+    }
+    if (pending->error) std::rethrow_exception(pending->error);
+    return true;
+}
+
+void HandOverLink::Close() {
+    std::lock_guard posting(shared_->postMutex);
+    std::lock_guard lock(shared_->mutex);
+    shared_->closed = true;
+    shared_->changed.notify_all();
+}
+
+}  // namespace larkspire

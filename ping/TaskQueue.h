@@ -1,0 +1,42 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace larkspire {
+
+// One unit of work for a worker. An empty task is the end marker that tells a worker to stop.
+using Task = std::function<void()>;
+
+// A bounded first-in first-out queue of tasks, shared by the run thread and its workers.
+class TaskQueue {
+public:
+    // capacity is at least 1 and fixed for the queue's life.
+    explicit TaskQueue(std::size_t capacity);
+    ~TaskQueue();
+    TaskQueue(const TaskQueue&) = delete;
+    TaskQueue& operator=(const TaskQueue&) = delete;
+
+    // Waits, without a time limit, while the queue is full, then appends task at the tail.
+    // Returns false, without queueing task, once the queue has been shut down.
+    bool Push(Task task);
+    // Waits, without a time limit, while the queue is empty, then removes the task at the head.
+    // Yields an empty task once the queue has been shut down.
+    Task Pop();
+    // Releases every waiting Push and Pop at once, and makes later ones return at once.
+    // Tasks still queued are never handed out; they are released with the queue.
+    void Shutdown();
+
+private:
+    const std::size_t capacity_;
+    std::mutex mutex_;
+    std::condition_variable notFull_;
+    std::condition_variable notEmpty_;
+    std::deque<Task> tasks_;
+    bool shutDown_ = false;
+};
+
+}  // namespace larkspire
