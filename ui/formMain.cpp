@@ -4,7 +4,9 @@
 #include "lists/PingListExpansion.h"
 #include "lists/StringGridUtil.h"
 #include "ui/BrowserUtil.h"
+#include "ping/RunThread.h"
 #include "ui/ComboTrackBar.h"
+#include "ui/FormRunWindow.h"
 #include "ui/PingTableModel.h"
 #include "ui/WindowUtil.h"
 #include "ui/formAbout.h"
@@ -122,6 +124,9 @@ QString WithDefaultExtension(const QString& path)
 
 TTFormMain::TTFormMain(unsigned processorCount, std::unique_ptr<CommonVars> globalVariables, QWidget* parent)
     : QMainWindow(parent),
+      runWindow_(std::make_shared<TFormRunWindow>(*this)),
+      StopThreadingFlag(runWindow_->StopThreadingFlag()),
+      TimeoutThreads(runWindow_->TimeoutThreads()),
       OpenDialog1{QStringLiteral("Open"), QStringLiteral("Text files (*.txt)"), QString()},
       SaveDialog1{QStringLiteral("Save As"), QStringLiteral("Text file (*.txt)"), QString()},
       processorCount_(processorCount)
@@ -150,7 +155,12 @@ TTFormMain::TTFormMain(unsigned processorCount, std::unique_ptr<CommonVars> glob
     FormCreate(std::move(globalVariables));
 }
 
-TTFormMain::~TTFormMain() { FormDestroy(); }
+TTFormMain::~TTFormMain()
+{
+    // A run still under way must not reach this window any more; its threads end on their own.
+    runWindow_->Close();
+    FormDestroy();
+}
 
 void TTFormMain::BuildBand1()
 {
@@ -622,9 +632,15 @@ void TTFormMain::EditFile(const QString& path)
 
 void TTFormMain::MenuItemExitClick() { QCoreApplication::quit(); }
 
-// The ping run is connected here.
-void TTFormMain::ButtonStartClick() {}
+void TTFormMain::ButtonStartClick()
+{
+    try {
+        StartRun(runWindow_);
+    } catch (const LarkspireError& error) {
+        Dialogs::ShowError(this, QString::fromStdString(error.what()));
+    }
+}
 
-void TTFormMain::ButtonAbortClick() {}
+void TTFormMain::ButtonAbortClick() { StopThreadingFlag = true; }
 
 }  // namespace larkspire

@@ -24,6 +24,7 @@ class QTableView;
 namespace larkspire {
 
 class TComboTrackBar;
+class TFormRunWindow;
 class TPingTableModel;
 class TTFormAbout;
 class TTFormTextEditor;
@@ -33,6 +34,9 @@ class TTFormTextEditor;
 // whole life of the program; every handler runs on the GUI thread.
 class TTFormMain : public QMainWindow {
     Q_OBJECT
+
+    // Made first: the abort flag and the time-out below live in it, since a run may outlive the window.
+    std::shared_ptr<TFormRunWindow> runWindow_;
 
 public:
     // `processorCount` sets the thread slider's range (the program passes the machine's logical
@@ -62,8 +66,8 @@ public:
     QStringList WebsitesList;
     QStringList ServicesList;
     QString IndexerFilesPath;  // the services folder, ending with "/"
-    std::atomic<bool> StopThreadingFlag{false};
-    std::atomic<int> TimeoutThreads{0};  // seconds; follows ComboTrackBarTimeoutThreads
+    std::atomic<bool>& StopThreadingFlag;
+    std::atomic<int>& TimeoutThreads;  // seconds; follows ComboTrackBarTimeoutThreads
     int ThreadsNumber = 0;               // the thread setting as read by the latest run
     std::unique_ptr<CommonVars> GlobalVariables;
     PingTable Table;  // shown in StringGrid1
