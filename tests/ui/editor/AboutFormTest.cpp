@@ -1,6 +1,6 @@
 #include "ui/formAbout.h"
 
-#include "tests/ui/editor/QtPrinters.h"
+#include "tests/support/qt/QtPrinters.h"
 #include "ui/ClickableImage.h"
 
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "ui/FindDialog.h"
 
 #include "tests/support/qt/ScriptedDialogs.h"
-#include "tests/ui/editor/QtPrinters.h"
+#include "tests/support/qt/QtPrinters.h"
 #include "ui/MemoEditor.h"
 
 #include <QCheckBox>

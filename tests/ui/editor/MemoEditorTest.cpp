@@ -1,6 +1,6 @@
 #include "ui/MemoEditor.h"
 
-#include "tests/ui/editor/QtPrinters.h"
+#include "tests/support/qt/QtPrinters.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

@@ -3,7 +3,7 @@
 #include "lists/FileErrors.h"
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/editor/EditorTestFiles.h"
-#include "tests/ui/editor/QtPrinters.h"
+#include "tests/support/qt/QtPrinters.h"
 #include "ui/FindDialog.h"
 #include "ui/MemoEditor.h"
 

@@ -1,0 +1,104 @@
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/qt/QtPrinters.h"
+#include "tests/support/qt/ScriptedDialogs.h"
+#include "tests/ui/main/MainWindowFixture.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace larkspire {
+namespace {
+
+using Kind = ScriptedDialogs::Kind;
+
+// A loopback port with nobody listening: bound once to learn a free number, then closed again.
+std::uint16_t RefusedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+class RunEndToEnd : public MainWindowFixture {};
+
+// The whole road as a user walks it: a services file and a websites file, Start, the statuses of a server that
+// answers, refuses, stalls and reports an error, the end message, then the export of what completed.
+TEST_F(RunEndToEnd, ListsToStatusesToExport)
+{
+    test::LoopbackServer server{test::AnswerByPath{}};
+    const QString site = QStringLiteral("127.0.0.1:%1").arg(server.Port());
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(RefusedPort());
+    WriteServices(QStringLiteral("mixed.txt"),
+                  ("http://{website}/200\r\nhttp://{website}/404\r\nhttp://{website}/stall\r\n" + refused + "\r\n")
+                      .toUtf8());
+    const QString websites = WriteFile(QStringLiteral("sites.txt"), ("http://" + site + "/\r\n").toUtf8());
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TTFormMain> window = MakeWindow();
+
+    dialogs.AnswerOpenFile(websites);
+    Child<QPushButton>(*window, "ButtonLoad1")->click();
+    ASSERT_EQ(window->Table.RowCount(), 4);
+    Child<QPushButton>(*window, "ButtonStart")->click();
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, 60000));
+    EXPECT_EQ(dialogs.Texts(Kind::Information), QStringList{"Ping terminated"});
+    const QStringList statuses = {window->Table.GetCell(1, 0), window->Table.GetCell(1, 1),
+                                  window->Table.GetCell(1, 2), window->Table.GetCell(1, 3)};
+    EXPECT_EQ(statuses, (QStringList{"Completed", "Error 404", "Timeout", "Aborted"}));
+    EXPECT_TRUE(Child<QPushButton>(*window, "ButtonStart")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*window, "ButtonAbort")->isEnabled());
+
+    const QString exported = Folder() + QStringLiteral("completed.txt");
+    dialogs.AnswerSaveFile(exported);
+    window->ExportCompletedClick();
+    EXPECT_EQ(ReadBytes(exported), ("http://" + site + "/200\r\n").toUtf8());
+}
+
+// Abort while checks are under way: those finish with their own status, the rest stay unprocessed, and the
+// not-completed export then holds exactly the skipped rows.
+TEST_F(RunEndToEnd, AbortLeavesSkippedRowsForTheNotCompletedExport)
+{
+    test::LoopbackServer server{test::AnswerByPath{}};
+    const QString site = QStringLiteral("127.0.0.1:%1").arg(server.Port());
+    QByteArray templates;
+    for (int i = 0; i < 40; ++i)
+        templates += "http://{website}/stall#" + QByteArray::number(i) + "\r\n";  // distinct rows, one path
+    WriteServices(QStringLiteral("stalls.txt"), templates);
+    const QString websites = WriteFile(QStringLiteral("sites.txt"), site.toUtf8() + "\r\n");
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TTFormMain> window = MakeWindow(1);  // one worker: one check at a time
+
+    dialogs.AnswerOpenFile(websites);
+    Child<QPushButton>(*window, "ButtonLoad1")->click();
+    Child<QPushButton>(*window, "ButtonStart")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests().size() >= 1; }, 30000));
+    EXPECT_EQ(window->Table.GetCell(1, 0), QStringLiteral("Pinging page..."));
+    Child<QPushButton>(*window, "ButtonAbort")->click();
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, 60000));
+    EXPECT_EQ(dialogs.Texts(Kind::Information), QStringList{"Ping aborted"});
+    EXPECT_EQ(window->Table.GetCell(1, 0), QStringLiteral("Timeout"));
+    QByteArray skipped;
+    for (int row = 1; row < 40; ++row) {
+        EXPECT_EQ(window->Table.GetCell(1, row), QString()) << row;
+        skipped += window->Table.GetCell(0, row).toUtf8() + "\r\n";
+    }
+
+    const QString exported = Folder() + QStringLiteral("rest.txt");
+    dialogs.AnswerSaveFile(exported);
+    window->ExportNotCompletedClick();
+    EXPECT_EQ(ReadBytes(exported), skipped);
+}
+
+}  // namespace
+}  // namespace larkspire
