@@ -1,0 +1,65 @@
+#include "tests/app/DrivenProgram.h"
+#include "tests/support/LoopbackServer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace larkspire {
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
+
+// Closing the window in the middle of a run ends the real program at once and cleanly, although 60 checks,
+// half of them in TLS handshakes, hang on a server that never answers.
+TEST(ExitDuringRun, ClosingTheWindowEndsTheProgramWithinTwoSeconds)
+{
+    test::LoopbackServer server{test::AnswerByPath{}};
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // A copy of the program, so that its services folder is ours.
+    const QString copy = folder.filePath(QStringLiteral("larkspire-indexer"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LARKSPIRE_INDEXER_EXE), copy));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("indexer")));
+    QByteArray templates;
+    for (int i = 0; i < 30; ++i)
+        templates += "http://{website}/stall#" + QByteArray::number(i) + "\r\nhttps://{website}/stall#"
+            + QByteArray::number(i) + "\r\n";
+    WriteFile(folder.filePath(QStringLiteral("indexer/hang.txt")), templates);
+    const QString websites = folder.filePath(QStringLiteral("sites.txt"));
+    WriteFile(websites, "127.0.0.1:" + QByteArray::number(server.Port()) + "\r\n");
+
+    test::DrivenProgram program(copy, {{QStringLiteral("LARKSPIRE_DRIVER_WEBSITES"), websites},
+                                       {QStringLiteral("LARKSPIRE_DRIVER_CLOSE_AFTER_MS"), QStringLiteral("3000")}});
+    ASSERT_TRUE(program.Started());
+    program.WaitForError("driver: closing");
+    QElapsedTimer sinceClose;
+    sinceClose.start();
+    // The program may well have ended already while its last words were read.
+    const bool ended =
+        program.Process().state() == QProcess::NotRunning || program.Process().waitForFinished(2000);
+    const qint64 elapsed = sinceClose.elapsed();
+    const QByteArray errors = program.Errors();
+    QProcess& process = program.Process();
+
+    const QRegularExpressionMatch underWay =
+        QRegularExpression(QStringLiteral("closing with (\\d+) checks under way")).match(QString::fromUtf8(errors));
+    ASSERT_TRUE(underWay.hasMatch()) << errors.toStdString();
+    EXPECT_GE(underWay.captured(1).toInt(), 30) << "the run had not got going when the window closed";
+    EXPECT_TRUE(ended) << "still running 2 s after the window closed\n" << errors.toStdString();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << errors.toStdString();
+    EXPECT_LT(elapsed, 2000);
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,85 @@
+// Loaded into the real program with LD_PRELOAD by the tests that run it as a process, it plays the user. It
+// first reports what the window shows at start (the selected services file and the websites/services
+// counter). Without LARKSPIRE_DRIVER_WEBSITES it then closes the window. With it, it loads that websites file,
+// sets the most threads, presses Start and, LARKSPIRE_DRIVER_CLOSE_AFTER_MS later, closes the main window
+// while the checks are under way. It reaches the program only through Qt's public API.
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QWidget* MainWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->findChild<QPushButton*>(QStringLiteral("ButtonStart")))
+            return widget;
+    return nullptr;
+}
+
+int ChecksUnderWay(const QWidget& window)
+{
+    const QAbstractItemModel* model = window.findChild<QTableView*>(QStringLiteral("StringGrid1"))->model();
+    int count = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+        count += model->data(model->index(row, 1)).toString() == QStringLiteral("Pinging page...");
+    return count;
+}
+
+void AnswerOpenDialogs(const QString& path)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [path] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            // The name typed into the dialog's own field, as a user would.
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+        }
+    });
+    poll->start(50);
+}
+
+void Drive()
+{
+    QWidget* window = MainWindow();
+    if (!window) {
+        std::fprintf(stderr, "driver: no main window\n");
+        return;
+    }
+    std::fprintf(stderr, "driver: services \"%s\" counters \"%s\"\n",
+                 qPrintable(window->findChild<QComboBox*>(QStringLiteral("ComboBoxServices"))->currentText()),
+                 qPrintable(window->findChild<QLabel*>(QStringLiteral("LabelWebsitesNumber"))->text()));
+    std::fflush(stderr);
+    const QString websites = qEnvironmentVariable("LARKSPIRE_DRIVER_WEBSITES");
+    if (websites.isEmpty()) {
+        window->close();
+        return;
+    }
+    AnswerOpenDialogs(websites);
+    window->findChild<QPushButton*>(QStringLiteral("ButtonLoad1"))->click();
+    auto* threads = window->findChild<QWidget*>(QStringLiteral("ComboTrackBarNumberThreads"));
+    QSlider* slider = threads->findChild<QSlider*>();
+    slider->setValue(slider->maximum());
+    window->findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
+
+    QTimer::singleShot(qEnvironmentVariableIntValue("LARKSPIRE_DRIVER_CLOSE_AFTER_MS"), window, [window] {
+        std::fprintf(stderr, "driver: closing with %d checks under way\n", ChecksUnderWay(*window));
+        std::fflush(stderr);
+        window->close();
+    });
+}
+
+void ScheduleDrive() { QTimer::singleShot(500, Drive); }
+
+}  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(ScheduleDrive)
