@@ -79,4 +79,11 @@ FileError IoError(int errnoValue, const QString& path)
     }
 }
 
+QString ErrorBoxText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() <= QLatin1Char('.'))
+        return message;
+    return message + QLatin1Char('.');
+}
+
 }  // namespace larkspire

@@ -32,4 +32,8 @@ FileError IoError(int errnoValue, const QString& path);
 // "Invalid file name - <path>": the I/O error for a path that is too long or names a missing folder.
 FileError InvalidFileNameError(const QString& path);
 
+// How an error's message is shown to the user: with "." appended unless it already ends with "." or a
+// character below ".".
+QString ErrorBoxText(const QString& message);
+
 }  // namespace larkspire

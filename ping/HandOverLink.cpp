@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <unordered_set>
 #include <utility>
 
 namespace larkspire {
@@ -13,8 +14,9 @@ struct HandOverLink::Shared {
     // and may refer to the window itself. Taken before mutex, never after it.
     std::mutex postMutex;
     std::mutex mutex;
-    std::condition_variable changed;
     bool closed = false;
+    // The hand-overs whose callers wait, so that Close can wake each of them.
+    std::unordered_set<Pending*> waiting;
 };
 
 // One hand-over. Its step lives in the caller's frame, so it is run only while the caller still waits.
@@ -28,6 +30,8 @@ struct HandOverLink::Pending {
     const std::function<void()>& step;
     State state = State::Waiting;
     std::exception_ptr error;
+    // Each caller waits on its own signal: a finished step wakes only the thread that handed it over.
+    std::condition_variable changed;
 };
 
 // The callable queued on the GUI thread, shared by every copy the poster makes. When the last copy goes without
@@ -43,7 +47,7 @@ public:
         std::lock_guard lock(shared.mutex);
         if (pending_->state != Pending::State::Waiting) return;
         pending_->state = Pending::State::Dropped;
-        shared.changed.notify_all();
+        pending_->changed.notify_one();
     }
 
     void Run() {
@@ -62,7 +66,7 @@ public:
         std::lock_guard lock(shared.mutex);
         pending_->error = error;
         pending_->state = Pending::State::Done;
-        shared.changed.notify_all();
+        pending_->changed.notify_one();
     }
 
 private:
@@ -79,15 +83,17 @@ bool HandOverLink::HandOver(const std::function<void()>& step) {
         {
             std::lock_guard lock(shared->mutex);
             if (shared->closed) return false;
+            shared->waiting.insert(pending.get());
         }
         post_([ticket = std::make_shared<Ticket>(pending)] { ticket->Run(); });
     }
 
     std::unique_lock lock(shared->mutex);
-    shared->changed.wait(lock, [&] {
+    pending->changed.wait(lock, [&] {
         return pending->state == Pending::State::Done || pending->state == Pending::State::Dropped ||
                (shared->closed && pending->state == Pending::State::Waiting);
     });
+    shared->waiting.erase(pending.get());
     if (pending->state != Pending::State::Done) {
         pending->state = Pending::State::Dropped;
         return false;
@@ -100,7 +106,8 @@ void HandOverLink::Close() {
     std::lock_guard posting(shared_->postMutex);
     std::lock_guard lock(shared_->mutex);
     shared_->closed = true;
-    shared_->changed.notify_all();
+    for (Pending* pending : shared_->waiting)
+        pending->changed.notify_one();
 }
 
 }  // namespace larkspire

@@ -1,5 +1,7 @@
 #include "ui/Dialogs.h"
 
+#include "lists/FileErrors.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -81,13 +83,6 @@ QString GetOpenFileName(QWidget* parent, const FileDialogOptions& options)
 QString GetSaveFileName(QWidget* parent, const FileDialogOptions& options)
 {
     return Backend().SaveFileName(parent, options);
-}
-
-QString ErrorBoxText(const QString& message)
-{
-    if (!message.isEmpty() && message.back() <= QLatin1Char('.'))
-        return message;
-    return message + QLatin1Char('.');
 }
 
 void SetBackend(DialogBackend* backend)

@@ -30,15 +30,12 @@ namespace Dialogs {
 
 // Information for the user: the application's title as caption, no icon, one OK button.
 void ShowMessage(QWidget* parent, const QString& text);
-// The error box: caption "Error", the error icon, one OK button, the text of ErrorBoxText.
+// The error box: caption "Error", the error icon, one OK button, the text of ErrorBoxText (lists/FileErrors.h).
 void ShowError(QWidget* parent, const QString& message);
 // A question: caption "Confirm", the question icon, Yes and No with No as default. True for Yes.
 bool Confirm(QWidget* parent, const QString& question);
 QString GetOpenFileName(QWidget* parent, const FileDialogOptions& options);
 QString GetSaveFileName(QWidget* parent, const FileDialogOptions& options);
-
-// The message with "." appended unless it already ends with "." or a character below ".".
-QString ErrorBoxText(const QString& message);
 
 // Replaces the real dialogs; nullptr puts them back. The backend is not owned.
 void SetBackend(DialogBackend* backend);

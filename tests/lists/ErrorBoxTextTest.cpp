@@ -1,4 +1,4 @@
-#include "ui/Dialogs.h"
+#include "lists/FileErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ TEST(ErrorBoxText, AppendsAFullStopUnlessTheMessageEndsWithOneOrACharacterBelowI
         {"", "."},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Dialogs::ErrorBoxText(QString::fromUtf8(c.message)), QString::fromUtf8(c.shown)) << c.message;
+        EXPECT_EQ(ErrorBoxText(QString::fromUtf8(c.message)), QString::fromUtf8(c.shown)) << c.message;
 }
 
 }  // namespace

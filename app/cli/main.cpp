@@ -1,0 +1,5 @@
+#include "app/cli/PingProgram.h"
+
+int main(int argc, char** argv) {
+    return larkspire::RunPingProgram(argc, argv);
+}

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <filesystem>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "CliProcess.h"
+#include "CliTestSupport.h"
+#include "tests/support/LoopbackServer.h"
+
+namespace larkspire::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kStalledRows = 2;
+const char* const kLaterPaths[] = {"/200", "/404", "/201", "/500", "/202", "/410", "/203", "/503", "/206", "/200"};
+constexpr int kLaterRows = std::size(kLaterPaths);
+
+// Two workers held by two stalling URLs while the abort comes; the ten URLs after them are never started.
+class CliAbort : public testing::TestWithParam<int> {
+protected:
+    CliAbort() {
+        const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server_.Port());
+        for (int row = 0; row < kStalledRows; ++row) lines_ << base + QStringLiteral("/stall");
+        for (const char* path : kLaterPaths) lines_ << base + QLatin1String(path);
+        WriteBytes(folder_.Path("urls.txt"), CrLfLines(lines_));
+    }
+
+    static QString StatusAfterAbort(const QString& url) {
+        return url.endsWith(QStringLiteral("/stall")) ? QStringLiteral("Timeout") : QString();
+    }
+
+    LoopbackServer server_{AnswerByPath{}};
+    TestFolder folder_;
+    QStringList lines_;
+};
+
+TEST_P(CliAbort, SkippedRowsStayForTheNotCompletedExportAndAResumeFinishesThem) {
+    CliProcess run({"--urls", folder_.Path("urls.txt"), "--threads", "2", "--timeout", "4", "--results",
+                    folder_.Path("results.txt"), "--export-completed", folder_.Path("completed.txt"),
+                    "--export-not-completed", folder_.Path("rest.txt")});
+    ASSERT_TRUE(server_.WaitForRequests(kStalledRows, 30s));
+    run.Signal(GetParam());
+    const CliOutcome aborted = run.Wait();
+
+    const PingTable expected = WindowTableFromUrls(lines_, StatusAfterAbort);
+    ASSERT_TRUE(aborted.exited) << "ended by signal " << aborted.status;
+    EXPECT_EQ(aborted.status, 1) << aborted.err;
+    EXPECT_EQ(ReadBytes(folder_.Path("results.txt")), ResultsText(expected));
+    EXPECT_EQ(ReadBytes(folder_.Path("completed.txt")), "");
+    EXPECT_EQ(ReadBytes(folder_.Path("rest.txt")), WindowExportNotCompleted(expected));
+    EXPECT_EQ(ReadBytes(folder_.Path("rest.txt")), CrLfLines(lines_.mid(kStalledRows)));
+    EXPECT_NE(aborted.err.find("Ping aborted: 2 of 12 URLs checked, 10 not checked"), std::string::npos) << aborted.err;
+    EXPECT_EQ(server_.Requests().size(), std::size_t{kStalledRows});
+
+    const CliOutcome resumed = RunCli({"--urls", folder_.Path("rest.txt"), "--threads", "2", "--timeout", "10",
+                                       "--export-completed", folder_.Path("completed.txt"), "--export-not-completed",
+                                       folder_.Path("rest-after.txt")});
+
+    const PingTable expectedRest = WindowTableFromUrls(lines_.mid(kStalledRows), StatusByPath);
+    ASSERT_TRUE(resumed.exited);
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(ReadBytes(folder_.Path("completed.txt")), WindowExportCompleted(expectedRest));
+    EXPECT_EQ(ReadBytes(folder_.Path("rest-after.txt")), "");
+    EXPECT_NE(resumed.err.find("Ping terminated: 10 of 10 URLs checked"), std::string::npos) << resumed.err;
+    EXPECT_EQ(server_.Requests().size(), std::size_t{kStalledRows + kLaterRows});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliAbort, testing::Values(SIGINT, SIGTERM),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGINT ? "Sigint" : "Sigterm");
+                         });
+
+// A check that would stall for a minute does not hold the program once a second Ctrl-C comes.
+TEST(CliSecondInterrupt, EndsAtOnceWithoutWritingFiles) {
+    const LoopbackServer server(AnswerByPath{});
+    const TestFolder folder;
+    const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server.Port());
+    WriteBytes(folder.Path("urls.txt"), CrLfLines({base + QStringLiteral("/stall"), base + QStringLiteral("/200")}));
+    CliProcess run({"--urls", folder.Path("urls.txt"), "--threads", "1", "--timeout", "120", "--export-all",
+                    folder.Path("all.txt")});
+    ASSERT_TRUE(server.WaitForRequests(1, 30s));
+
+    // Signals of one kind that arrive together may merge into one, so keep interrupting until the process ends.
+    const auto giveUp = std::chrono::steady_clock::now() + 60s;
+    while (!run.HasEnded() && std::chrono::steady_clock::now() < giveUp) {
+        run.Signal(SIGINT);
+        std::this_thread::sleep_for(200ms);
+    }
+    const CliOutcome outcome = run.Wait(1s);
+
+    ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
+    EXPECT_EQ(outcome.status, 130);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("all.txt")));
+}
+
+}  // namespace
+}  // namespace larkspire::test

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <string>
+
+#include "CliProcess.h"
+#include "CliTestSupport.h"
+#include "tests/support/LoopbackPeers.h"
+#include "tests/support/LoopbackServer.h"
+
+namespace larkspire::test {
+namespace {
+
+QString PortText(std::uint16_t port) {
+    return QString::number(port);
+}
+
+std::string Utf8WithBom(const QStringList& lines) {
+    std::string text = "\xEF\xBB\xBF";
+    for (const QString& line : lines) text += line.toStdString() + "\r\n";
+    return text;
+}
+
+// Two websites on the server (written in two forms the expansion reduces to the same host) and one on a port that
+// refuses, with a letter the export's code page encodes differently from UTF-8, against five templates.
+TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
+    const LoopbackServer server(AnswerByPath{});
+    const RefusedPort refused;
+    const QString host = QStringLiteral("127.0.0.1:") + PortText(server.Port());
+    const QString refusedWebsite = QStringLiteral("127.0.0.1:") + PortText(refused.Port()) + QString::fromUtf8("/caf\xC3\xA9");
+    const QStringList websites{QStringLiteral("http://") + host + QStringLiteral("/"), QStringLiteral("www.") + host,
+                               refusedWebsite};
+    const QStringList services{QStringLiteral("http://{website}/200"), QStringLiteral("http://{WEBSITE}/404||old status"),
+                               QStringLiteral("http://{website}/301"), QStringLiteral("http://{Website}/503"),
+                               QStringLiteral("http://{website}/reset")};
+    const TestFolder folder;
+    WriteBytes(folder.Path("websites.txt"), Utf8WithBom(websites));
+    WriteBytes(folder.Path("services.txt"), CrLfLines(services));
+
+    const CliOutcome outcome =
+        RunCli({"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt"), "--threads", "4",
+                "--timeout", "10", "--results", folder.Path("results.txt"), "--export-completed",
+                folder.Path("completed.txt"), "--export-not-completed", folder.Path("not-completed.txt"),
+                "--export-all", folder.Path("all.txt")});
+
+    const PingTable expected = WindowTable(websites, services, [&](const QString& url) {
+        return url.contains(refusedWebsite) ? QStringLiteral("Aborted") : StatusByPath(url);
+    });
+    ASSERT_EQ(expected.RowCount(), 15);
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(ReadBytes(folder.Path("results.txt")), ResultsText(expected));
+    EXPECT_EQ(ReadBytes(folder.Path("completed.txt")), WindowExportCompleted(expected));
+    EXPECT_EQ(ReadBytes(folder.Path("not-completed.txt")), "");
+    EXPECT_EQ(ReadBytes(folder.Path("all.txt")), WindowExportAll(expected));
+    EXPECT_NE(ReadBytes(folder.Path("all.txt")).find("caf\xE9/200\r\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\n"), std::string::npos);
+    EXPECT_TRUE(outcome.err.starts_with("Ping terminated: 15 of 15 URLs checked")) << outcome.err;
+    EXPECT_NE(outcome.err.find("; Completed 4, Error 404 2, Error 503 2, Aborted 7\n"), std::string::npos) << outcome.err;
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << "no progress unless on a terminal";
+    EXPECT_EQ(outcome.out, "");
+}
+
+// Ready URLs over TLS, one line carrying a status after "||" as a window table line may.
+TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable) {
+    const LoopbackServer server(AnswerByPath{}, ServerSecurity::Tls12Only);
+    const QString base = QStringLiteral("https://127.0.0.1:") + PortText(server.Port());
+    const QStringList lines{base + QStringLiteral("/200"), base + QStringLiteral("/404||note"),
+                            base + QStringLiteral("/301"), base + QStringLiteral("/reset")};
+    const TestFolder folder;
+    WriteBytes(folder.Path("urls.txt"), CrLfLines(lines));
+
+    const CliOutcome outcome = RunCli({"--urls", folder.Path("urls.txt"), "--threads=2", "--timeout=10", "--results",
+                                       "-", "--export-completed", folder.Path("completed.txt")});
+
+    const PingTable expected = WindowTableFromUrls(lines, StatusByPath);
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, ResultsText(expected));
+    EXPECT_EQ(ReadBytes(folder.Path("completed.txt")), WindowExportCompleted(expected));
+    EXPECT_EQ(ReadBytes(folder.Path("completed.txt")), CrLfLines({base + QStringLiteral("/200"), base + QStringLiteral("/301")}));
+}
+
+// No rows: the run ends at once and every export replaces its file with an empty one.
+TEST(CliRun, EmptyListEndsTheRunAndEmptiesTheExports) {
+    const TestFolder folder;
+    WriteBytes(folder.Path("urls.txt"), "");
+    WriteBytes(folder.Path("all.txt"), "old content\r\n");
+    WriteBytes(folder.Path("results.txt"), "old content\n");
+
+    const CliOutcome outcome =
+        RunCli({"--urls", folder.Path("urls.txt"), "--export-all", folder.Path("all.txt"), "--results",
+                folder.Path("results.txt")});
+
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(ReadBytes(folder.Path("all.txt")), "");
+    EXPECT_EQ(ReadBytes(folder.Path("results.txt")), "");
+    EXPECT_NE(outcome.err.find("Ping terminated: 0 of 0 URLs checked"), std::string::npos) << outcome.err;
+}
+
+// On a terminal the run's progress is redrawn on one line while a stalled check holds the run open.
+TEST(CliProgress, IsShownOnATerminal) {
+    const LoopbackServer server(AnswerByPath{});
+    const TestFolder folder;
+    const QString base = QStringLiteral("http://127.0.0.1:") + PortText(server.Port());
+    WriteBytes(folder.Path("urls.txt"), CrLfLines({base + QStringLiteral("/200"), base + QStringLiteral("/stall")}));
+
+    CliProcess run({"--urls", folder.Path("urls.txt"), "--threads", "2", "--timeout", "3"},
+                   CliProcess::ErrorOutput::Terminal);
+    const CliOutcome outcome = run.Wait();
+
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("\r1/2 URLs  Processed "), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("  Completed 1\x1b[K"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("\r\x1b[KPing terminated: 2 of 2 URLs checked"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("; Completed 1, Timeout 1"), std::string::npos) << outcome.err;
+}
+
+}  // namespace
+}  // namespace larkspire::test
