@@ -1,12 +1,12 @@
 // Rebuilding the ping table from 1,000 websites and 1,000 templates: the expansion, ClearGrid and
 // FillGridFromList into a 1,000,000-row table, timed, with the process's peak memory.
 
+#include "bench/PeakMemory.h"
 #include "lists/PingListExpansion.h"
 #include "lists/PingTable.h"
 
 #include <chrono>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -46,13 +46,6 @@ double MillisecondsOfRebuild(larkspire::PingTable& table, const QStringList& web
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-long PeakRssKilobytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 }  // namespace
 
 int main()
@@ -71,6 +64,6 @@ int main()
     std::printf("rebuild into an empty table: %.1f ms\n", intoEmpty);
     std::printf("rebuild over a full table:   %.1f ms\n", overFull);
     std::printf("reset notifications: %d, cell notifications: %ld\n", listener.resets, listener.cellChanges);
-    std::printf("peak RSS: %.1f MB\n", PeakRssKilobytes() / 1024.0);
+    std::printf("peak RSS: %.1f MB\n", PeakResidentMegabytes());
     return 0;
 }

@@ -3,6 +3,7 @@
 // has painted, once into an empty table and once over the full one, and prints the peak memory.
 
 #include "app/CommonVarsC.h"
+#include "bench/PeakMemory.h"
 #include "ui/Dialogs.h"
 #include "ui/formMain.h"
 
@@ -14,7 +15,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -53,13 +53,6 @@ double MillisecondsOfLoad(TTFormMain& window)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-long PeakRssKilobytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -87,7 +80,7 @@ int main(int argc, char** argv)
     std::printf("rows: %d\n", window.Table.RowCount());
     std::printf("load and show into an empty grid: %.1f ms\n", intoEmpty);
     std::printf("load and show over a full grid:   %.1f ms\n", overFull);
-    std::printf("peak RSS: %.1f MB\n", PeakRssKilobytes() / 1024.0);
+    std::printf("peak RSS: %.1f MB\n", PeakResidentMegabytes());
     Dialogs::SetBackend(nullptr);
     return 0;
 }

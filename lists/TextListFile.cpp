@@ -3,9 +3,11 @@
 #include "lists/AnsiCodec.h"
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"
+#include "ping/Utf8.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -43,61 +45,24 @@ std::string ReadWholeFile(const QString& path)
     return bytes;
 }
 
-bool IsContinuation(unsigned char byte, unsigned char low = 0x80, unsigned char high = 0xBF)
-{
-    return byte >= low && byte <= high;
-}
-
 // Strict UTF-8: overlong forms, surrogates, values above U+10FFFF and cut sequences are all refused.
 QString DecodeUtf8(std::string_view bytes)
 {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = in + bytes.size();
-    while (in < end) {
-        const unsigned char lead = *in;
-        char32_t code = 0;
-        int length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead < 0x80) {
-            *out++ = lead;
-            ++in;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    while (!bytes.empty()) {
+        std::size_t count = 1;
+        const std::optional<char32_t> code = NextUtf8(bytes, count);
+        if (!code)
             throw FileError(NoMappingMessage);
-        }
-        if (end - in < length || !IsContinuation(in[1], low, high))
-            throw FileError(NoMappingMessage);
-        for (int i = 1; i < length; ++i) {
-            if (i > 1 && !IsContinuation(in[i]))
-                throw FileError(NoMappingMessage);
-            code = (code << 6) | (in[i] & 0x3F);
-        }
-        in += length;
-        if (code >= 0x10000) {
-            *out++ = QChar::highSurrogate(code);
-            *out++ = QChar::lowSurrogate(code);
+        if (*code >= 0x10000) {
+            text += QChar(QChar::highSurrogate(*code));
+            text += QChar(QChar::lowSurrogate(*code));
         } else {
-            *out++ = static_cast<char16_t>(code);
+            text += QChar(static_cast<char16_t>(*code));
         }
+        bytes.remove_prefix(count);
     }
-    text.truncate(out - reinterpret_cast<char16_t*>(text.data()));
     return text;
 }
 
