@@ -1,5 +1,7 @@
 #include "ping/HttpText.h"
 
+#include <string>
+
 namespace larkspire {
 
 std::string ToAsciiBytes(std::u16string_view text) {
@@ -36,6 +38,11 @@ std::u16string_view TrimBlanks(std::u16string_view text) {
     while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
     return text;
+}
+
+std::u16string DecimalText(long long value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
 }
 
 }  // namespace larkspire

@@ -15,6 +15,9 @@ std::u16string FromAsciiBytes(std::string_view bytes);
 std::u16string AsciiLower(std::u16string_view text);
 bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
+// A whole number in decimal, with a minus sign when negative, as the status texts and labels show it.
+std::u16string DecimalText(long long value);
+
 // Text without leading and trailing blanks (space and tab).
 std::u16string_view TrimBlanks(std::u16string_view text);
 

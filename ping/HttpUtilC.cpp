@@ -1,4 +1,5 @@
 #include "ping/HttpUtilC.h"
+#include "ping/HttpText.h"
 
 #include <algorithm>
 #include <limits>
@@ -42,8 +43,7 @@ std::uint16_t ProxyPortNumber(const std::u16string& text) {
 }  // namespace
 
 std::u16string ErrorStatus(std::int32_t code) {
-    const std::string digits = std::to_string(code);
-    return u"Error " + std::u16string(digits.begin(), digits.end());
+    return u"Error " + DecimalText(code);
 }
 
 HttpUtil::HttpUtil(std::int32_t timeoutInSeconds, bool /*enableTimeout*/) : timeoutInSec_(timeoutInSeconds) {}

@@ -11,6 +11,8 @@
 namespace larkspire {
 
 // The status texts a check ends with; other parts of the program compare them exactly.
+// The status of a row whose check is under way, written by the row task before the check.
+inline constexpr std::u16string_view StatusPinging = u"Pinging page...";
 inline constexpr std::u16string_view StatusCompleted = u"Completed";
 inline constexpr std::u16string_view StatusTimeout = u"Timeout";
 inline constexpr std::u16string_view StatusAborted = u"Aborted";

@@ -1,5 +1,8 @@
 #include "ping/ThreadFunction.h"
 
+#include "ping/HttpText.h"
+#include "ping/HttpUtilC.h"
+
 #include <string>
 #include <utility>
 
@@ -9,11 +12,6 @@ namespace {
 
 // Trivially destructible, so exiting while tasks run destroys nothing they use.
 std::atomic<std::size_t> rowTasksAlive{0};
-
-std::u16string DecimalText(int value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 // The state of one row's check; no two rows share any of it.
 class RowTask {
@@ -26,7 +24,7 @@ public:
     void Run() {
         RunWindow& window = *context_->window;
         if (window.StopThreadingFlag() || context_->windowGone) return;
-        ReturnedCode = u"Pinging page...";
+        ReturnedCode = StatusPinging;
         if (!context_->HandOver([&] { ShowStarted(window); })) return;
         // The checker (an HttpUtil by default) lives only for this call, also when it raises.
         ReturnedCode = context_->checker(WebsiteUrl, window.TimeoutThreads());

@@ -4,19 +4,10 @@
 
 #include "lists/PingTable.h"
 #include "lists/StringGridUtil.h"
+#include "ping/HttpText.h"
+#include "ping/HttpUtilC.h"
 
 namespace larkspire {
-
-namespace {
-
-constexpr std::u16string_view StatusPinging = u"Pinging page...";
-
-std::u16string DecimalText(int value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
-}  // namespace
 
 HeadlessWindow::HeadlessWindow(PingTable& table, int threads, int timeoutSeconds)
     : table_(table),
