@@ -1,7 +1,7 @@
-#include "app/CommonVarsC.h"
-#include "ui/formAbout.h"
-#include "ui/formMain.h"
-#include "ui/formTextEditor.h"
+#include "base/AppInfo.h"
+#include "ui/about/AboutWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/editor/ListEditorWindow.h"
 
 #include <QApplication>
 
@@ -14,16 +14,16 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     // The caption of the information boxes. Set as the application's name rather than its display
     // name, which the desktop would append to every window title.
-    QApplication::setApplicationName(CommonVars().SOFTWARENAME);
+    QApplication::setApplicationName(QString::fromStdString(AppInfo().name));
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.larkspire.Indexer"));
 
-    TTFormMain FormMain(std::thread::hardware_concurrency(), std::make_unique<CommonVars>());
-    TTFormTextEditor FormTextEditor;
-    TTFormAbout FormAbout;
-    FormMain.SetTextEditor(&FormTextEditor);
-    FormMain.SetAboutWindow(&FormAbout);
+    MainWindow mainWindow(std::thread::hardware_concurrency(), std::make_unique<AppInfo>());
+    ListEditorWindow listEditorWindow;
+    AboutWindow aboutWindow;
+    mainWindow.SetTextEditor(&listEditorWindow);
+    mainWindow.SetAboutWindow(&aboutWindow);
 
-    FormMain.show();
+    mainWindow.show();
     return QApplication::exec();
 }

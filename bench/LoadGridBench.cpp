@@ -1,5 +1,5 @@
-// Rebuilding the ping table from 1,000 websites and 1,000 templates: the expansion, ClearGrid and
-// FillGridFromList into a 1,000,000-row table, timed, with the process's peak memory.
+// Rebuilding the ping table from 1,000 websites and 1,000 templates: the expansion, ClearColumn and
+// FillColumnsFromLines into a 1,000,000-row table, timed, with the process's peak memory.
 
 #include "bench/PeakMemory.h"
 #include "lists/PingListExpansion.h"

@@ -2,10 +2,10 @@
 // file of 1,000 templates, and the 1,000,000 rows are shown in the grid. Times the Load command until the grid
 // has painted, once into an empty table and once over the full one, and prints the peak memory.
 
-#include "app/CommonVarsC.h"
+#include "base/AppInfo.h"
 #include "bench/PeakMemory.h"
-#include "ui/Dialogs.h"
-#include "ui/formMain.h"
+#include "ui/widgets/Dialogs.h"
+#include "ui/main/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,11 +44,11 @@ void WriteLines(const QString& path, const QString& pattern, int count)
         file.write(pattern.arg(i).toLatin1() + "\r\n");
 }
 
-double MillisecondsOfLoad(TTFormMain& window)
+double MillisecondsOfLoad(MainWindow& window)
 {
     const auto start = std::chrono::steady_clock::now();
-    window.ButtonLoad1Click();
-    window.StringGrid1->viewport()->repaint();
+    window.onLoadWebsitesClicked();
+    window.pingTableView->viewport()->repaint();
     QCoreApplication::processEvents();
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     AnswerOpen dialogs(websites);
     Dialogs::SetBackend(&dialogs);
 
-    TTFormMain window(4, std::make_unique<CommonVars>(folder.filePath(QStringLiteral("larkspire-indexer"))));
+    MainWindow window(4, std::make_unique<AppInfo>(folder.filePath(QStringLiteral("larkspire-indexer")).toStdString()));
     window.show();
     QCoreApplication::processEvents();
 

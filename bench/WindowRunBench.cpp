@@ -6,10 +6,10 @@
 //
 // Every line of WEBSITES_FILE is expanded into TEMPLATE (e.g. "http://{website}"). Loopback targets only.
 
-#include "app/CommonVarsC.h"
-#include "ui/ComboTrackBar.h"
-#include "ui/Dialogs.h"
-#include "ui/formMain.h"
+#include "base/AppInfo.h"
+#include "ui/widgets/SliderWithBox.h"
+#include "ui/widgets/Dialogs.h"
+#include "ui/main/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,10 +72,10 @@ int main(int argc, char** argv)
     BenchDialogs dialogs(QString::fromLocal8Bit(argv[1]));
     Dialogs::SetBackend(&dialogs);
 
-    TTFormMain window(static_cast<unsigned>(threads), std::make_unique<CommonVars>(folder.filePath(QStringLiteral("x"))));
+    MainWindow window(static_cast<unsigned>(threads), std::make_unique<AppInfo>(folder.filePath(QStringLiteral("x")).toStdString()));
     window.show();
-    window.ButtonLoad1Click();
-    window.ComboTrackBarNumberThreads->SetValue(threads);
+    window.onLoadWebsitesClicked();
+    window.threadsSetting->SetValue(threads);
     const int rows = window.Table.RowCount();
 
     // A 5 ms tick on the GUI thread: the longest gap between two ticks while the run checks rows is the
@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const Clock::time_point now = Clock::now();
-        if (firstRowAt == Clock::time_point{} && window.LabelCompleted->text() != QStringLiteral("0"))
+        if (firstRowAt == Clock::time_point{} && window.processedValueLabel->text() != QStringLiteral("0"))
             firstRowAt = now;
         else if (firstRowAt != Clock::time_point{} && dialogs.endMessage.isEmpty())
             longestGap = std::max(longestGap, now - lastTick);
@@ -96,7 +96,7 @@ int main(int argc, char** argv)
             QCoreApplication::quit();
     });
     tick.start(5);
-    window.ButtonStartClick();
+    window.onStartClicked();
     QApplication::exec();
 
     QMap<QString, int> statuses;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ping/LarkspireError.h"
+#include "base/LarkspireError.h"
 
 #include <QString>
 

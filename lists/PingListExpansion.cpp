@@ -1,8 +1,8 @@
 #include "lists/PingListExpansion.h"
 
 #include "lists/PingTable.h"
-#include "lists/StringGridUtil.h"
-#include "lists/UrlUtil.h"
+#include "lists/PingTableColumns.h"
+#include "lists/WebsiteNormalizer.h"
 
 #include <vector>
 
@@ -75,8 +75,8 @@ void RebuildPingTable(PingTable& table, const QStringList& websites, const QStri
     // The old rows go before the new list is built, so the two never take memory at the same time;
     // the view hears of the whole change once, at the end.
     PingTable::Batch batch(table);
-    ClearGrid(table, PingTable::ColumnUrl);
-    FillGridFromList(table, ExpandPingList(websites, templates), PingTable::ColumnUrl, FilledColumns,
+    ClearColumn(table, PingTable::ColumnUrl);
+    FillColumnsFromLines(table, ExpandPingList(websites, templates), PingTable::ColumnUrl, FilledColumns,
                      ColumnSeparator);
 }
 

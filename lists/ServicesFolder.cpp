@@ -1,4 +1,4 @@
-#include "lists/FileUtil.h"
+#include "lists/ServicesFolder.h"
 
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"

@@ -1,9 +1,9 @@
-#include "lists/FileUtil.h"
+#include "lists/TextListFile.h"
 
 #include "lists/AnsiCodec.h"
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"
-#include "ping/Utf8.h"
+#include "base/Utf8.h"
 
 #include <cerrno>
 #include <fcntl.h>

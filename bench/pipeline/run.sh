@@ -24,7 +24,7 @@ ensure_packages nginx wrk curl openssl time cmake g++
 build=${LARKSPIRE_BENCH_BUILD:-$root/build/bench-release}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DLARKSPIRE_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target larkspire-ping bench_window_run >/dev/null
-ping_exe="$build/app/cli/larkspire-ping"
+ping_exe="$build/cli/larkspire-ping"
 window_exe="$build/bench/bench_window_run"
 window_urls=20000
 

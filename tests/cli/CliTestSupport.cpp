@@ -2,7 +2,7 @@
 
 #include "CliProcess.h"
 #include "lists/PingListExpansion.h"
-#include "lists/StringGridUtil.h"
+#include "lists/PingTableColumns.h"
 
 namespace larkspire::test {
 
@@ -32,7 +32,7 @@ PingTable WindowTable(const QStringList& websites, const QStringList& services,
 
 PingTable WindowTableFromUrls(const QStringList& lines, const std::function<QString(const QString&)>& statusOf) {
     PingTable table;
-    FillGridFromList(table, lines, 0, 2, QStringLiteral("||"));
+    FillColumnsFromLines(table, lines, 0, 2, QStringLiteral("||"));
     SetStatuses(table, statusOf);
     return table;
 }
@@ -40,7 +40,7 @@ PingTable WindowTableFromUrls(const QStringList& lines, const std::function<QStr
 std::string WindowExport(const PingTable& table, int filterColumn, const QString& filterText) {
     const TestFolder folder;
     const std::string path = folder.Path("export.txt");
-    ExportGridColumn(table, QString::fromStdString(path), PingTable::ColumnUrl, filterColumn, filterText);
+    ExportColumn(table, QString::fromStdString(path), PingTable::ColumnUrl, filterColumn, filterText);
     return ReadBytes(path);
 }
 

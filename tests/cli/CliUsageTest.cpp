@@ -11,7 +11,7 @@
 
 #include "CliProcess.h"
 #include "CliTestSupport.h"
-#include "app/CommonVarsC.h"
+#include "base/AppInfo.h"
 #include "lists/FileErrors.h"
 #include "tests/support/LoopbackServer.h"
 
@@ -82,7 +82,7 @@ TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput) {
     const CliOutcome version = RunCli({"--version"});
     ASSERT_TRUE(version.exited);
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "larkspire-ping " + CommonVars().SOFTWAREVERSION.toStdString() + "\n");
+    EXPECT_EQ(version.out, "larkspire-ping " + AppInfo().version + "\n");
 }
 
 // A list that cannot be read stops the program before any run, with the error box's text.

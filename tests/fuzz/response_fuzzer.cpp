@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "ping/BodyText.h"
-#include "ping/CookieStore.h"
-#include "ping/HttpErrors.h"
-#include "ping/HttpRequest.h"
-#include "ping/HttpResponseReader.h"
-#include "tests/ping/http/ScriptedByteSource.h"
+#include "http/BodyText.h"
+#include "http/CookieStore.h"
+#include "net/NetworkErrors.h"
+#include "http/HttpRequest.h"
+#include "http/HttpResponseReader.h"
+#include "tests/http/ScriptedByteSource.h"
 
 namespace larkspire {
 namespace {

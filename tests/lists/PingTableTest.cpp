@@ -1,5 +1,5 @@
 #include "lists/PingTable.h"
-#include "lists/StringGridUtil.h"
+#include "lists/PingTableColumns.h"
 
 #include <gtest/gtest.h>
 
@@ -120,15 +120,15 @@ TEST(PingTable, BulkOperationsSendOneReset)
     EXPECT_EQ(listener.events, OneReset);
 
     listener.events.clear();
-    FillGridFromList(table, Lines({"a||b", "c", "d"}), 0, 2, "||");
+    FillColumnsFromLines(table, Lines({"a||b", "c", "d"}), 0, 2, "||");
     EXPECT_EQ(listener.events, OneReset);
 
     listener.events.clear();
-    ClearGrid(table, 1);
+    ClearColumn(table, 1);
     EXPECT_EQ(listener.events, OneReset);
 
     listener.events.clear();
-    ClearGrid(table, 0);
+    ClearColumn(table, 0);
     EXPECT_EQ(listener.events, OneReset);
 }
 
@@ -148,52 +148,52 @@ TEST(PingTable, NestedBatchesNotifyOnceAtTheOutermostEnd)
     EXPECT_EQ(listener.events, OneReset);
 }
 
-TEST(FillGridFromList, SplitsAtTheSeparatorIntoTwoColumns)
+TEST(FillColumnsFromLines, SplitsAtTheSeparatorIntoTwoColumns)
 {
     PingTable table;
-    FillGridFromList(table, Lines({"a||b", "c", "d||e||f", "||g", "h||"}), 0, 2, "||");
+    FillColumnsFromLines(table, Lines({"a||b", "c", "d||e||f", "||g", "h||"}), 0, 2, "||");
     ExpectRows(table, {{"a", "b"}, {"c", ""}, {"d", "e"}, {"", "g"}, {"h", ""}});
 }
 
-TEST(FillGridFromList, TakesLinesUnchangedAndSeparatorCaseSensitively)
+TEST(FillColumnsFromLines, TakesLinesUnchangedAndSeparatorCaseSensitively)
 {
     PingTable table;
-    FillGridFromList(table, Lines({"", " spaced ", "a|b", "a||||b", "x||y||"}), 0, 2, "||");
+    FillColumnsFromLines(table, Lines({"", " spaced ", "a|b", "a||||b", "x||y||"}), 0, 2, "||");
     ExpectRows(table, {{"", ""}, {" spaced ", ""}, {"a|b", ""}, {"a", ""}, {"x", "y"}});
 }
 
-TEST(FillGridFromList, EmptyListLeavesNoRows)
+TEST(FillColumnsFromLines, EmptyListLeavesNoRows)
 {
     PingTable table;
     table.SetRowCount(5);
-    FillGridFromList(table, {}, 0, 2, "||");
+    FillColumnsFromLines(table, {}, 0, 2, "||");
     EXPECT_EQ(table.RowCount(), 0);
 }
 
-TEST(FillGridFromList, WithoutSeparatorOrFromColumnOneWritesOneColumn)
+TEST(FillColumnsFromLines, WithoutSeparatorOrFromColumnOneWritesOneColumn)
 {
     PingTable table;
-    FillGridFromList(table, Lines({"a||b"}), 0, 2, "");
+    FillColumnsFromLines(table, Lines({"a||b"}), 0, 2, "");
     ExpectRows(table, {{"a||b", ""}});
 
     PingTable statuses;
-    FillGridFromList(statuses, Lines({"s||t", "u"}), 1, 1, "||");
+    FillColumnsFromLines(statuses, Lines({"s||t", "u"}), 1, 1, "||");
     ExpectRows(statuses, {{"", "s"}, {"", "u"}});
 }
 
-TEST(ClearGrid, ColumnOneEmptiesStatusesAndKeepsRows)
+TEST(ClearColumn, ColumnOneEmptiesStatusesAndKeepsRows)
 {
     PingTable table;
-    FillGridFromList(table, Lines({"a||1", "b||2", "c||3", "d||4", "e||5"}), 0, 2, "||");
-    ClearGrid(table, 1);
+    FillColumnsFromLines(table, Lines({"a||1", "b||2", "c||3", "d||4", "e||5"}), 0, 2, "||");
+    ClearColumn(table, 1);
     ExpectRows(table, {{"a", ""}, {"b", ""}, {"c", ""}, {"d", ""}, {"e", ""}});
 }
 
-TEST(ClearGrid, ColumnZeroEmptiesTheWholeTable)
+TEST(ClearColumn, ColumnZeroEmptiesTheWholeTable)
 {
     PingTable table;
-    FillGridFromList(table, Lines({"a||1", "b||2", "c||3", "d||4", "e||5"}), 0, 2, "||");
-    ClearGrid(table, 0);
+    FillColumnsFromLines(table, Lines({"a||1", "b||2", "c||3", "d||4", "e||5"}), 0, 2, "||");
+    ClearColumn(table, 0);
     EXPECT_EQ(table.RowCount(), 0);
     table.SetRowCount(2);
     ExpectRows(table, {{"", ""}, {"", ""}});

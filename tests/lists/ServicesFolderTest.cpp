@@ -1,7 +1,7 @@
 #include "FileTestSupport.h"
 
 #include "lists/FileErrors.h"
-#include "lists/FileUtil.h"
+#include "lists/ServicesFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

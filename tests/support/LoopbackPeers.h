@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ping/SocketHandle.h"
+#include "net/SocketHandle.h"
 
 namespace larkspire::test {
 

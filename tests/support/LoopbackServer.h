@@ -14,7 +14,7 @@
 
 #include <openssl/types.h>
 
-#include "ping/SocketHandle.h"
+#include "net/SocketHandle.h"
 
 namespace larkspire::test {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "ping/TlsLibrary.h"
+#include "net/TlsLibrary.h"
 
 namespace larkspire::test {
 namespace {

@@ -21,14 +21,14 @@ namespace {
 QWidget* MainWindow()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->findChild<QPushButton*>(QStringLiteral("ButtonStart")))
+        if (widget->findChild<QPushButton*>(QStringLiteral("startButton")))
             return widget;
     return nullptr;
 }
 
 int ChecksUnderWay(const QWidget& window)
 {
-    const QAbstractItemModel* model = window.findChild<QTableView*>(QStringLiteral("StringGrid1"))->model();
+    const QAbstractItemModel* model = window.findChild<QTableView*>(QStringLiteral("pingTableView"))->model();
     int count = 0;
     for (int row = 0; row < model->rowCount(); ++row)
         count += model->data(model->index(row, 1)).toString() == QStringLiteral("Pinging page...");
@@ -56,8 +56,8 @@ void Drive()
         return;
     }
     std::fprintf(stderr, "driver: services \"%s\" counters \"%s\"\n",
-                 qPrintable(window->findChild<QComboBox*>(QStringLiteral("ComboBoxServices"))->currentText()),
-                 qPrintable(window->findChild<QLabel*>(QStringLiteral("LabelWebsitesNumber"))->text()));
+                 qPrintable(window->findChild<QComboBox*>(QStringLiteral("servicesCombo"))->currentText()),
+                 qPrintable(window->findChild<QLabel*>(QStringLiteral("websitesServicesValueLabel"))->text()));
     std::fflush(stderr);
     const QString websites = qEnvironmentVariable("LARKSPIRE_DRIVER_WEBSITES");
     if (websites.isEmpty()) {
@@ -65,11 +65,11 @@ void Drive()
         return;
     }
     AnswerOpenDialogs(websites);
-    window->findChild<QPushButton*>(QStringLiteral("ButtonLoad1"))->click();
-    auto* threads = window->findChild<QWidget*>(QStringLiteral("ComboTrackBarNumberThreads"));
+    window->findChild<QPushButton*>(QStringLiteral("loadWebsitesButton"))->click();
+    auto* threads = window->findChild<QWidget*>(QStringLiteral("threadsSetting"));
     QSlider* slider = threads->findChild<QSlider*>();
     slider->setValue(slider->maximum());
-    window->findChild<QPushButton*>(QStringLiteral("ButtonStart"))->click();
+    window->findChild<QPushButton*>(QStringLiteral("startButton"))->click();
 
     QTimer::singleShot(qEnvironmentVariableIntValue("LARKSPIRE_DRIVER_CLOSE_AFTER_MS"), window, [window] {
         std::fprintf(stderr, "driver: closing with %d checks under way\n", ChecksUnderWay(*window));

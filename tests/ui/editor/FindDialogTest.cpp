@@ -1,8 +1,8 @@
-#include "ui/FindDialog.h"
+#include "ui/editor/FindDialog.h"
 
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/support/qt/QtPrinters.h"
-#include "ui/MemoEditor.h"
+#include "ui/editor/ListTextEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,8 +38,8 @@ protected:
     QStringList Messages() const { return dialogs.Texts(ScriptedDialogs::Kind::Information); }
 
     ScriptedDialogs dialogs;
-    TMemoEditor memo;
-    TFindDialog dialog;
+    ListTextEdit memo;
+    FindDialog dialog;
 };
 
 TEST_F(FindDialogTest, StartsWithItsCaptionLabelsAndDefaults)
@@ -82,7 +82,7 @@ TEST_F(FindDialogTest, FindGoesDownMatchByMatchAndSaysWhenNothingIsLeft)
     EXPECT_TRUE(Messages().isEmpty());
 
     dialog.ButtonFind->click();
-    EXPECT_EQ(Messages(), QStringList({TFindDialog::NotFoundMessage}));
+    EXPECT_EQ(Messages(), QStringList({FindDialog::NotFoundMessage}));
     EXPECT_EQ(Messages()[0], QStringLiteral("Finished searching the document. The search item was not found."));
     EXPECT_EQ(Selection(), std::make_tuple(20, 23, true)) << "the selection stays when nothing is found";
 }
@@ -98,7 +98,7 @@ TEST_F(FindDialogTest, UpSearchesTowardsTheStart)
     EXPECT_EQ(Selection(), std::make_tuple(12, 15, true));
     Search(QStringLiteral("zebra"));
     dialog.ButtonFind->click();
-    EXPECT_EQ(Messages(), QStringList({TFindDialog::NotFoundMessage}));
+    EXPECT_EQ(Messages(), QStringList({FindDialog::NotFoundMessage}));
 }
 
 TEST_F(FindDialogTest, PreviousAlwaysGoesUpAndIsSilentWhenNothingIsFound)
@@ -171,7 +171,7 @@ TEST_F(FindDialogTest, CloseIfFoundClosesAfterEveryFindButNotAfterPrevious)
         dialog.ButtonFind->click();
         EXPECT_FALSE(dialog.isVisible());
     }
-    EXPECT_EQ(Messages(), QStringList({TFindDialog::NotFoundMessage}));
+    EXPECT_EQ(Messages(), QStringList({FindDialog::NotFoundMessage}));
 
     dialog.CheckCloseIfFound->setChecked(false);
     dialog.show();

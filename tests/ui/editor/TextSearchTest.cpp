@@ -1,4 +1,4 @@
-#include "ui/TextSearch.h"
+#include "ui/editor/TextSearch.h"
 
 #include <QTextDocument>
 

@@ -1,8 +1,8 @@
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/main/MainWindowFixture.h"
-#include "ui/formAbout.h"
-#include "ui/formTextEditor.h"
-#include "ui/MemoEditor.h"
+#include "ui/about/AboutWindow.h"
+#include "ui/editor/ListEditorWindow.h"
+#include "ui/editor/ListTextEdit.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -46,18 +46,18 @@ protected:
     QString Label(const char* name) const { return Child<QLabel>(*window_, name)->text(); }
     QString Counters() const
     {
-        return Label("LabelWebsitesNumber") + QLatin1Char(' ') + Label("LabelTotalUrl") + QLatin1Char(' ')
-            + Label("LabelTime");
+        return Label("websitesServicesValueLabel") + QLatin1Char(' ') + Label("totalUrlsValueLabel") + QLatin1Char(' ')
+            + Label("timeValueLabel");
     }
     void Click(const char* button) const { Child<QPushButton>(*window_, button)->click(); }
     void Trigger(const char* action) const { Child<QAction>(*window_, action)->trigger(); }
-    QLineEdit& Field() const { return *Child<QLineEdit>(*window_, "TextField1"); }
-    QComboBox& Services() const { return *Child<QComboBox>(*window_, "ComboBoxServices"); }
+    QLineEdit& Field() const { return *Child<QLineEdit>(*window_, "websitesPathEdit"); }
+    QComboBox& Services() const { return *Child<QComboBox>(*window_, "servicesCombo"); }
 
     void LoadWebsites()
     {
         dialogs_.AnswerOpenFile(websites_);
-        Click("ButtonLoad1");
+        Click("loadWebsitesButton");
     }
 
     const QStringList expandedRows_ = {
@@ -65,7 +65,7 @@ protected:
         QStringLiteral("http://x.test/?url=b.example|"), QStringLiteral("http://y.test/b.example/info|")};
     ScriptedDialogs dialogs_;
     QString websites_;
-    std::unique_ptr<TTFormMain> window_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowCommands, StartLoadsTheFirstServicesFile)
@@ -78,13 +78,13 @@ TEST_F(MainWindowCommands, StartLoadsTheFirstServicesFile)
 
 TEST_F(MainWindowCommands, LoadFillsTheTableInWebsitesMajorOrderAndTheCounters)
 {
-    Child<QLabel>(*window_, "LabelTime")->setText(QStringLiteral("00:01:02"));
+    Child<QLabel>(*window_, "timeValueLabel")->setText(QStringLiteral("00:01:02"));
     LoadWebsites();
     EXPECT_EQ(Field().text(), websites_);
     EXPECT_EQ(window_->WebsitesList,
               (QStringList{QStringLiteral("a.example"), QStringLiteral("https://www.b.example/")}));
     EXPECT_EQ(Rows(window_->Table), expandedRows_);
-    EXPECT_EQ(Child<QTableView>(*window_, "StringGrid1")->model()->rowCount(), 4);
+    EXPECT_EQ(Child<QTableView>(*window_, "pingTableView")->model()->rowCount(), 4);
     EXPECT_EQ(Counters(), QStringLiteral("2/2 4 00:00:00"));
     ASSERT_EQ(dialogs_.ShownBoxes().size(), 1);
     EXPECT_EQ(dialogs_.ShownBoxes()[0].kind, Kind::OpenFile);
@@ -96,7 +96,7 @@ TEST_F(MainWindowCommands, LoadCancelledChangesNothing)
     LoadWebsites();
     window_->Table.SetCell(1, 0, QStringLiteral("Completed"));
     dialogs_.AnswerOpenFile(QString());
-    Click("ButtonLoad1");
+    Click("loadWebsitesButton");
     EXPECT_EQ(Field().text(), websites_);
     EXPECT_EQ(window_->WebsitesList.size(), 2);
     EXPECT_EQ(window_->Table.GetCell(1, 0), QStringLiteral("Completed"));
@@ -113,7 +113,7 @@ TEST_F(MainWindowCommands, FailingLoadShowsTheErrorAndKeepsListAndTable)
     for (const QString& path : {missing, illFormed}) {
         SCOPED_TRACE(path.toStdString());
         dialogs_.AnswerOpenFile(path);
-        Click("ButtonLoad1");
+        Click("loadWebsitesButton");
         EXPECT_EQ(Field().text(), path);
         EXPECT_EQ(window_->WebsitesList.size(), 2);
         EXPECT_EQ(Rows(window_->Table), expandedRows_);
@@ -129,16 +129,16 @@ TEST_F(MainWindowCommands, FailingLoadShowsTheErrorAndKeepsListAndTable)
 TEST_F(MainWindowCommands, ClearOnTheWebsitesRowEmptiesTableAndListButKeepsServicesAndProcessed)
 {
     LoadWebsites();
-    Child<QLabel>(*window_, "LabelCompleted")->setText(QStringLiteral("4"));
-    Child<QLabel>(*window_, "LabelTime")->setText(QStringLiteral("00:00:09"));
-    Click("ButtonClear1");
+    Child<QLabel>(*window_, "processedValueLabel")->setText(QStringLiteral("4"));
+    Child<QLabel>(*window_, "timeValueLabel")->setText(QStringLiteral("00:00:09"));
+    Click("clearWebsitesButton");
     EXPECT_EQ(Field().text(), QStringLiteral("Insert your websites"));
     EXPECT_EQ(window_->Table.RowCount(), 0);
     EXPECT_TRUE(window_->WebsitesList.isEmpty());
     EXPECT_EQ(window_->ServicesList.size(), 2);
     EXPECT_EQ(Services().currentText(), QStringLiteral("a.txt"));
     EXPECT_EQ(Counters(), QStringLiteral("0/2 0 00:00:00"));
-    EXPECT_EQ(Label("LabelCompleted"), QStringLiteral("4"));
+    EXPECT_EQ(Label("processedValueLabel"), QStringLiteral("4"));
 }
 
 TEST_F(MainWindowCommands, ServicesSelectionRebuildsAndClearReselectsTheFirstFile)
@@ -163,15 +163,15 @@ TEST_F(MainWindowCommands, ServicesSelectionRebuildsAndClearReselectsTheFirstFil
                                                  QStringLiteral("http://z.test/b.example|")}));
     EXPECT_EQ(Counters(), QStringLiteral("2/1 2 00:00:00"));
 
-    Click("ButtonClear2");
+    Click("clearServicesButton");
     EXPECT_EQ(Services().currentIndex(), 0);
     EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("http://h.test/a.example|"),
                                                  QStringLiteral("http://h.test/b.example|")}));
 
     // With the first file selected already, Clear only refreshes the counters.
     window_->Table.SetCell(1, 0, QStringLiteral("Completed"));
-    Child<QLabel>(*window_, "LabelTime")->setText(QStringLiteral("00:00:05"));
-    Click("ButtonClear2");
+    Child<QLabel>(*window_, "timeValueLabel")->setText(QStringLiteral("00:00:05"));
+    Click("clearServicesButton");
     EXPECT_EQ(window_->Table.GetCell(1, 0), QStringLiteral("Completed"));
     EXPECT_EQ(Counters(), QStringLiteral("2/1 2 00:00:00"));
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
@@ -200,7 +200,7 @@ TEST_F(MainWindowCommands, UnreadableFirstServicesFileAtStartIsReportedAndTheWin
               QStringList{NoMapping});
     EXPECT_EQ(Services().currentText(), QStringLiteral("0.txt"));
     EXPECT_TRUE(window_->ServicesList.isEmpty());
-    EXPECT_EQ(window_->windowTitle(), window_->GlobalVariables->MAINFORMCAPTION);
+    EXPECT_EQ(window_->windowTitle(), QString::fromStdString(window_->ProgramInfo->mainWindowCaption));
 }
 
 TEST_F(MainWindowCommands, NoServicesFolderGivesAnEmptySelectorAndIsNotCreated)
@@ -210,7 +210,7 @@ TEST_F(MainWindowCommands, NoServicesFolderGivesAnEmptySelectorAndIsNotCreated)
     EXPECT_EQ(Services().count(), 0);
     EXPECT_EQ(Services().currentIndex(), -1);
     EXPECT_TRUE(window_->ServicesList.isEmpty());
-    EXPECT_EQ(Label("LabelWebsitesNumber"), QStringLiteral("0/0"));
+    EXPECT_EQ(Label("websitesServicesValueLabel"), QStringLiteral("0/0"));
     EXPECT_FALSE(QDir(ServicesFolder()).exists());
     EXPECT_TRUE(dialogs_.ShownBoxes().isEmpty());
 }
@@ -221,18 +221,18 @@ TEST_F(MainWindowCommands, LoadServicesCopiesIntoAMissingFolderAndRescans)
     window_ = MakeWindow();
     const QString source = WriteFile(QStringLiteral("elsewhere/new.txt"), "http://n.test/{website}\r\n");
     dialogs_.AnswerOpenFile(source);
-    Trigger("MenuItemLoadServicesFile");
+    Trigger("loadServicesFileAction");
     EXPECT_EQ(dialogs_.Texts(Kind::Information), QStringList{QStringLiteral("File new.txt loaded")});
     EXPECT_EQ(ReadBytes(ServicesFolder() + QStringLiteral("new.txt")), QByteArray("http://n.test/{website}\r\n"));
     EXPECT_EQ(Services().currentText(), QStringLiteral("new.txt"));
     EXPECT_EQ(window_->ServicesList, QStringList{QStringLiteral("http://n.test/{website}")});
-    EXPECT_EQ(Label("LabelWebsitesNumber"), QStringLiteral("0/1"));
+    EXPECT_EQ(Label("websitesServicesValueLabel"), QStringLiteral("0/1"));
 
     // The same name again, or a file of the folder itself: refused, the existing file untouched.
     WriteFile(QStringLiteral("elsewhere/new.txt"), "changed\r\n");
     for (const QString& path : {source, ServicesFolder() + QStringLiteral("new.txt")}) {
         dialogs_.AnswerOpenFile(path);
-        Trigger("MenuItemLoadServicesFile");
+        Trigger("loadServicesFileAction");
     }
     EXPECT_EQ(dialogs_.Texts(Kind::Error), (QStringList{QStringLiteral("The specified file already exists."),
                                                         QStringLiteral("The specified file already exists.")}));
@@ -240,7 +240,7 @@ TEST_F(MainWindowCommands, LoadServicesCopiesIntoAMissingFolderAndRescans)
     EXPECT_EQ(ReadBytes(ServicesFolder() + QStringLiteral("new.txt")), QByteArray("http://n.test/{website}\r\n"));
 
     dialogs_.AnswerOpenFile(QString());
-    Trigger("MenuItemLoadServicesFile");
+    Trigger("loadServicesFileAction");
     EXPECT_EQ(dialogs_.ShownBoxes().size(), 7);  // three refused or cancelled loads add no message
     EXPECT_TRUE(dialogs_.AllAnswersUsed());
 }
@@ -249,24 +249,24 @@ TEST_F(MainWindowCommands, RemoveServicesAsksAndDeletesOnlyOnYes)
 {
     LoadWebsites();
     dialogs_.AnswerConfirm(false);
-    Trigger("MenuItemRemoveServicesFile");
+    Trigger("removeServicesFileAction");
     EXPECT_TRUE(QFile::exists(ServicesFolder() + QStringLiteral("a.txt")));
     EXPECT_EQ(Services().currentText(), QStringLiteral("a.txt"));
     EXPECT_EQ(dialogs_.Texts(Kind::Confirm), QStringList{QStringLiteral("Delete file?")});
     EXPECT_TRUE(dialogs_.Texts(Kind::Information).isEmpty());
 
     dialogs_.AnswerConfirm(true);
-    Trigger("MenuItemRemoveServicesFile");
+    Trigger("removeServicesFileAction");
     EXPECT_FALSE(QFile::exists(ServicesFolder() + QStringLiteral("a.txt")));
     EXPECT_EQ(dialogs_.Texts(Kind::Information), QStringList{QStringLiteral("a.txt deleted")});
     EXPECT_EQ(Services().count(), 0);
     EXPECT_TRUE(window_->ServicesList.isEmpty());
-    EXPECT_EQ(Label("LabelWebsitesNumber"), QStringLiteral("2/0"));
+    EXPECT_EQ(Label("websitesServicesValueLabel"), QStringLiteral("2/0"));
     EXPECT_EQ(window_->Table.RowCount(), 4);
 
     // Nothing selected any more: the question still comes, and nothing happens.
     dialogs_.AnswerConfirm(true);
-    Trigger("MenuItemRemoveServicesFile");
+    Trigger("removeServicesFileAction");
     EXPECT_EQ(dialogs_.Texts(Kind::Information).size(), 1);
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
     EXPECT_TRUE(dialogs_.AllAnswersUsed());
@@ -277,7 +277,7 @@ TEST_F(MainWindowCommands, RemoveServicesOfAReadOnlyFileSaysNothingAndRescans)
     const QString path = ServicesFolder() + QStringLiteral("a.txt");
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
     dialogs_.AnswerConfirm(true);
-    Trigger("MenuItemRemoveServicesFile");
+    Trigger("removeServicesFileAction");
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(dialogs_.Texts(Kind::Information).isEmpty());
     EXPECT_EQ(Services().currentText(), QStringLiteral("a.txt"));
@@ -297,9 +297,9 @@ TEST_F(MainWindowCommands, EachExportSelectionWritesItsUrlsWithCrLf)
     window_->Table.SetCell(1, 1, QStringLiteral("completed"));
     window_->Table.SetCell(1, 2, QStringLiteral("Error 404"));
     const ExportCase cases[] = {
-        {"ExportCompleted", "http://x.test/?url=a.example\r\n"},
-        {"ExportNotCompleted", "http://y.test/b.example/info\r\n"},
-        {"ExportAllEntries",
+        {"exportCompletedAction", "http://x.test/?url=a.example\r\n"},
+        {"exportNotCompletedAction", "http://y.test/b.example/info\r\n"},
+        {"exportAllAction",
          "http://x.test/?url=a.example\r\nhttp://y.test/caf\xE9/\x80/?\r\nhttp://x.test/?url=b.example\r\n"
          "http://y.test/b.example/info\r\n"},
     };
@@ -319,12 +319,12 @@ TEST_F(MainWindowCommands, ExportAddsTheDefaultExtensionAndCancelWritesNothing)
 {
     LoadWebsites();
     dialogs_.AnswerSaveFile(Folder() + QStringLiteral("plain"));
-    Trigger("ExportAllEntries");
+    Trigger("exportAllAction");
     EXPECT_FALSE(QFile::exists(Folder() + QStringLiteral("plain")));
     EXPECT_EQ(ReadBytes(Folder() + QStringLiteral("plain.txt")).count('\n'), 4);
 
     dialogs_.AnswerSaveFile(QString());
-    Trigger("ExportAllEntries");
+    Trigger("exportAllAction");
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files).size(), 2);  // sites.txt and plain.txt
     EXPECT_TRUE(dialogs_.AllAnswersUsed());
 }
@@ -334,7 +334,7 @@ TEST_F(MainWindowCommands, ExportIntoAMissingFolderShowsTheIoError)
     LoadWebsites();
     const QString path = Folder() + QStringLiteral("no/such/out.txt");
     dialogs_.AnswerSaveFile(path);
-    Trigger("ExportAllEntries");
+    Trigger("exportAllAction");
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
               QStringList{QStringLiteral("Invalid file name - ") + path + QLatin1Char('.')});
     EXPECT_EQ(window_->Table.RowCount(), 4);
@@ -342,12 +342,12 @@ TEST_F(MainWindowCommands, ExportIntoAMissingFolderShowsTheIoError)
 
 TEST_F(MainWindowCommands, EditWithoutAFileSaysNoFileSelected)
 {
-    Click("ButtonEditWebsites");
+    Click("editWebsitesButton");
     Field().setText(Folder());  // a folder is not a file
-    Click("ButtonEditWebsites");
+    Click("editWebsitesButton");
     ASSERT_TRUE(QDir(ServicesFolder()).removeRecursively());
     window_ = MakeWindow();
-    Click("ButtonEditServices");
+    Click("editServicesButton");
     EXPECT_EQ(dialogs_.Texts(Kind::Information),
               (QStringList{QStringLiteral("No file selected"), QStringLiteral("No file selected"),
                            QStringLiteral("No file selected")}));
@@ -367,14 +367,14 @@ protected:
     {
         QTimer::singleShot(0, &editor_, [this, edit] {
             shownFile_ = editor_.currentFilename;
-            shownText_ = editor_.MemoEditor->toPlainText();
+            shownText_ = editor_.textEdit->toPlainText();
             if (edit)
                 edit();
             editor_.close();
         });
     }
 
-    TTFormTextEditor editor_;
+    ListEditorWindow editor_;
     QString shownFile_;
     QString shownText_;
 };
@@ -385,7 +385,7 @@ TEST_F(MainWindowEditing, ClosingTheEditorWithoutSavingStillRebuildsTheTable)
     window_->Table.SetCell(1, 0, QStringLiteral("Completed"));
     dialogs_.AnswerConfirm(false);
     CloseEditorWhenShown();
-    Click("ButtonEditWebsites");
+    Click("editWebsitesButton");
     EXPECT_EQ(shownFile_, websites_);
     EXPECT_EQ(shownText_, QStringLiteral("a.example\nhttps://www.b.example/"));
     EXPECT_FALSE(editor_.isVisible());
@@ -397,8 +397,8 @@ TEST_F(MainWindowEditing, SavedWebsitesAreReloadedAndExpanded)
 {
     LoadWebsites();
     dialogs_.AnswerConfirm(true);
-    CloseEditorWhenShown([this] { editor_.MemoEditor->setPlainText(QStringLiteral("c.example")); });
-    Click("ButtonEditWebsites");
+    CloseEditorWhenShown([this] { editor_.textEdit->setPlainText(QStringLiteral("c.example")); });
+    Click("editWebsitesButton");
     EXPECT_EQ(window_->WebsitesList, QStringList{QStringLiteral("c.example")});
     EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("http://x.test/?url=c.example|"),
                                                  QStringLiteral("http://y.test/c.example/info|")}));
@@ -409,8 +409,8 @@ TEST_F(MainWindowEditing, SavedServicesAreReloadedAndExpanded)
 {
     LoadWebsites();
     dialogs_.AnswerConfirm(true);
-    CloseEditorWhenShown([this] { editor_.MemoEditor->setPlainText(QStringLiteral("https://s.test/{website}")); });
-    Click("ButtonEditServices");
+    CloseEditorWhenShown([this] { editor_.textEdit->setPlainText(QStringLiteral("https://s.test/{website}")); });
+    Click("editServicesButton");
     EXPECT_EQ(shownFile_, ServicesFolder() + QStringLiteral("a.txt"));
     EXPECT_EQ(window_->ServicesList, QStringList{QStringLiteral("https://s.test/{website}")});
     EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("https://s.test/a.example|"),
@@ -422,7 +422,7 @@ TEST_F(MainWindowEditing, AWebsitesFileThatCannotBeReadEndsTheCommandWithTheErro
     LoadWebsites();
     const QString illFormed = WriteFile(QStringLiteral("bad.txt"), "\xEF\xBB\xBF\xC3(\r\n");
     Field().setText(illFormed);
-    Click("ButtonEditWebsites");
+    Click("editWebsitesButton");
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
               QStringList{NoMapping});
     EXPECT_FALSE(editor_.isVisible());
@@ -431,24 +431,24 @@ TEST_F(MainWindowEditing, AWebsitesFileThatCannotBeReadEndsTheCommandWithTheErro
 
 TEST_F(MainWindowCommands, AboutShowsTheOneAboutWindowModelessly)
 {
-    TTFormAbout about;
+    AboutWindow about;
     window_->SetAboutWindow(&about);
-    Trigger("MenuItemAbout");
+    Trigger("aboutAction");
     EXPECT_TRUE(about.isVisible());
     EXPECT_FALSE(about.isModal());
     about.hide();
-    Trigger("MenuItemAbout");
+    Trigger("aboutAction");
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ(QApplication::topLevelWidgets().count(&about), 1);
     int aboutWindows = 0;
     for (const QWidget* widget : QApplication::topLevelWidgets())
-        aboutWindows += qobject_cast<const TTFormAbout*>(widget) != nullptr && widget->isVisible();
+        aboutWindows += qobject_cast<const AboutWindow*>(widget) != nullptr && widget->isVisible();
     EXPECT_EQ(aboutWindows, 1);
 }
 
 TEST_F(MainWindowCommands, ExitEndsTheEventLoop)
 {
-    QTimer::singleShot(0, window_.get(), [this] { Trigger("MenuItemExit"); });
+    QTimer::singleShot(0, window_.get(), [this] { Trigger("exitAction"); });
     QTimer safety;
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
@@ -458,10 +458,10 @@ TEST_F(MainWindowCommands, ExitEndsTheEventLoop)
 
 TEST_F(MainWindowCommands, ClosingTheWindowEndsTheEventLoopEvenWithTheAboutWindowOpen)
 {
-    TTFormAbout about;
+    AboutWindow about;
     window_->SetAboutWindow(&about);
     window_->show();
-    Trigger("MenuItemAbout");
+    Trigger("aboutAction");
     QTimer::singleShot(0, window_.get(), [this] { window_->close(); });
     QTimer safety;
     safety.setSingleShot(true);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommonVarsC.h"
-#include "ui/formMain.h"
+#include "base/AppInfo.h"
+#include "ui/main/MainWindow.h"
 
 #include <QTemporaryDir>
 #include <QWidget>
@@ -19,13 +19,13 @@ protected:
 
     QString Folder() const { return folder_.path() + QLatin1Char('/'); }
     QString ServicesFolder() const { return Folder() + QStringLiteral("indexer/"); }
-    std::unique_ptr<CommonVars> MakeVars() const
+    std::unique_ptr<AppInfo> MakeVars() const
     {
-        return std::make_unique<CommonVars>(Folder() + QStringLiteral("larkspire-indexer"));
+        return std::make_unique<AppInfo>((Folder() + QStringLiteral("larkspire-indexer")).toStdString());
     }
-    std::unique_ptr<TTFormMain> MakeWindow(unsigned processors = 4) const
+    std::unique_ptr<MainWindow> MakeWindow(unsigned processors = 4) const
     {
-        return std::make_unique<TTFormMain>(processors, MakeVars());
+        return std::make_unique<MainWindow>(processors, MakeVars());
     }
 
     // Writes `bytes` to `name` inside the temporary folder (creating its sub-folders) and returns the path.

@@ -1,6 +1,6 @@
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/main/MainWindowFixture.h"
-#include "ui/BrowserUtil.h"
+#include "ui/widgets/DesktopLinks.h"
 
 #include <QAction>
 #include <QFile>
@@ -42,7 +42,7 @@ protected:
 
     void DoubleClickRow(int row) const
     {
-        auto* grid = Child<QTableView>(*window_, "StringGrid1");
+        auto* grid = Child<QTableView>(*window_, "pingTableView");
         const QRect cell = grid->visualRect(grid->model()->index(row, 0));
         // A real double-click: the first click selects the row, the second reports the double-click.
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -51,7 +51,7 @@ protected:
 
     ScriptedDialogs dialogs_;
     QByteArray oldPath_;
-    std::unique_ptr<TTFormMain> window_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowLinks, DoubleClickOpensTheSelectedRowsUrlAsItIs)
@@ -69,7 +69,7 @@ TEST_F(MainWindowLinks, DoubleClickOpensTheSelectedRowsUrlAsItIs)
 
 TEST_F(MainWindowLinks, DoubleClickWithNoRowSelectedOpensTheEmptyText)
 {
-    auto* grid = Child<QTableView>(*window_, "StringGrid1");
+    auto* grid = Child<QTableView>(*window_, "pingTableView");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(Opened(0), QByteArray("1|"));
@@ -79,17 +79,17 @@ TEST_F(MainWindowLinks, DoubleClickWorksWhileRunning)
 {
     window_->Table.SetRowCount(1);
     window_->Table.SetCell(0, 0, QStringLiteral("http://r.test/"));
-    window_->EnableDisableOnStart(true);
+    window_->SetRunningState(true);
     DoubleClickRow(0);
     EXPECT_EQ(Opened(0), QByteArray("1|http://r.test/"));
 }
 
 TEST_F(MainWindowLinks, HelpItemsOpenTheManualAndTheSupportMail)
 {
-    Child<QAction>(*window_, "MenuItemOnlineManual")->trigger();
+    Child<QAction>(*window_, "onlineManualAction")->trigger();
     EXPECT_EQ(Opened(0), "1|" + OnlineManualAddress().toUtf8());
-    Child<QAction>(*window_, "MenuItemSupport")->trigger();
-    EXPECT_EQ(Opened(1), "1|mailto:" + window_->GlobalVariables->SUPPORTMAIL.toUtf8()
+    Child<QAction>(*window_, "supportAction")->trigger();
+    EXPECT_EQ(Opened(1), "1|mailto:" + QByteArray::fromStdString(window_->ProgramInfo->supportMail)
                              + "?subject=Larkspire Indexer support request");
 }
 

@@ -1,6 +1,6 @@
 #include "tests/ui/main/MainWindowFixture.h"
-#include "ui/ComboTrackBar.h"
-#include "ui/WindowUtil.h"
+#include "ui/widgets/SliderWithBox.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,15 +26,15 @@ struct ControlCase {
 };
 
 const ControlCase StartControls[] = {
-    {"ButtonClear1", "Clear", "Clear your website file path", true},
-    {"ButtonEditWebsites", "Edit", "Edit your websites list", true},
-    {"ButtonLoad1", "Load", "Load file for websites", true},
-    {"ButtonClear2", "Clear", "Clear indexing sites", true},
-    {"ButtonEditServices", "Edit", "Edit pinging list", true},
-    {"ButtonServices", "Load/Remove", "Load or Remove index files", true},
-    {"ButtonStart", "Start", "Start pinging", true},
-    {"ButtonAbort", "Abort", "", false},
-    {"ButtonExport", "Export", "Export pinged list", true},
+    {"clearWebsitesButton", "Clear", "Clear your website file path", true},
+    {"editWebsitesButton", "Edit", "Edit your websites list", true},
+    {"loadWebsitesButton", "Load", "Load file for websites", true},
+    {"clearServicesButton", "Clear", "Clear indexing sites", true},
+    {"editServicesButton", "Edit", "Edit pinging list", true},
+    {"servicesMenuButton", "Load/Remove", "Load or Remove index files", true},
+    {"startButton", "Start", "Start pinging", true},
+    {"abortButton", "Abort", "", false},
+    {"exportButton", "Export", "Export pinged list", true},
 };
 
 TEST_F(MainWindowStart, ButtonsHaveTheirTextsHintsAndStartState)
@@ -49,40 +49,40 @@ TEST_F(MainWindowStart, ButtonsHaveTheirTextsHintsAndStartState)
         EXPECT_EQ(button->isEnabled(), control.enabled);
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
     }
-    EXPECT_EQ(Child<QPushButton>(*window, "ButtonStart")->size(), QSize(175, 30));
-    EXPECT_EQ(Child<QPushButton>(*window, "ButtonAbort")->size(), QSize(150, 30));
-    EXPECT_EQ(Child<QPushButton>(*window, "ButtonExport")->size(), QSize(149, 26));
+    EXPECT_EQ(Child<QPushButton>(*window, "startButton")->size(), QSize(175, 30));
+    EXPECT_EQ(Child<QPushButton>(*window, "abortButton")->size(), QSize(150, 30));
+    EXPECT_EQ(Child<QPushButton>(*window, "exportButton")->size(), QSize(149, 26));
 }
 
 TEST_F(MainWindowStart, TitleFieldsAndLabelsShowTheirFirstTexts)
 {
     const auto window = MakeWindow();
-    EXPECT_EQ(window->windowTitle(), window->GlobalVariables->MAINFORMCAPTION);
-    EXPECT_EQ(window->IndexerFilesPath, ServicesFolder());
-    EXPECT_EQ(Child<QLineEdit>(*window, "TextField1")->text(), QStringLiteral("Insert your websites"));
-    for (const char* name : {"TextField1", "ComboBoxServices", "StringGrid1", "StatusBarBottom"})
+    EXPECT_EQ(window->windowTitle(), QString::fromStdString(window->ProgramInfo->mainWindowCaption));
+    EXPECT_EQ(window->ServicesFolderPath, ServicesFolder());
+    EXPECT_EQ(Child<QLineEdit>(*window, "websitesPathEdit")->text(), QStringLiteral("Insert your websites"));
+    for (const char* name : {"websitesPathEdit", "servicesCombo", "pingTableView", "bottomStatusBar"})
         EXPECT_TRUE(Child<QWidget>(*window, name)->toolTip().isEmpty()) << name;
-    EXPECT_EQ(Child<QComboBox>(*window, "ComboBoxServices")->count(), 0);
+    EXPECT_EQ(Child<QComboBox>(*window, "servicesCombo")->count(), 0);
     EXPECT_TRUE(window->WebsitesList.isEmpty());
     EXPECT_TRUE(window->ServicesList.isEmpty());
     EXPECT_EQ(window->ThreadsNumber, 0);
-    EXPECT_FALSE(window->StopThreadingFlag);
+    EXPECT_FALSE(window->AbortFlag);
 
     const struct {
         const char* name;
         const char* text;
         bool value;
     } labels[] = {
-        {"LabelNumberThreads", "Threads #", false},
-        {"LabelTimeoutThreads", "Timeout (seconds)", false},
-        {"Label1", "Websites/Services for website", false},
-        {"LabelWebsitesNumber", "0/0", true},
-        {"Label3", "Total Url Loaded", false},
-        {"LabelTotalUrl", "0", true},
-        {"Label2", "Processed", false},
-        {"LabelCompleted", "0", true},
-        {"Label4", "Time", false},
-        {"LabelTime", "00:00:00", true},
+        {"threadsCaption", "Threads #", false},
+        {"timeoutCaption", "Timeout (seconds)", false},
+        {"websitesServicesCaption", "Websites/Services for website", false},
+        {"websitesServicesValueLabel", "0/0", true},
+        {"totalUrlsCaption", "Total Url Loaded", false},
+        {"totalUrlsValueLabel", "0", true},
+        {"processedCaption", "Processed", false},
+        {"processedValueLabel", "0", true},
+        {"timeCaption", "Time", false},
+        {"timeValueLabel", "00:00:00", true},
     };
     for (const auto& expected : labels) {
         SCOPED_TRACE(expected.name);
@@ -105,9 +105,9 @@ TEST_F(MainWindowStart, TitleFieldsAndLabelsShowTheirFirstTexts)
 TEST_F(MainWindowStart, GridHasTwoHeadedColumnsAndNoRows)
 {
     const auto window = MakeWindow();
-    auto* grid = Child<QTableView>(*window, "StringGrid1");
+    auto* grid = Child<QTableView>(*window, "pingTableView");
     ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(grid->parentWidget()->objectName(), QStringLiteral("Panel1"));
+    EXPECT_EQ(grid->parentWidget()->objectName(), QStringLiteral("tablePanel"));
     EXPECT_EQ(grid->model()->rowCount(), 0);
     EXPECT_EQ(grid->model()->columnCount(), 2);
     EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Url"));
@@ -123,15 +123,15 @@ TEST_F(MainWindowStart, GridHasTwoHeadedColumnsAndNoRows)
 TEST_F(MainWindowStart, BandsAndStatusBarHaveTheirHeights)
 {
     const auto window = MakeWindow();
-    EXPECT_EQ(Child<QWidget>(*window, "GridPanelLayout1")->height(), 97);
-    EXPECT_EQ(Child<QWidget>(*window, "GridPanelLayout2")->height(), 56);
-    EXPECT_EQ(Child<QWidget>(*window, "GridPanelLayout3")->height(), 98);
-    auto* statusBar = Child<QStatusBar>(*window, "StatusBarBottom");
+    EXPECT_EQ(Child<QWidget>(*window, "listsBand")->height(), 97);
+    EXPECT_EQ(Child<QWidget>(*window, "runButtonsBand")->height(), 56);
+    EXPECT_EQ(Child<QWidget>(*window, "countersBand")->height(), 98);
+    auto* statusBar = Child<QStatusBar>(*window, "bottomStatusBar");
     ASSERT_NE(statusBar, nullptr);
     EXPECT_EQ(statusBar->height(), 22);
     EXPECT_TRUE(statusBar->isSizeGripEnabled());
-    EXPECT_NE(Child<QWidget>(*window, "GridPanelLayout4"), nullptr);
-    EXPECT_NE(Child<QWidget>(*window, "GridPanelLayout5"), nullptr);
+    EXPECT_NE(Child<QWidget>(*window, "tableCounters"), nullptr);
+    EXPECT_NE(Child<QWidget>(*window, "progressCounters"), nullptr);
 }
 
 TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
@@ -143,21 +143,21 @@ TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
             names << action->objectName() + QLatin1Char('=') + action->text();
         return names;
     };
-    EXPECT_EQ(texts(Child<QMenu>(*window, "MenuFile")), QStringList{QStringLiteral("MenuItemExit=Exit")});
-    EXPECT_EQ(Child<QMenu>(*window, "MenuFile")->title(), QStringLiteral("File"));
-    EXPECT_EQ(Child<QMenu>(*window, "MenuHelp")->title(), QStringLiteral("Help"));
-    EXPECT_EQ(texts(Child<QMenu>(*window, "MenuHelp")),
-              (QStringList{QStringLiteral("MenuItemAbout=About"), QStringLiteral("MenuItemOnlineManual=Online manual"),
-                           QStringLiteral("MenuItemSupport=Support request")}));
-    EXPECT_EQ(texts(Child<QMenu>(*window, "PopupMenuServices")),
-              (QStringList{QStringLiteral("MenuItemLoadServicesFile=Load Services"),
-                           QStringLiteral("MenuItemRemoveServicesFile=Remove Services")}));
-    EXPECT_EQ(texts(Child<QMenu>(*window, "PopupMenuExport")),
-              (QStringList{QStringLiteral("ExportCompleted=Export all completed"),
-                           QStringLiteral("ExportNotCompleted=Export all not-completed"),
-                           QStringLiteral("ExportAllEntries=Export all entries")}));
-    EXPECT_EQ(window->OpenDialog1.filter, QStringLiteral("Text files (*.txt)"));
-    EXPECT_EQ(window->SaveDialog1.filter, QStringLiteral("Text file (*.txt)"));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "fileMenu")), QStringList{QStringLiteral("exitAction=Exit")});
+    EXPECT_EQ(Child<QMenu>(*window, "fileMenu")->title(), QStringLiteral("File"));
+    EXPECT_EQ(Child<QMenu>(*window, "helpMenu")->title(), QStringLiteral("Help"));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "helpMenu")),
+              (QStringList{QStringLiteral("aboutAction=About"), QStringLiteral("onlineManualAction=Online manual"),
+                           QStringLiteral("supportAction=Support request")}));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "servicesMenu")),
+              (QStringList{QStringLiteral("loadServicesFileAction=Load Services"),
+                           QStringLiteral("removeServicesFileAction=Remove Services")}));
+    EXPECT_EQ(texts(Child<QMenu>(*window, "exportMenu")),
+              (QStringList{QStringLiteral("exportCompletedAction=Export all completed"),
+                           QStringLiteral("exportNotCompletedAction=Export all not-completed"),
+                           QStringLiteral("exportAllAction=Export all entries")}));
+    EXPECT_EQ(window->openListDialog.filter, QStringLiteral("Text files (*.txt)"));
+    EXPECT_EQ(window->saveExportDialog.filter, QStringLiteral("Text file (*.txt)"));
 }
 
 struct SliderCase {
@@ -173,7 +173,7 @@ TEST_P(ThreadSlider, RangeFollowsTheProcessorCount)
 {
     const SliderCase& expected = GetParam();
     const auto window = MakeWindow(expected.processors);
-    auto* threads = Child<TComboTrackBar>(*window, "ComboTrackBarNumberThreads");
+    auto* threads = Child<SliderWithBox>(*window, "threadsSetting");
     ASSERT_NE(threads, nullptr);
     EXPECT_EQ(threads->Min(), expected.min);
     EXPECT_EQ(threads->Max(), expected.max);
@@ -182,14 +182,14 @@ TEST_P(ThreadSlider, RangeFollowsTheProcessorCount)
     EXPECT_EQ(threads->Text(), QString::number(expected.min));
     EXPECT_EQ(threads->toolTip(), QStringLiteral("Threads number"));
 
-    auto* timeout = Child<TComboTrackBar>(*window, "ComboTrackBarTimeoutThreads");
+    auto* timeout = Child<SliderWithBox>(*window, "timeoutSetting");
     ASSERT_NE(timeout, nullptr);
     EXPECT_EQ(timeout->Min(), 3);
     EXPECT_EQ(timeout->Max(), 30);
     EXPECT_EQ(timeout->Step(), 1);
     EXPECT_EQ(timeout->Value(), 3);
     EXPECT_EQ(timeout->toolTip(), QStringLiteral("Timeout"));
-    EXPECT_EQ(window->TimeoutThreads, 3);
+    EXPECT_EQ(window->TimeoutSeconds, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Processors, ThreadSlider,
@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(Processors, ThreadSlider,
 TEST_F(MainWindowStart, ThreadSliderOffersOnlyMultiplesOfTheProcessorCount)
 {
     const auto window = MakeWindow(8);
-    auto* threads = Child<TComboTrackBar>(*window, "ComboTrackBarNumberThreads");
+    auto* threads = Child<SliderWithBox>(*window, "threadsSetting");
     QList<int> offered;
     for (int wanted = 0; wanted <= 70; ++wanted) {
         threads->SetValue(wanted);
@@ -217,11 +217,11 @@ TEST_F(MainWindowStart, ThreadSliderOffersOnlyMultiplesOfTheProcessorCount)
 TEST_F(MainWindowStart, TimeoutSettingFollowsEveryChangeOfItsSlider)
 {
     const auto window = MakeWindow();
-    auto* timeout = Child<TComboTrackBar>(*window, "ComboTrackBarTimeoutThreads");
+    auto* timeout = Child<SliderWithBox>(*window, "timeoutSetting");
     timeout->SetValue(17);
-    EXPECT_EQ(window->TimeoutThreads, 17);
+    EXPECT_EQ(window->TimeoutSeconds, 17);
     timeout->SetValue(99);
-    EXPECT_EQ(window->TimeoutThreads, 30);
+    EXPECT_EQ(window->TimeoutSeconds, 30);
 
     // Typed into the box: a number in range is taken, text that is not one never arrives.
     auto* edit = timeout->findChild<QAbstractSpinBox*>(QStringLiteral("Edit"));
@@ -229,16 +229,16 @@ TEST_F(MainWindowStart, TimeoutSettingFollowsEveryChangeOfItsSlider)
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("12"));
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(window->TimeoutThreads, 12);
+    EXPECT_EQ(window->TimeoutSeconds, 12);
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("x9z"));
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(window->TimeoutThreads, 9);
+    EXPECT_EQ(window->TimeoutSeconds, 9);
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("-"));
     QTest::keyClick(edit, Qt::Key_Return);
     edit->clearFocus();
-    EXPECT_EQ(window->TimeoutThreads, 9);
+    EXPECT_EQ(window->TimeoutSeconds, 9);
     EXPECT_EQ(timeout->Text(), QStringLiteral("9"));
 }
 
@@ -268,20 +268,20 @@ TEST_F(MainWindowStart, WindowIsCentredOnTheScreen)
 TEST_F(MainWindowStart, RunningAndIdleStatesSwitchExactlyTheirControls)
 {
     const auto window = MakeWindow();
-    const char* runningDisabled[] = {"ButtonStart", "ButtonClear1", "ButtonClear2", "ButtonEditWebsites",
-                                     "ButtonEditServices", "ButtonLoad1", "ComboBoxServices", "ButtonServices",
-                                     "ButtonExport", "TextField1"};
-    const char* untouched[] = {"ComboTrackBarNumberThreads", "ComboTrackBarTimeoutThreads", "StringGrid1", "MainMenu1",
-                               "LabelCompleted", "LabelTime"};
+    const char* runningDisabled[] = {"startButton", "clearWebsitesButton", "clearServicesButton", "editWebsitesButton",
+                                     "editServicesButton", "loadWebsitesButton", "servicesCombo", "servicesMenuButton",
+                                     "exportButton", "websitesPathEdit"};
+    const char* untouched[] = {"threadsSetting", "timeoutSetting", "pingTableView", "mainMenuBar",
+                               "processedValueLabel", "timeValueLabel"};
     for (const bool running : {true, false, true, false}) {
         SCOPED_TRACE(running ? "running" : "idle");
-        window->EnableDisableOnStart(running);
+        window->SetRunningState(running);
         for (const char* name : runningDisabled)
             EXPECT_EQ(Child<QWidget>(*window, name)->isEnabled(), !running) << name;
-        EXPECT_EQ(Child<QWidget>(*window, "ButtonAbort")->isEnabled(), running);
+        EXPECT_EQ(Child<QWidget>(*window, "abortButton")->isEnabled(), running);
         for (const char* name : untouched)
             EXPECT_TRUE(Child<QWidget>(*window, name)->isEnabled()) << name;
-        for (const char* action : {"MenuItemExit", "MenuItemAbout", "MenuItemOnlineManual", "MenuItemSupport"})
+        for (const char* action : {"exitAction", "aboutAction", "onlineManualAction", "supportAction"})
             EXPECT_TRUE(Child<QAction>(*window, action)->isEnabled()) << action;
     }
 }
@@ -291,8 +291,8 @@ TEST_F(MainWindowStart, LoadRemovePopupOpensAtTheButtonsLowerLeftCorner)
     const auto window = MakeWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    auto* button = Child<QPushButton>(*window, "ButtonServices");
-    auto* menu = Child<QMenu>(*window, "PopupMenuServices");
+    auto* button = Child<QPushButton>(*window, "servicesMenuButton");
+    auto* menu = Child<QMenu>(*window, "servicesMenu");
     QTest::mouseClick(button, Qt::LeftButton);
     QTRY_VERIFY(menu->isVisible());
     EXPECT_EQ(menu->pos(), button->mapToGlobal(QPoint(0, button->height())));

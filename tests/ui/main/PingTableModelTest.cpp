@@ -1,5 +1,5 @@
-#include "lists/StringGridUtil.h"
-#include "ui/PingTableModel.h"
+#include "lists/PingTableColumns.h"
+#include "ui/main/PingTableModel.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -14,11 +14,11 @@ namespace {
 TEST(PingTableModel, ShowsTheTableAndFollowsItsChanges)
 {
     PingTable table;
-    TPingTableModel model(table);
+    PingTableModel model(table);
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
 
-    FillGridFromList(table, {QStringLiteral("a||b"), QStringLiteral("c")}, 0, 2, QStringLiteral("||"));
+    FillColumnsFromLines(table, {QStringLiteral("a||b"), QStringLiteral("c")}, 0, 2, QStringLiteral("||"));
     EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.columnCount(), 2);
@@ -32,7 +32,7 @@ TEST(PingTableModel, ShowsTheTableAndFollowsItsChanges)
     EXPECT_EQ(cells[0][0].value<QModelIndex>(), model.index(1, 1));
     EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("Completed"));
 
-    ClearGrid(table, 0);
+    ClearColumn(table, 0);
     EXPECT_EQ(resets.count(), 2);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Url"));
@@ -44,7 +44,7 @@ TEST(PingTableModel, StopsListeningWhenDestroyed)
 {
     PingTable table;
     {
-        TPingTableModel model(table);
+        PingTableModel model(table);
     }
     table.SetRowCount(3);  // would reach the destroyed model if it still listened
     table.SetCell(0, 2, QStringLiteral("x"));
@@ -60,7 +60,7 @@ protected:
         QStringList lines;
         for (int row = 0; row < RowCount; ++row)
             lines << QStringLiteral("http://row%1.test/%2").arg(row).arg(QString(40, QLatin1Char('p')));
-        FillGridFromList(table_, lines, 0, 2, QStringLiteral("||"));
+        FillColumnsFromLines(table_, lines, 0, 2, QStringLiteral("||"));
         view_.setModel(&model_);
         view_.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         view_.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -74,7 +74,7 @@ protected:
     int TopRow() const { return view_.rowAt(0); }
 
     PingTable table_;
-    TPingTableModel model_{table_};
+    PingTableModel model_{table_};
     QTableView view_;
 };
 

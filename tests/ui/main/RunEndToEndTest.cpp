@@ -43,24 +43,24 @@ TEST_F(RunEndToEnd, ListsToStatusesToExport)
                       .toUtf8());
     const QString websites = WriteFile(QStringLiteral("sites.txt"), ("http://" + site + "/\r\n").toUtf8());
     ScriptedDialogs dialogs;
-    std::unique_ptr<TTFormMain> window = MakeWindow();
+    std::unique_ptr<MainWindow> window = MakeWindow();
 
     dialogs.AnswerOpenFile(websites);
-    Child<QPushButton>(*window, "ButtonLoad1")->click();
+    Child<QPushButton>(*window, "loadWebsitesButton")->click();
     ASSERT_EQ(window->Table.RowCount(), 4);
-    Child<QPushButton>(*window, "ButtonStart")->click();
+    Child<QPushButton>(*window, "startButton")->click();
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, 60000));
     EXPECT_EQ(dialogs.Texts(Kind::Information), QStringList{"Ping terminated"});
     const QStringList statuses = {window->Table.GetCell(1, 0), window->Table.GetCell(1, 1),
                                   window->Table.GetCell(1, 2), window->Table.GetCell(1, 3)};
     EXPECT_EQ(statuses, (QStringList{"Completed", "Error 404", "Timeout", "Aborted"}));
-    EXPECT_TRUE(Child<QPushButton>(*window, "ButtonStart")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>(*window, "ButtonAbort")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*window, "startButton")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*window, "abortButton")->isEnabled());
 
     const QString exported = Folder() + QStringLiteral("completed.txt");
     dialogs.AnswerSaveFile(exported);
-    window->ExportCompletedClick();
+    window->onExportCompletedTriggered();
     EXPECT_EQ(ReadBytes(exported), ("http://" + site + "/200\r\n").toUtf8());
 }
 
@@ -76,14 +76,14 @@ TEST_F(RunEndToEnd, AbortLeavesSkippedRowsForTheNotCompletedExport)
     WriteServices(QStringLiteral("stalls.txt"), templates);
     const QString websites = WriteFile(QStringLiteral("sites.txt"), site.toUtf8() + "\r\n");
     ScriptedDialogs dialogs;
-    std::unique_ptr<TTFormMain> window = MakeWindow(1);  // one worker: one check at a time
+    std::unique_ptr<MainWindow> window = MakeWindow(1);  // one worker: one check at a time
 
     dialogs.AnswerOpenFile(websites);
-    Child<QPushButton>(*window, "ButtonLoad1")->click();
-    Child<QPushButton>(*window, "ButtonStart")->click();
+    Child<QPushButton>(*window, "loadWebsitesButton")->click();
+    Child<QPushButton>(*window, "startButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests().size() >= 1; }, 30000));
     EXPECT_EQ(window->Table.GetCell(1, 0), QStringLiteral("Pinging page..."));
-    Child<QPushButton>(*window, "ButtonAbort")->click();
+    Child<QPushButton>(*window, "abortButton")->click();
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, 60000));
     EXPECT_EQ(dialogs.Texts(Kind::Information), QStringList{"Ping aborted"});
@@ -96,7 +96,7 @@ TEST_F(RunEndToEnd, AbortLeavesSkippedRowsForTheNotCompletedExport)
 
     const QString exported = Folder() + QStringLiteral("rest.txt");
     dialogs.AnswerSaveFile(exported);
-    window->ExportNotCompletedClick();
+    window->onExportNotCompletedTriggered();
     EXPECT_EQ(ReadBytes(exported), skipped);
 }
 

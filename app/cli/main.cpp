@@ -1,5 +1,0 @@
-#include "app/cli/PingProgram.h"
-
-int main(int argc, char** argv) {
-    return larkspire::RunPingProgram(argc, argv);
-}

@@ -1,0 +1,86 @@
+#include "cli/HeadlessWindow.h"
+
+#include <QString>
+
+#include "lists/PingTable.h"
+#include "lists/PingTableColumns.h"
+#include "base/AsciiText.h"
+#include "http/UrlChecker.h"
+
+namespace larkspire {
+
+HeadlessWindow::HeadlessWindow(PingTable& table, int threads, int timeoutSeconds)
+    : table_(table),
+      threadSetting_(DecimalText(threads)),
+      timeoutThreads_(timeoutSeconds),
+      link_([this](std::function<void()> call) { calls_.Post(std::move(call)); }) {}
+
+bool HeadlessWindow::HandOver(const std::function<void()>& step) {
+    return link_.HandOver(step);
+}
+
+std::u16string HeadlessWindow::ThreadSettingText() {
+    // The run reads the setting right after clearing its abort request: an Abort that came earlier is renewed
+    // here, before any row has started.
+    if (abortAsked_) stopThreadingFlag_ = true;
+    return threadSetting_;
+}
+
+int HeadlessWindow::RowCount() {
+    return table_.RowCount();
+}
+
+std::u16string HeadlessWindow::RowUrl(int row) {
+    return table_.GetCell(PingTable::ColumnUrl, row).toStdU16String();
+}
+
+void HeadlessWindow::SetRowStatus(int row, const std::u16string& status) {
+    table_.SetCell(PingTable::ColumnPing, row, QString::fromStdU16String(status));
+    if (status != StatusPinging) progress_.finished.Add(status);
+}
+
+void HeadlessWindow::ClearStatusColumn() {
+    ClearColumn(table_, PingTable::ColumnPing);
+    progress_.finished.Clear();
+}
+
+void HeadlessWindow::MakeTopRow(int) {
+    // Nothing scrolls here: the progress line shows the row beside "Processed" instead.
+}
+
+void HeadlessWindow::SetProcessedText(const std::u16string& text) {
+    progress_.lastStarted = text;
+}
+
+void HeadlessWindow::SetElapsedText(const std::u16string& text) {
+    progress_.elapsed = text;
+}
+
+void HeadlessWindow::SetRunningState(bool Flag) {
+    progress_.running = Flag;
+    if (Flag) progress_.startedAt = std::chrono::steady_clock::now();
+}
+
+void HeadlessWindow::ShowMessage(const std::u16string& text) {
+    progress_.endMessage = text;
+}
+
+void HeadlessWindow::Abort() {
+    abortAsked_ = true;
+    stopThreadingFlag_ = true;
+}
+
+void HeadlessWindow::ServeUntilRunEnds(const std::function<void()>& betweenSteps, std::chrono::milliseconds tick) {
+    auto nextTick = std::chrono::steady_clock::now();
+    while (progress_.endMessage.empty()) {
+        calls_.ServeUntil(nextTick);
+        if (std::chrono::steady_clock::now() >= nextTick) {
+            betweenSteps();
+            nextTick = std::chrono::steady_clock::now() + tick;
+        }
+    }
+    link_.Close();
+    calls_.DiscardAll();
+}
+
+}  // namespace larkspire

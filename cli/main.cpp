@@ -1,0 +1,5 @@
+#include "cli/PingProgram.h"
+
+int main(int argc, char** argv) {
+    return larkspire::RunPingProgram(argc, argv);
+}

@@ -1,0 +1,71 @@
+# Fails when a source includes a header of a layer it must not depend on. Run as a test:
+#   cmake -DLARKSPIRE_SOURCE_DIR=<repository> [-DQT_CORE_INCLUDE_DIR=<.../QtCore>] -P CheckLayerIncludes.cmake
+# Project headers are included by their path from the repository root, so the first folder of an include names
+# its layer. Below ui/ no Qt Widgets or Gui header may be included: base/, net/, http/ and run/ take no Qt at all,
+# lists/ only QtCore's headers.
+
+cmake_minimum_required(VERSION 3.25)
+
+# Each layer, and the layers it may include (itself always).
+set(allowed_base "")
+set(allowed_net base)
+set(allowed_http base net)
+set(allowed_run base)
+set(allowed_lists base)
+set(allowed_ui/widgets base lists)
+set(allowed_ui/about base ui/widgets)
+set(allowed_ui/editor base lists ui/widgets)
+set(allowed_ui/main base lists net http run ui/widgets ui/about ui/editor)
+set(allowed_app base lists net http run ui/widgets ui/about ui/editor ui/main)
+set(allowed_cli base lists net http run)
+set(layers base net http run lists ui/widgets ui/about ui/editor ui/main app cli)
+set(no_qt_layers base net http run)
+
+# The layer an include path or a source path belongs to ("" for none of them: tests/, bench/, system headers).
+function(layer_of path out)
+  set(found "")
+  foreach(layer IN LISTS layers)
+    if(path MATCHES "^${layer}/")
+      set(found ${layer})
+    endif()
+  endforeach()
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+set(violations "")
+foreach(layer IN LISTS layers)
+  file(GLOB_RECURSE sources RELATIVE ${LARKSPIRE_SOURCE_DIR}
+    ${LARKSPIRE_SOURCE_DIR}/${layer}/*.h ${LARKSPIRE_SOURCE_DIR}/${layer}/*.cpp)
+  foreach(source IN LISTS sources)
+    file(STRINGS ${LARKSPIRE_SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+        set(included ${CMAKE_MATCH_1})
+        if(included MATCHES "^tests/")
+          list(APPEND violations "${source}: includes test code ${included}")
+          continue()
+        endif()
+        layer_of(${included} included_layer)
+        if(included_layer STREQUAL "" OR included_layer STREQUAL layer)
+          continue()
+        endif()
+        if(NOT included_layer IN_LIST allowed_${layer})
+          list(APPEND violations "${source}: ${layer}/ may not include ${included}")
+        endif()
+      elseif(line MATCHES "#[ \t]*include[ \t]*<(Qt[A-Za-z]*/)?(Q[A-Za-z]+)(\\.h)?>")
+        set(qt_header ${CMAKE_MATCH_2})
+        if(layer IN_LIST no_qt_layers)
+          list(APPEND violations "${source}: ${layer}/ may not include Qt (<${qt_header}>)")
+        elseif(layer STREQUAL "lists" AND QT_CORE_INCLUDE_DIR AND NOT EXISTS ${QT_CORE_INCLUDE_DIR}/${qt_header})
+          list(APPEND violations "${source}: lists/ may include only QtCore headers, not <${qt_header}>")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  list(JOIN violations "\n  " report)
+  message(FATAL_ERROR "Includes against the layering:\n  ${report}")
+endif()
+message(STATUS "Every include points to an allowed layer")

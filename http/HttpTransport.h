@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "http/CookieStore.h"
+#include "http/HttpRequest.h"
+#include "http/HttpResponseReader.h"
+#include "http/HttpUrl.h"
+
+namespace larkspire {
+
+class Connection;
+class TlsLayer;
+
+// What an HttpTransport does; every field starts at the transport's default.
+struct HttpTransportSettings {
+    bool HandleRedirects = false;
+    // Redirects followed by one Get stay below this count; the response that reaches it ends the Get.
+    std::int32_t RedirectMaximum = 15;
+    std::u16string UserAgent = u"Mozilla/3.0 (compatible; Larkspire HTTP client)";  // sent only when not empty
+    std::u16string Referer;                                                        // sent only when not empty
+    std::u16string ProxyServer;  // empty: direct connections
+    std::uint16_t ProxyPort = 0;
+    std::u16string ProxyUsername;
+    std::u16string ProxyPassword;
+    bool BasicAuthentication = false;  // send the proxy credentials with every request
+    // Longest wait for the next data from the server; -1 and 0 mean no limit.
+    std::int32_t ReadTimeout = -1;
+    // Longest wait for a TCP connection; 0 and -1 mean no limit of our own, other negatives fail at once.
+    std::int32_t ConnectTimeout = 0;
+};
+
+// The HTTP/1.1 client of one URL check: GET requests over plain or TLS connections, with keep-alive,
+// redirects, cookies and an optional proxy. Used by one thread at a time.
+class HttpTransport {
+public:
+    HttpTransport();
+    ~HttpTransport();
+    HttpTransport(const HttpTransport&) = delete;
+    HttpTransport& operator=(const HttpTransport&) = delete;
+
+    HttpTransportSettings& Settings() { return settings_; }
+    const HttpTransportSettings& Settings() const { return settings_; }
+
+    // Makes layer the connection layer (the open connection is closed). The transport does not own it;
+    // destroying the layer detaches it again.
+    void AttachTlsLayer(TlsLayer& layer);
+
+    // GETs url, following redirects as set, and returns the final body as text (empty when the Get ended
+    // on a redirect it did not follow). Throws ProtocolError, ReadTimeoutError, ConnectTimeoutError or
+    // TransportError.
+    std::u16string Get(const std::u16string& url);
+
+    // Closes the open connection, if any; the connection layer stays.
+    void Disconnect();
+
+private:
+    enum class Layer { None, Plain, Tls };
+    struct Route;
+    struct OpenConnection;
+
+    RequestHeaderSettings HeaderSettings(bool toProxy) const;
+    ResponseHead Exchange(const HttpUrl& url);
+    std::u16string ReadBodyText(ResponseHead& head);
+    [[noreturn]] void FailWith(ResponseHead& head);
+    void EndExchange(const ResponseHead& head);
+
+    Route RouteFor(const HttpUrl& url) const;
+    OpenConnection& ConnectionFor(const Route& route, const HttpUrl& url);
+    std::unique_ptr<OpenConnection> Connect(const Route& route, const HttpUrl& url);
+    bool ChooseLayer(const Route& route);
+    void OpenTunnel(Connection& connection, const HttpUrl& url);
+    void ReleaseLayer();
+
+    HttpTransportSettings settings_;
+    CookieStore cookies_;
+    std::optional<HttpUrl> currentUrl_;
+    Layer layer_ = Layer::None;
+    TlsLayer* tlsLayer_ = nullptr;            // attached by the owner, or ownTlsLayer_
+    std::unique_ptr<TlsLayer> ownTlsLayer_;  // the layer the transport made itself, if any
+    std::unique_ptr<OpenConnection> open_;
+};
+
+}  // namespace larkspire

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/PingStatus.h"
+#include "http/HttpTransport.h"
+
+namespace larkspire {
+
+// Proxy host, proxy port as decimal text (empty: 80), proxy user name and proxy password, by position.
+using ProxyParams = std::vector<std::u16string>;
+
+// Checks one URL with one GET through its own transport and reduces the outcome to a status text.
+// Used by one thread at a time; instances share nothing.
+class UrlChecker {
+public:
+    // enableTimeout asks for the watchdog mode, which this program never uses and does not build: the
+    // read and connect time-outs bound every wait already.
+    UrlChecker(std::int32_t timeoutInSeconds, bool enableTimeout);
+    virtual ~UrlChecker() = default;
+
+    // Requests urlAddress and sets responseCode to "Completed", "Error %d", "Timeout" or "Aborted", and
+    // pageContent to the decoded body of a completed request (empty otherwise). Failures of the request and
+    // memory exhaustion end as "Aborted" at worst; only an exception from outside LarkspireError escapes,
+    // leaving responseCode empty.
+    void GetPage(const std::u16string& urlAddress, const std::u16string& referer, const std::u16string& userAgent,
+                 const std::optional<ProxyParams>& proxyParams, std::u16string& responseCode,
+                 std::u16string& pageContent);
+    // Without referer, user agent and proxy.
+    void GetPage(const std::u16string& urlAddress, std::u16string& responseCode, std::u16string& pageContent);
+    // The body is discarded: the form a ping uses.
+    void GetPage(const std::u16string& urlAddress, std::u16string& responseCode);
+
+private:
+    void Prepare(const std::u16string& referer, const std::u16string& userAgent,
+                 const std::optional<ProxyParams>& proxyParams);
+
+    HttpTransport http_;
+    std::int32_t timeoutInSec_;
+};
+
+// The programs' row checker: a new UrlChecker for this one check, destroyed when it returns or raises.
+std::u16string CheckUrlStatus(const std::u16string& url, int timeoutSeconds);
+
+}  // namespace larkspire

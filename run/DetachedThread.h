@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+
+#include "base/LarkspireError.h"
+
+namespace larkspire {
+
+// Starts body on a new thread that nobody joins; what body owns is freed when it returns.
+// Returns false when the platform refused to start a thread.
+using ThreadStarter = std::function<bool(std::function<void()> body)>;
+
+// The program's thread starter: a detached std::thread.
+bool StartDetachedThread(std::function<void()> body);
+
+// Names the calling thread for debuggers; the platform keeps at most 15 characters.
+void NameThisThread(const char* name);
+
+// The platform refused to start the thread of a ping run.
+class ThreadStartError : public LarkspireError {
+public:
+    ThreadStartError() : LarkspireError("Thread creation error: the system refused to start a thread") {}
+};
+
+}  // namespace larkspire

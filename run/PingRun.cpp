@@ -1,0 +1,127 @@
+#include "run/PingRun.h"
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "run/CountdownEvent.h"
+#include "run/PingWorker.h"
+#include "run/TaskQueue.h"
+#include "run/RowTask.h"
+
+namespace larkspire {
+
+namespace {
+
+// Whatever way the run leaves its workers' part, no worker is left waiting in the queue and the ticker stops.
+class PoolCloser {
+public:
+    PoolCloser(TaskQueue& queue, const std::shared_ptr<ElapsedTimeTicker>& ticker) : queue_(queue), ticker_(ticker) {}
+    ~PoolCloser() {
+        queue_.Shutdown();
+        if (ticker_) ticker_->Terminate();
+    }
+    PoolCloser(const PoolCloser&) = delete;
+    PoolCloser& operator=(const PoolCloser&) = delete;
+
+private:
+    TaskQueue& queue_;
+    const std::shared_ptr<ElapsedTimeTicker>& ticker_;
+};
+
+int StartWorkers(int workerCount, const std::shared_ptr<TaskQueue>& queue,
+                 const std::shared_ptr<CountdownEvent>& countdown, const std::shared_ptr<std::mutex>& popLock,
+                 const ThreadStarter& startThread) {
+    int started = 0;
+    for (int i = 0; i < workerCount; ++i) {
+        if (PingWorker::Create(queue, countdown, popLock, startThread)) ++started;
+    }
+    return started;
+}
+
+// One task per row in row order. Stops when the queue refuses (no worker is left to take a task) or the window
+// has gone.
+void FeedRows(const std::shared_ptr<RunContext>& context, TaskQueue& queue, int rowCount) {
+    for (int m = 0; m < rowCount && !context->windowGone; ++m) {
+        if (!queue.Push(MakeRowTask(context, m))) return;
+    }
+}
+
+// Makes the pool, feeds it every row and waits until every worker has left. A failure while feeding ends the
+// feeding only: the tasks already queued still run, and the failure goes on once the workers have left.
+void RunPool(const std::shared_ptr<RunContext>& context, const RunOptions& options, int rowCount, int workerCount) {
+    auto queue = std::make_shared<TaskQueue>(kTaskQueueCapacity);
+    auto countdown = std::make_shared<CountdownEvent>(workerCount);
+    auto popLock = std::make_shared<std::mutex>();
+    const auto ticker = ElapsedTimeTicker::Create(context, options.clock, options.startThread);
+    const PoolCloser closer(*queue, ticker);
+
+    const int started = StartWorkers(workerCount, queue, countdown, popLock, options.startThread);
+    std::exception_ptr feedFailure;
+    try {
+        FeedRows(context, *queue, rowCount);
+    } catch (...) {
+        feedFailure = std::current_exception();
+    }
+    for (int i = 0; i < started; ++i) queue->Push(Task{});
+    countdown->Wait();
+    if (feedFailure) std::rethrow_exception(feedFailure);
+}
+
+// Everything between the running state and the idle state.
+void PingAllRows(const std::shared_ptr<RunContext>& context, const RunOptions& options) {
+    RunWindow& window = *context->window;
+    std::this_thread::sleep_for(options.pause);
+    window.AbortFlag() = false;
+    int ThreadsNumber = 1;
+    int rowCount = 0;
+    const bool read = context->HandOver([&] {
+        ThreadsNumber = ThreadSettingValue(window.ThreadSettingText());
+        rowCount = window.RowCount();
+    });
+    if (!read) return;
+    RunPool(context, options, rowCount, std::min(ThreadsNumber, rowCount));
+}
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+
+}  // namespace
+
+void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& options) {
+    const auto context = std::make_shared<RunContext>(window, options.checker);
+    const bool running = context->HandOver([&] {
+        window->SetRunningState(true);
+        window->ClearStatusColumn();
+    });
+    if (!running) return;
+    std::exception_ptr failure;
+    try {
+        PingAllRows(context, options);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    context->HandOver([&] { window->SetRunningState(false); });
+    if (failure) std::rethrow_exception(failure);
+}
+
+int ThreadSettingValue(const std::u16string& text) {
+    auto begin = text.begin();
+    auto end = text.end();
+    while (begin != end && IsBlank(*begin)) ++begin;
+    while (begin != end && IsBlank(*(end - 1))) --end;
+    bool negative = false;
+    if (begin != end && (*begin == u'+' || *begin == u'-')) negative = *begin++ == u'-';
+    if (begin == end) return 1;
+    long long value = 0;
+    for (auto it = begin; it != end; ++it) {
+        if (*it < u'0' || *it > u'9') return 1;
+        value = std::min<long long>(value * 10 + (*it - u'0'), INT_MAX);
+    }
+    return negative ? 1 : std::max<int>(static_cast<int>(value), 1);
+}
+
+}  // namespace larkspire

@@ -1,0 +1,62 @@
+#include "base/AppInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace larkspire {
+namespace {
+
+struct FolderCase {
+    const char* name;
+    const char* executablePath;
+    const char* programFolder;
+    const char* servicesFolder;
+};
+
+class AppInfoFolders : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(AppInfoFolders, DerivesProgramAndServicesFolderFromExecutablePath)
+{
+    const FolderCase& folders = GetParam();
+    const AppInfo info(folders.executablePath);
+    EXPECT_EQ(info.programFolder, folders.programFolder);
+    EXPECT_EQ(info.servicesFolder, folders.servicesFolder);
+}
+
+const FolderCase Folders[] = {
+    {"nested", "/opt/Tools/Indexer/app", "/opt/Tools/Indexer/", "/opt/Tools/Indexer/indexer/"},
+    {"root", "/app", "/", "/indexer/"},
+    {"blank", "/home/user/my dir/larkspire-indexer", "/home/user/my dir/", "/home/user/my dir/indexer/"},
+    {"non_ascii", "/srv/ä ö/bin.d/prog", "/srv/ä ö/bin.d/", "/srv/ä ö/bin.d/indexer/"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, AppInfoFolders, testing::ValuesIn(Folders),
+                         [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+
+TEST(AppInfo, HoldsTheFixedConstants)
+{
+    const AppInfo info("/x/app");
+    EXPECT_EQ(info.version, "1.2.0");
+    EXPECT_EQ(info.name, "Larkspire Indexer");
+    EXPECT_EQ(info.mainWindowCaption, "larkspire.example Indexer V1.2.0");
+    EXPECT_EQ(info.supportMail, "support@larkspire.example");
+}
+
+// The version the program shows is the one the build packages.
+TEST(AppInfo, VersionMatchesTheBuildsProjectVersion)
+{
+    EXPECT_EQ(AppInfo("/x/app").version, LARKSPIRE_PROJECT_VERSION);
+}
+
+TEST(AppInfo, DefaultConstructionUsesTheRunningExecutableFolder)
+{
+    const AppInfo info;
+    const std::string testFolder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
+    EXPECT_EQ(info.programFolder, testFolder + "/");
+    EXPECT_EQ(info.servicesFolder, testFolder + "/indexer/");
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,331 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "net/NetworkErrors.h"
+#include "http/HttpResponseReader.h"
+#include "base/AsciiText.h"
+#include "tests/http/ScriptedByteSource.h"
+
+namespace larkspire {
+namespace {
+
+// One connection and the reader over it.
+class ResponseReading : public testing::Test {
+protected:
+    ResponseHead ReadHead() { return reader.ReadHead(); }
+
+    // Head and body of the next response.
+    std::pair<ResponseHead, ResponseBody> ReadResponse() {
+        ResponseHead head = reader.ReadHead();
+        ResponseBody body = reader.ReadBody(head);
+        return {std::move(head), std::move(body)};
+    }
+
+    ScriptedByteSource source;
+    HttpResponseReader reader{source};
+};
+
+struct StatusCase {
+    std::string Line;
+    std::int32_t Code;
+};
+
+class StatusLineCode : public testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusLineCode, IsTheSecondWordUpToAnyDot) {
+    ScriptedByteSource source;
+    source.Send(GetParam().Line + "\r\n\r\n");
+    HttpResponseReader reader(source);
+    EXPECT_EQ(reader.ReadHead().Code, GetParam().Code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, StatusLineCode,
+                         testing::Values(StatusCase{"HTTP/1.1 200 OK", 200}, StatusCase{"HTTP/1.1 200.0 OK", 200},
+                                         StatusCase{"HTTP/1.0 404", 404}, StatusCase{"HTTP/1.1   503   Busy", 503},
+                                         StatusCase{"HTTP/1.1 -5 Odd", -5}, StatusCase{"HTTP/1.1 OK", -1},
+                                         StatusCase{"HTTP/1.1", -1}, StatusCase{"<html><body>", -1},
+                                         StatusCase{"", -1}, StatusCase{"HTTP/1.1 .5", -1},
+                                         StatusCase{"HTTP/1.1 2x0", -1}, StatusCase{"HTTP/1.1 99999999999", -1},
+                                         StatusCase{"HTTP/1.1 101 Switching", 101}));
+
+TEST_F(ResponseReading, SkipsEvery100ResponseButNotOther1xx) {
+    source.Send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.1 101 Switching\r\nUpgrade: x\r\n\r\n");
+    auto [head, body] = ReadResponse();
+    EXPECT_EQ(head.Code, 101);
+    EXPECT_EQ(head.Headers.Value(u"Upgrade"), u"x");
+    EXPECT_FALSE(head.Headers.Find(u"X"));
+    EXPECT_TRUE(body.Bytes.empty());
+    EXPECT_FALSE(reader.PeerClosed()) << "a 1xx response has no body, so nothing more may be read";
+}
+
+TEST_F(ResponseReading, CloseBeforeTheStatusLineIsATransportError) {
+    EXPECT_THROW(ReadHead(), TransportError);
+    EXPECT_TRUE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, CloseAmongTheHeadersEndsThem) {
+    source.Send("HTTP/1.1 302 Found\r\nLocation: /next\r\nSet-Cookie: a=1\r\nX-Cut: par");
+    auto [head, body] = ReadResponse();
+    EXPECT_EQ(head.Code, 302);
+    EXPECT_EQ(head.Headers.Value(u"location"), u"/next");
+    EXPECT_EQ(head.Headers.Value(u"X-Cut"), u"par");
+    EXPECT_TRUE(body.Bytes.empty());
+    EXPECT_TRUE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, StatusLineWithoutLineEndBeforeCloseIsStillRead) {
+    source.Send("HTTP/1.1 404 Not Found");
+    EXPECT_EQ(ReadHead().Code, 404);
+}
+
+TEST_F(ResponseReading, KeepsSetCookieFieldsInOrderAndMatchesNamesWithoutCase) {
+    source.Send("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nSET-COOKIE: b=2\r\nset-cookie: c=3\r\nContent-Length: 0\r\n\r\n");
+    const ResponseHead head = ReadHead();
+    EXPECT_EQ(head.Headers.Values(u"Set-Cookie"), (std::vector<std::u16string>{u"a=1", u"b=2", u"c=3"}));
+    EXPECT_EQ(head.Headers.Value(u"CONTENT-LENGTH"), u"0");
+    EXPECT_EQ(head.Headers.Value(u"Missing"), u"");
+}
+
+TEST_F(ResponseReading, BytesAbove127ReadAsReplacementCharacters) {
+    source.Send("HTTP/1.1 301 Moved\r\nLocation: /caf\xC3\xA9\r\n\r\n");
+    EXPECT_EQ(ReadHead().Headers.Value(u"Location"), u"/caf\uFFFD\uFFFD");
+}
+
+TEST_F(ResponseReading, AStallWhileReadingTheHeadIsAReadTimeout) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Le").Stall();
+    EXPECT_THROW(ReadHead(), ReadTimeoutError);
+}
+
+TEST_F(ResponseReading, AResetWhileReadingTheHeadIsATransportError) {
+    source.Send("HTTP/1.1 200 OK\r\n").Reset();
+    EXPECT_THROW(ReadHead(), TransportError);
+}
+
+// Lines of exactly the limit pass; one byte more fails, wherever the line is.
+TEST(ResponseLineLimit, Is16384BytesBeforeTheLineEnd) {
+    const std::string longest(HttpResponseReader::MaxLineLength - std::string("X: ").size(), 'v');
+    const std::string tooLong = longest + "v";
+    struct Case {
+        std::string Reply;
+        bool Fails;
+    };
+    const Case cases[] = {
+        {"HTTP/1.1 200 OK\r\nX: " + longest + "\r\nContent-Length: 0\r\n\r\n", false},
+        {"HTTP/1.1 200 OK\r\nX: " + longest + "\nContent-Length: 0\r\n\r\n", false},
+        {"HTTP/1.1 200 OK\r\nX: " + tooLong + "\r\nContent-Length: 0\r\n\r\n", true},
+        {"HTTP/1.1 200 " + std::string(HttpResponseReader::MaxLineLength, 'r') + "\r\n\r\n", true},
+        {"HTTP/1.1 200 OK\r\nX: " + tooLong, true},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;" + std::string(20000, ' ') + "\r\n", true},
+    };
+    for (const Case& c : cases) {
+        for (const std::size_t piece : {SIZE_MAX, std::size_t{7}}) {
+            ScriptedByteSource source;
+            source.Send(c.Reply).MaxPiece(piece);
+            HttpResponseReader reader(source);
+            const auto read = [&] {
+                ResponseHead head = reader.ReadHead();
+                reader.ReadBody(head);
+                return head;
+            };
+            if (c.Fails) {
+                EXPECT_THROW(read(), TransportError) << c.Reply.size() << " bytes, piece " << piece;
+            } else {
+                EXPECT_EQ(read().Headers.Value(u"X").size(), longest.size());
+            }
+        }
+    }
+}
+
+TEST_F(ResponseReading, ChunkedBodyClosedInsideAChunkIsATransportError) {
+    source.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nonly eight");
+    ResponseHead head = ReadHead();
+    EXPECT_THROW(reader.ReadBody(head), TransportError);
+}
+
+TEST_F(ResponseReading, ChunkedBodyClosedBetweenChunksIsATransportError) {
+    source.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n");
+    ResponseHead head = ReadHead();
+    EXPECT_THROW(reader.ReadBody(head), TransportError);
+}
+
+TEST_F(ResponseReading, ChunkedBodyClosedAmongTheTrailersEndsThem) {
+    source.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\nX-T: 1\r\n");
+    auto [head, body] = ReadResponse();
+    EXPECT_EQ(body.Bytes, "abc");
+    EXPECT_EQ(head.Headers.Value(u"X-T"), u"1");
+}
+
+TEST_F(ResponseReading, ChunkedTakesPrecedenceOverContentLength) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n0\r\n\r\n");
+    EXPECT_EQ(ReadResponse().second.Bytes, "abcd");
+    EXPECT_FALSE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, ContentLengthClosedEarlyEndsTheBodyWithoutError) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").SendFiller(50);
+    const ResponseBody body = ReadResponse().second;
+    EXPECT_EQ(body.Bytes, std::string(50, 'x'));
+    EXPECT_TRUE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, ContentLengthStalledAfterPartOfTheBodyIsAReadTimeout) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").SendFiller(50).StallAtEnd();
+    ResponseHead head = ReadHead();
+    EXPECT_THROW(reader.ReadBody(head), ReadTimeoutError);
+}
+
+TEST_F(ResponseReading, ContentLengthResetIsATransportError) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").SendFiller(50).Reset();
+    ResponseHead head = ReadHead();
+    EXPECT_THROW(reader.ReadBody(head), TransportError);
+}
+
+TEST_F(ResponseReading, ContentLengthThatIsNotANumberLeavesTheBodyToTheClose) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\nall of it until close");
+    EXPECT_EQ(ReadResponse().second.Bytes, "all of it until close");
+}
+
+TEST_F(ResponseReading, BodyToCloseEndsAtACloseOrAReset) {
+    source.Send("HTTP/1.1 500 Oops\r\n\r\npart one, ").Send("part two").Reset();
+    const ResponseBody body = ReadResponse().second;
+    EXPECT_EQ(body.Bytes, "part one, part two");
+    EXPECT_TRUE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, BodyToCloseThatStallsIsAReadTimeout) {
+    source.Send("HTTP/1.1 200 OK\r\n\r\nsome").Stall();
+    ResponseHead head = ReadHead();
+    EXPECT_THROW(reader.ReadBody(head), ReadTimeoutError);
+}
+
+TEST_F(ResponseReading, MultipartWithoutClosingBoundaryRunsToTheClose) {
+    source.Send("HTTP/1.1 200 OK\r\nContent-Type: Multipart/Form-Data; Boundary=b\r\n\r\n--b\r\nx\r\n--b-- no\r\n");
+    EXPECT_EQ(ReadResponse().second.Bytes, "--b\r\nx\r\n--b-- no\r\n");
+}
+
+TEST_F(ResponseReading, MultipartBodyLinesMayBeLongerThanTheLineLimit) {
+    const std::string part(3 * HttpResponseReader::MaxLineLength, 'p');
+    source.Send("HTTP/1.1 200 OK\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n" + part + "\r\n--b--\r\nleft");
+    EXPECT_EQ(ReadResponse().second.Bytes, part + "\r\n--b--\r\n");
+    EXPECT_FALSE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, NoBodyIsReadFor204And304AndContentLengthZero) {
+    source.Send("HTTP/1.1 204 No Content\r\n\r\n")
+        .Send("HTTP/1.1 304 Not Modified\r\nContent-Length: 10\r\n\r\n")
+        .Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n")
+        .Send("HTTP/1.1 404 Last\r\nContent-Length: 3\r\n\r\nend");
+    for (const int code : {204, 304, 200}) {
+        auto [head, body] = ReadResponse();
+        EXPECT_EQ(head.Code, code);
+        EXPECT_TRUE(body.Bytes.empty());
+    }
+    auto [head, body] = ReadResponse();
+    EXPECT_EQ(head.Code, 404);
+    EXPECT_EQ(body.Bytes, "end");
+    EXPECT_TRUE(source.Waits().empty());
+}
+
+TEST_F(ResponseReading, RedirectBodyThatNeverComesIsSkippedAfterTheWait) {
+    source.Send("HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 20\r\n\r\n").StallAtEnd();
+    const ResponseBody body = ReadResponse().second;
+    EXPECT_TRUE(body.Bytes.empty());
+    EXPECT_EQ(source.Waits(), std::vector<int>{HttpResponseReader::RedirectBodyWaitMilliseconds});
+    EXPECT_EQ(HttpResponseReader::RedirectBodyWaitMilliseconds, 5000);
+}
+
+TEST_F(ResponseReading, RedirectBodyClosedWithoutDataIsSkippedEvenWhenChunked) {
+    source.Send("HTTP/1.1 301 Moved\r\nLocation: /x\r\nTransfer-Encoding: chunked\r\n\r\n");
+    EXPECT_TRUE(ReadResponse().second.Bytes.empty());
+    EXPECT_TRUE(reader.PeerClosed());
+}
+
+TEST_F(ResponseReading, RedirectBodyAlreadyBufferedIsReadWithoutWaiting) {
+    source.Send("HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 5\r\n\r\nmovedHTTP/1.1 200 OK\r\n\r\n");
+    EXPECT_EQ(ReadResponse().second.Bytes, "moved");
+    EXPECT_TRUE(source.Waits().empty());
+    EXPECT_EQ(ReadHead().Code, 200);
+}
+
+TEST_F(ResponseReading, RedirectBodyArrivingWithinTheWaitIsRead) {
+    source.Send("HTTP/1.1 307 Temporary\r\nLocation: /x\r\nContent-Length: 5\r\n\r\n").Send("moved");
+    EXPECT_EQ(ReadResponse().second.Bytes, "moved");
+    EXPECT_EQ(source.Waits().size(), 1u);
+}
+
+// The whole body is read by its framing, so the connection stays usable, but only 8 MiB are kept.
+TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody) {
+    constexpr std::uint64_t Twenty = 20ull * 1024 * 1024;
+    const std::uint64_t chunk = 1024 * 1024;
+    struct Case {
+        const char* Name;
+        std::function<void(ScriptedByteSource&)> Script;
+        bool ClosesAtEnd;
+    };
+    const Case cases[] = {
+        {"content-length",
+         [&](ScriptedByteSource& s) {
+             s.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(Twenty) + "\r\n\r\n").SendFiller(Twenty);
+         },
+         false},
+        {"chunked",
+         [&](ScriptedByteSource& s) {
+             s.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+             for (std::uint64_t sent = 0; sent < Twenty; sent += chunk) s.Send("100000\r\n").SendFiller(chunk).Send("\r\n");
+             s.Send("0\r\n\r\n");
+         },
+         false},
+        {"to close", [&](ScriptedByteSource& s) { s.Send("HTTP/1.1 404 Big\r\n\r\n").SendFiller(Twenty); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScriptedByteSource source;
+        c.Script(source);
+        if (!c.ClosesAtEnd) source.Send("HTTP/1.1 204 After\r\n\r\n");
+        HttpResponseReader reader(source);
+        ResponseHead head = reader.ReadHead();
+        const ResponseBody body = reader.ReadBody(head);
+        EXPECT_EQ(body.ReceivedBytes, Twenty);
+        EXPECT_EQ(body.Bytes.size(), HttpResponseReader::MaxKeptBodyBytes);
+        EXPECT_EQ(body.Bytes.find_first_not_of('x'), std::string::npos);
+        EXPECT_EQ(HttpResponseReader::MaxKeptBodyBytes, 8u * 1024 * 1024);
+        if (!c.ClosesAtEnd) {
+            EXPECT_EQ(reader.ReadHead().Code, 204);
+        }
+    }
+}
+
+TEST(ResponseBodyBound, AHugeDeclaredLengthReservesNoMoreThanTheBound) {
+    ScriptedByteSource source;
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: 999999999999999999\r\n\r\nshort");
+    HttpResponseReader reader(source);
+    ResponseHead head = reader.ReadHead();
+    const ResponseBody body = reader.ReadBody(head);
+    EXPECT_EQ(body.Bytes, "short");
+    EXPECT_LE(body.Bytes.capacity(), HttpResponseReader::MaxKeptBodyBytes + 64);
+}
+
+TEST(ResponseReadBlocks, AskForUpTo32768Bytes) {
+    class RecordingSource : public ByteSource {
+    public:
+        std::size_t Read(char* buffer, std::size_t size) override {
+            sizes.push_back(size);
+            if (sent) return 0;
+            sent = true;
+            const std::string reply = "HTTP/1.1 200 OK\r\n\r\n";
+            reply.copy(buffer, reply.size());
+            return reply.size();
+        }
+        bool WaitReadable(int) override { return true; }
+        std::vector<std::size_t> sizes;
+        bool sent = false;
+    } source;
+    HttpResponseReader reader(source);
+    ResponseHead head = reader.ReadHead();
+    reader.ReadBody(head);
+    EXPECT_EQ(source.sizes, (std::vector<std::size_t>{32768, 32768}));
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,222 @@
+#include "http/HttpTransport.h"
+
+#include <gtest/gtest.h>
+
+#include "net/NetworkErrors.h"
+#include "net/TlsLayer.h"
+#include "tests/support/RequestBytes.h"
+#include "tests/support/LoopbackPeers.h"
+#include "tests/support/LoopbackServer.h"
+
+namespace larkspire {
+namespace {
+
+using test::ConnectionScript;
+using test::LoopbackServer;
+using test::Reply;
+using test::Response;
+using test::ServerSecurity;
+
+const std::string Ok = Response("HTTP/1.1 200 OK", "", "ok");
+
+std::vector<std::size_t> ConnectionsOf(const LoopbackServer& server) {
+    std::vector<std::size_t> connections;
+    for (const test::RecordedRequest& request : server.Requests()) connections.push_back(request.Connection);
+    return connections;
+}
+
+std::u16string WithScheme(const std::u16string& url, const std::u16string& scheme) {
+    return scheme + url.substr(url.find(u"://"));
+}
+
+TEST(HttpTransportTest, StartsWithItsDefaults) {
+    HttpTransport http;
+    const HttpTransportSettings& settings = http.Settings();
+    EXPECT_FALSE(settings.HandleRedirects);
+    EXPECT_EQ(settings.RedirectMaximum, 15);
+    EXPECT_FALSE(settings.UserAgent.empty());
+    EXPECT_TRUE(settings.Referer.empty());
+    EXPECT_TRUE(settings.ProxyServer.empty());
+    EXPECT_EQ(settings.ProxyPort, 0);
+    EXPECT_FALSE(settings.BasicAuthentication);
+    EXPECT_EQ(settings.ReadTimeout, -1);
+    EXPECT_EQ(settings.ConnectTimeout, 0);
+}
+
+struct KeepAliveCase {
+    const char* Name;
+    std::vector<ConnectionScript> Script;
+    std::vector<std::size_t> Connections;  // the connection of each of the two requests
+    bool ServerCloses = false;             // the server closes the first connection after its reply
+};
+
+void PrintTo(const KeepAliveCase& param, std::ostream* out) { *out << param.Name; }
+
+class KeepAliveTest : public testing::TestWithParam<KeepAliveCase> {};
+
+TEST_P(KeepAliveTest, ReusesTheConnectionOnlyWhenTheResponseAllows) {
+    LoopbackServer server(GetParam().Script);
+    HttpTransport http;
+    http.Settings().ReadTimeout = 5000;
+    EXPECT_EQ(http.Get(server.Url(u"/one")), u"ok");
+    if (GetParam().ServerCloses) {
+        ASSERT_TRUE(server.WaitForEndedConnections(1, std::chrono::seconds(10)));
+    }
+    EXPECT_EQ(http.Get(server.Url(u"/two")), u"ok");
+    EXPECT_EQ(ConnectionsOf(server), GetParam().Connections);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Responses, KeepAliveTest,
+    testing::Values(
+        KeepAliveCase{"KeptAlive", {{Ok, Ok}}, {0, 0}},
+        KeepAliveCase{"ConnectionClose", {{Response("HTTP/1.1 200 OK", "Connection: close\r\n", "ok")}, {Ok}}, {0, 1}},
+        KeepAliveCase{"ConnectionCloseAnyCase", {{Response("HTTP/1.1 200 OK", "Connection:  CLOSE \r\n", "ok")}, {Ok}}, {0, 1}},
+        KeepAliveCase{"ProxyConnectionClose", {{Response("HTTP/1.1 200 OK", "Proxy-Connection: close\r\n", "ok")}, {Ok}}, {0, 1}},
+        KeepAliveCase{"ServerClosedMeanwhile", {{Reply(Ok).Close()}, {Ok}}, {0, 1}, true},
+        KeepAliveCase{"BodyToTheClose", {{Reply("HTTP/1.1 200 OK\r\n\r\nok").Close()}, {Ok}}, {0, 1}}),
+    [](const testing::TestParamInfo<KeepAliveCase>& info) { return std::string(info.param.Name); });
+
+TEST(HttpTransportTest, OtherHostOrPortGetsANewConnection) {
+    LoopbackServer first({{Ok}, {Ok}});
+    LoopbackServer second({{Ok}});
+    HttpTransport http;
+    http.Get(first.Url(u"/a"));
+    http.Get(second.Url(u"/b"));
+    http.Get(first.Url(u"/c"));
+    EXPECT_EQ(ConnectionsOf(first), (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(first.ConnectionCount(), 2u);
+}
+
+TEST(HttpTransportTest, DisconnectClosesTheKeptConnection) {
+    LoopbackServer server({{Ok, Ok}, {Ok}});
+    HttpTransport http;
+    http.Get(server.Url(u"/a"));
+    http.Disconnect();
+    http.Get(server.Url(u"/b"));
+    EXPECT_EQ(ConnectionsOf(server), (std::vector<std::size_t>{0, 1}));
+}
+
+TEST(HttpTransportTest, ProtocolErrorCarriesCodeStatusLineAndBody) {
+    LoopbackServer server({{Response("HTTP/1.1 418 I'm a teapot", "", "short and stout")}});
+    HttpTransport http;
+    try {
+        http.Get(server.Url(u"/"));
+        FAIL() << "no error";
+    } catch (const ProtocolError& error) {
+        EXPECT_EQ(error.Code(), 418);
+        EXPECT_EQ(error.StatusLine(), u"HTTP/1.1 418 I'm a teapot");
+        EXPECT_EQ(error.BodyText(), u"short and stout");
+    }
+}
+
+TEST(HttpTransportTest, RedirectsAreNotFollowedUnlessAskedFor) {
+    LoopbackServer server({{Response("HTTP/1.1 302 Found", "Location: /next\r\n", "moved"), Ok}});
+    HttpTransport http;
+    try {
+        http.Get(server.Url(u"/"));
+        FAIL() << "no error";
+    } catch (const ProtocolError& error) {
+        EXPECT_EQ(error.Code(), 302);
+        EXPECT_EQ(error.BodyText(), u"moved");
+    }
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(HttpTransportTest, RedirectMaximumCountsEveryRedirectOfOneGet) {
+    const Reply redirect(Response("HTTP/1.1 307 Temporary", "Location: /again\r\n", ""));
+    LoopbackServer server({{redirect, redirect, redirect, redirect}});
+    HttpTransport http;
+    http.Settings().HandleRedirects = true;
+    http.Settings().RedirectMaximum = 3;
+    EXPECT_EQ(http.Get(server.Url(u"/")), u"");
+    EXPECT_EQ(server.Requests().size(), 3u);
+}
+
+TEST(HttpTransportTest, RelativeUrlResolvesAgainstTheLastRequest) {
+    LoopbackServer server({{Ok, Ok}});
+    HttpTransport http;
+    http.Get(server.Url(u"/dir/page"));
+    http.Get(u"other?x");
+    EXPECT_EQ(server.Requests().at(1).Bytes,
+              test::ExpectedGet("/dir/other?x", "127.0.0.1:" + std::to_string(server.Port()),
+                                "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"));
+}
+
+TEST(HttpTransportTest, FailureLeavesTheTransportUsable) {
+    test::RefusedPort refused;
+    LoopbackServer server({{Reply::NeverAnswer()}, {Ok}});
+    HttpTransport http;
+    http.Settings().ReadTimeout = 300;
+    const std::string port = std::to_string(refused.Port());
+    EXPECT_THROW(http.Get(u"http://127.0.0.1:" + std::u16string(port.begin(), port.end()) + u"/"), TransportError);
+    EXPECT_THROW(http.Get(server.Url(u"/stall")), ReadTimeoutError);
+    EXPECT_EQ(http.Get(server.Url(u"/fine")), u"ok");
+}
+
+// An https URL needs a TLS layer; the first successful connection fixes the layer for good.
+TEST(HttpTransportLayerTest, PlainLayerRefusesTls) {
+    LoopbackServer plain({{Ok}});
+    LoopbackServer secure({{Ok}}, ServerSecurity::Tls10Only);
+    HttpTransport http;
+    http.Get(plain.Url(u"/"));
+    EXPECT_THROW(http.Get(secure.Url(u"/")), TransportError);
+    EXPECT_EQ(secure.ConnectionCount(), 0u);
+}
+
+TEST(HttpTransportLayerTest, OwnTlsLayerIsTls10AndCarriesPlainConnectionsToo) {
+    LoopbackServer secure({{Ok}}, ServerSecurity::Tls10Ecdhe);
+    LoopbackServer modern({{Ok}}, ServerSecurity::Tls12Only);
+    LoopbackServer plain({{Ok}});
+    HttpTransport http;
+    EXPECT_EQ(http.Get(secure.Url(u"/")), u"ok");
+    EXPECT_THROW(http.Get(modern.Url(u"/")), TransportError);
+    EXPECT_EQ(http.Get(plain.Url(u"/")), u"ok");
+}
+
+// A layer made for an attempt that failed is discarded, so the next URL chooses afresh.
+TEST(HttpTransportLayerTest, LayerMadeByAFailedAttemptIsDiscarded) {
+    test::RefusedPort refused;
+    const std::string port = std::to_string(refused.Port());
+    const std::u16string refusedUrl = u"http://127.0.0.1:" + std::u16string(port.begin(), port.end()) + u"/";
+    LoopbackServer secure({{Ok}}, ServerSecurity::Tls10Only);
+    LoopbackServer plain({{Ok}});
+
+    HttpTransport plainFirst;
+    EXPECT_THROW(plainFirst.Get(refusedUrl), TransportError);
+    EXPECT_EQ(plainFirst.Get(secure.Url(u"/")), u"ok");
+
+    HttpTransport tlsFirst;
+    EXPECT_THROW(tlsFirst.Get(WithScheme(refusedUrl, u"https")), TransportError);
+    EXPECT_EQ(tlsFirst.Get(plain.Url(u"/")), u"ok");
+    EXPECT_THROW(tlsFirst.Get(secure.Url(u"/")), TransportError) << "the plain layer fixed by the last Get refuses TLS";
+    EXPECT_EQ(secure.ConnectionCount(), 1u);
+}
+
+TEST(HttpTransportLayerTest, DestroyingTheAttachedLayerDetachesIt) {
+    LoopbackServer modern({{Ok, Ok}, {Ok}}, ServerSecurity::Tls12Only);
+    HttpTransport http;
+    {
+        TlsLayer layer(TlsVersion::Tls1_2);
+        http.AttachTlsLayer(layer);
+        EXPECT_EQ(http.Get(modern.Url(u"/")), u"ok");
+    }
+    // Without the TLS 1.2 layer the transport makes its own TLS 1.0 one, which this server refuses.
+    EXPECT_THROW(http.Get(modern.Url(u"/")), TransportError);
+    EXPECT_EQ(modern.Requests().size(), 1u);
+    EXPECT_EQ(modern.ConnectionCount(), 2u);
+}
+
+TEST(HttpTransportLayerTest, TransportMayOutliveOrPredeceaseTheAttachedLayer) {
+    LoopbackServer modern({{Ok}}, ServerSecurity::Tls12Only);
+    TlsLayer layer(TlsVersion::Tls1_2);
+    {
+        HttpTransport http;
+        http.AttachTlsLayer(layer);
+        EXPECT_EQ(http.Get(modern.Url(u"/")), u"ok");
+    }
+    SUCCEED() << "the layer outlived its transport; its destruction must not touch it";
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "net/NetworkErrors.h"
+#include "base/AsciiText.h"
+#include "http/HttpUrl.h"
+
+namespace larkspire {
+namespace {
+
+struct ResolveCase {
+    std::u16string Current;  // empty: a fresh transport
+    std::u16string Url;
+    std::string Scheme, Host, Port, Target, HostHeader, UserName, Password;
+};
+
+std::ostream& operator<<(std::ostream& out, const ResolveCase& c) { return out << ToAsciiBytes(c.Current + u" + " + c.Url); }
+
+std::optional<HttpUrl> CurrentOf(const std::u16string& current) {
+    if (current.empty()) return std::nullopt;
+    return ResolveUrl(current, std::nullopt);
+}
+
+class UrlResolution : public testing::TestWithParam<ResolveCase> {};
+
+TEST_P(UrlResolution, GivesSchemeHostPortAndTarget) {
+    const ResolveCase& c = GetParam();
+    const HttpUrl url = ResolveUrl(c.Url, CurrentOf(c.Current));
+    EXPECT_EQ(ToAsciiBytes(url.Scheme), c.Scheme);
+    EXPECT_EQ(ToAsciiBytes(url.Host), c.Host);
+    EXPECT_EQ(ToAsciiBytes(url.Port), c.Port);
+    EXPECT_EQ(ToAsciiBytes(url.RequestTarget()), c.Target);
+    EXPECT_EQ(ToAsciiBytes(url.HostHeaderValue()), c.HostHeader);
+    EXPECT_EQ(ToAsciiBytes(url.UserName), c.UserName);
+    EXPECT_EQ(ToAsciiBytes(url.Password), c.Password);
+}
+
+const std::u16string Page = u"http://example.com:8080/dir/sub/page.html?old=1";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UrlResolution,
+    testing::Values(
+        // Absolute URLs.
+        ResolveCase{u"", u"http://example.com", "http", "example.com", "80", "/", "example.com", "", ""},
+        ResolveCase{u"", u"HTTPS://Example.com/a/b", "HTTPS", "Example.com", "443", "/a/b", "Example.com", "", ""},
+        ResolveCase{u"", u"http://h:8080", "http", "h", "8080", "/", "h:8080", "", ""},
+        ResolveCase{u"", u"http://h:80/", "http", "h", "80", "/", "h", "", ""},
+        ResolveCase{u"", u"https://h:80/", "https", "h", "80", "/", "h:80", "", ""},
+        ResolveCase{u"", u"http://h?q=1#f", "http", "h", "80", "/?q=1", "h", "", ""},
+        ResolveCase{u"", u"http://h/p#f?notquery", "http", "h", "80", "/p", "h", "", ""},
+        ResolveCase{u"", u"http://h/a/../b//c", "http", "h", "80", "/a/../b//c", "h", "", ""},
+        ResolveCase{u"", u"http://h\\a\\b?x=\\y", "http", "h", "80", "/a/b?x=\\y", "h", "", ""},
+        ResolveCase{u"", u"http:\\\\h\\a", "http", "h", "80", "/a", "h", "", ""},
+        ResolveCase{u"", u"http://user:pa:ss@host/", "http", "host", "80", "/", "host", "user", "pa:ss"},
+        ResolveCase{u"", u"http://a@b@host:81/", "http", "host", "81", "/", "host:81", "a@b", ""},
+        ResolveCase{u"", u"http://:secret@host/", "http", "host", "80", "/", "host", "", ""},
+        ResolveCase{u"", u"http://[2001:db8::1]/x", "http", "2001:db8::1", "80", "/x", "[2001:db8::1]", "", ""},
+        ResolveCase{u"", u"http://[::1]:8443/x", "http", "::1", "8443", "/x", "[::1]:8443", "", ""},
+        ResolveCase{u"", u"://h/x", "http", "h", "80", "/x", "h", "", ""},
+        ResolveCase{u"", u"http://h/go?to=http://other/", "http", "h", "80", "/go?to=http://other/", "h", "", ""},
+        // Another scheme keeps the current port.
+        ResolveCase{Page, u"ftp://other/file", "ftp", "other", "8080", "/file", "other:8080", "", ""},
+        // Relative URLs.
+        ResolveCase{Page, u"/root?x", "http", "example.com", "8080", "/root?x", "example.com:8080", "", ""},
+        ResolveCase{Page, u"next.html", "http", "example.com", "8080", "/dir/sub/next.html", "example.com:8080", "", ""},
+        ResolveCase{Page, u"../up.html", "http", "example.com", "8080", "/dir/up.html", "example.com:8080", "", ""},
+        ResolveCase{Page, u"../../../../top", "http", "example.com", "8080", "/top", "example.com:8080", "", ""},
+        ResolveCase{Page, u"a//b/./c/../d", "http", "example.com", "8080", "/dir/sub/a/b/d", "example.com:8080", "", ""},
+        ResolveCase{Page, u"deeper/", "http", "example.com", "8080", "/dir/sub/deeper/", "example.com:8080", "", ""},
+        ResolveCase{Page, u"..", "http", "example.com", "8080", "/dir/", "example.com:8080", "", ""},
+        ResolveCase{Page, u"a\\b?c\\d", "http", "example.com", "8080", "/dir/sub/a/b?c\\d", "example.com:8080", "", ""},
+        ResolveCase{Page, u"?new=2", "http", "example.com", "8080", "/dir/sub/page.html?new=2", "example.com:8080", "", ""},
+        ResolveCase{Page, u"//cdn.example/x", "http", "cdn.example", "80", "/x", "cdn.example", "", ""},
+        ResolveCase{u"https://s.example/a/", u"b", "https", "s.example", "443", "/a/b", "s.example", "", ""},
+        ResolveCase{u"http://u:p@h/a/", u"b", "http", "h", "80", "/a/b", "h", "", ""}));
+
+TEST(UrlResolution, SplitsPathDocumentQueryAndFragment) {
+    const HttpUrl url = ResolveUrl(u"http://h/a/b/doc.html?x=1#frag", std::nullopt);
+    EXPECT_EQ(url.Path, u"/a/b/");
+    EXPECT_EQ(url.Document, u"doc.html");
+    EXPECT_EQ(url.Query, u"x=1");
+    EXPECT_EQ(url.Fragment, u"frag");
+    EXPECT_EQ(url.PortNumber(), 80);
+    EXPECT_FALSE(url.IsHttps());
+    EXPECT_TRUE(ResolveUrl(u"HttpS://h/", std::nullopt).IsHttps());
+}
+
+TEST(UrlResolution, FailsWithTransportErrorWithoutSchemePortOrHost) {
+    const std::u16string fresh[] = {u"", u"example.com/page", u"/page", u"ftp://example.com/file", u"http://",
+                                    u"http://h:99999/", u"http://h:8o/", u"http://[::1/"};
+    for (const std::u16string& url : fresh) {
+        EXPECT_THROW(ResolveUrl(url, std::nullopt), TransportError) << ToAsciiBytes(url);
+    }
+    EXPECT_NO_THROW(ResolveUrl(u"ftp://example.com:21/file", std::nullopt));
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,177 @@
+#include "FileTestSupport.h"
+
+#include "lists/FileErrors.h"
+#include "lists/PingTable.h"
+#include "lists/PingTableColumns.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+
+namespace larkspire {
+namespace {
+
+using test::MakeReadOnly;
+using test::ReadBytes;
+using test::WriteBytes;
+
+PingTable TableOf(const std::vector<std::pair<QString, QString>>& rows)
+{
+    PingTable table;
+    table.SetRowCount(static_cast<int>(rows.size()));
+    for (int row = 0; row < table.RowCount(); ++row) {
+        table.SetCell(0, row, rows[row].first);
+        table.SetCell(1, row, rows[row].second);
+    }
+    return table;
+}
+
+QString ExportError(const PingTable& table, const QString& path)
+{
+    try {
+        ExportColumn(table, path, 0, 0, {});
+    } catch (const FileError& error) {
+        return error.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+class ExportGridColumnTest : public test::TempFolderTest {};
+
+TEST_F(ExportGridColumnTest, WritesEachCellWithCrLfAndNoBom)
+{
+    const PingTable table = TableOf({{"x", "Completed"}, {"", ""}, {"y", "Error 404"}});
+    ExportColumn(table, PathOf("all.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("all.txt")), QByteArray("x\r\n\r\ny\r\n"));
+}
+
+TEST_F(ExportGridColumnTest, FiltersOnTheExactStatusText)
+{
+    const PingTable table = TableOf({{"a", "Completed"},
+                                     {"b", "completed"},
+                                     {"c", ""},
+                                     {"d", "Timeout"},
+                                     {"e", "Completed "},
+                                     {"f", "Completed"},
+                                     {"g", "Pinging page..."}});
+    ExportColumn(table, PathOf("completed.txt"), 0, 1, "Completed");
+    EXPECT_EQ(ReadBytes(PathOf("completed.txt")), QByteArray("a\r\nf\r\n"));
+    ExportColumn(table, PathOf("open.txt"), 0, 1, "");
+    EXPECT_EQ(ReadBytes(PathOf("open.txt")), QByteArray("c\r\n"));
+}
+
+TEST_F(ExportGridColumnTest, ConvertsToWindows1252WithQuestionMarkForMissingCharacters)
+{
+    const PingTable table = TableOf({{QString::fromUtf8("caf\u00e9 \u20ac \u0100 \u4e2d \U0001F600"), ""}});
+    ExportColumn(table, PathOf("ansi.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("caf\xE9 \x80 ? ? ?\r\n"));
+}
+
+TEST_F(ExportGridColumnTest, EmptyResultReplacesAnExistingFile)
+{
+    WriteBytes(PathOf("old.txt"), "old content\r\n");
+    ExportColumn(PingTable(), PathOf("old.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("old.txt")), QByteArray());
+
+    WriteBytes(PathOf("none.txt"), "old content\r\n");
+    ExportColumn(TableOf({{"a", "Timeout"}}), PathOf("none.txt"), 0, 1, "Completed");
+    EXPECT_EQ(ReadBytes(PathOf("none.txt")), QByteArray());
+}
+
+TEST_F(ExportGridColumnTest, LargeExportComesOutWholeThroughTheBuffer)
+{
+    PingTable table;
+    table.SetRowCount(20000);
+    QByteArray expected;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        const QString url = QStringLiteral("http://x.test/?url=site%1.example").arg(row);
+        table.SetCell(0, row, url);
+        expected += url.toLatin1() + "\r\n";
+    }
+    ExportColumn(table, PathOf("large.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("large.txt")), expected);
+}
+
+TEST_F(ExportGridColumnTest, PathOf260CharactersIsRefusedBeforeAnyFileIsTouched)
+{
+    const QString shortPath = PathOf("f");
+    const QString path = shortPath + QString(260 - shortPath.size(), u'x');
+    ASSERT_EQ(path.size(), 260);
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), path), "Invalid file name - " + path);
+    EXPECT_TRUE(QDir(Folder()).isEmpty());
+
+    const QString longest = path.chopped(1);
+    ExportColumn(TableOf({{"a", ""}}), longest, 0, 0, {});
+    EXPECT_EQ(ReadBytes(longest), QByteArray("a\r\n"));
+}
+
+TEST_F(ExportGridColumnTest, MissingFolderOrFileInPlaceOfAFolderIsAnInvalidName)
+{
+    const QString missing = PathOf("missing/out.txt");
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), missing), "Invalid file name - " + missing);
+    EXPECT_FALSE(QDir(PathOf("missing")).exists());
+
+    WriteBytes(PathOf("plain"), "keep");
+    const QString underFile = PathOf("plain/out.txt");
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), underFile), "Invalid file name - " + underFile);
+    EXPECT_EQ(ReadBytes(PathOf("plain")), QByteArray("keep"));
+}
+
+TEST_F(ExportGridColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
+{
+    WriteBytes(PathOf("locked.txt"), "keep\r\n");
+    MakeReadOnly(PathOf("locked.txt"));
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")), "File access denied");
+    EXPECT_EQ(ReadBytes(PathOf("locked.txt")), QByteArray("keep\r\n"));
+
+    ASSERT_TRUE(QDir(Folder()).mkdir("folder.txt"));
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")), "File access denied");
+}
+
+TEST_F(ExportGridColumnTest, FullDiskIsIoError112)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this machine";
+    PingTable table;
+    table.SetRowCount(100000);
+    for (int row = 0; row < table.RowCount(); ++row)
+        table.SetCell(0, row, "http://x.test/");
+    EXPECT_EQ(ExportError(table, "/dev/full"), "I/O error 112");
+}
+
+TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)
+{
+    const QString path = QStringLiteral("/some/file.txt");
+    const std::vector<std::pair<int, QString>> cases = {
+        {ENOENT, "Invalid file name - /some/file.txt"},
+        {ENOTDIR, "Invalid file name - /some/file.txt"},
+        {ENAMETOOLONG, "Invalid file name - /some/file.txt"},
+        {EACCES, "File access denied"},
+        {EPERM, "File access denied"},
+        {EISDIR, "File access denied"},
+        {EROFS, "File access denied"},
+        {EMFILE, "Too many open files"},
+        {ENFILE, "Too many open files"},
+        {ENOSPC, "I/O error 112"},
+        {EIO, QStringLiteral("I/O error %1").arg(EIO)},
+        {EINTR, QStringLiteral("I/O error %1").arg(EINTR)},
+        {ETXTBSY, QStringLiteral("I/O error %1").arg(ETXTBSY)},
+    };
+    for (const auto& [errnoValue, message] : cases)
+        EXPECT_EQ(IoError(errnoValue, path).Message(), message) << "errno " << errnoValue;
+}
+
+TEST(SystemErrorText, DropsTrailingBlanksAndFullStops)
+{
+    for (int errnoValue : {ENOENT, EACCES, EISDIR, ENOSPC}) {
+        const QString text = SystemErrorText(errnoValue);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_FALSE(text.endsWith(u'.') || text.endsWith(u' ')) << text.toStdString();
+    }
+    EXPECT_EQ(SystemErrorText(ENOENT), QString::fromLocal8Bit(strerror(ENOENT)).remove(QRegularExpression("[ .]+$")));
+}
+
+}  // namespace
+}  // namespace larkspire

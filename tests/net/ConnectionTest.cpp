@@ -1,0 +1,233 @@
+#include "net/Connection.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "net/NetworkErrors.h"
+#include "net/TcpConnect.h"
+#include "net/TlsLayer.h"
+#include "net/TlsLibrary.h"
+#include "tests/support/Stopwatch.h"
+#include "tests/support/LoopbackPeers.h"
+#include "tests/support/LoopbackServer.h"
+
+namespace larkspire {
+namespace {
+
+using test::LoopbackServer;
+using test::Reply;
+using test::ServerSecurity;
+using test::Stopwatch;
+
+constexpr char Request[] = "GET / HTTP/1.1\r\n\r\n";
+
+Connection ConnectTo(const LoopbackServer& server, std::int32_t readTimeoutMs = 5000) {
+    Connection connection(ConnectTcp("127.0.0.1", server.Port(), 5000));
+    connection.SetReadTimeout(readTimeoutMs);
+    return connection;
+}
+
+std::string ReadToClose(Connection& connection) {
+    std::string received;
+    char buffer[4096];
+    while (const std::size_t count = connection.Read(buffer, sizeof buffer)) received.append(buffer, count);
+    return received;
+}
+
+TEST(ConnectTcpTest, RefusedPortIsTransportErrorWithTheSystemCode) {
+    test::RefusedPort refused;
+    try {
+        ConnectTcp("127.0.0.1", refused.Port(), 2000);
+        FAIL() << "connected to a refusing port";
+    } catch (const TransportError& error) {
+        EXPECT_EQ(error.OsErrorCode(), ECONNREFUSED);
+    }
+}
+
+TEST(ConnectTcpTest, EmptyHostAndUnresolvableNameAreTransportErrors) {
+    EXPECT_THROW(ConnectTcp("", 80, 2000), TransportError);
+    EXPECT_THROW(ConnectTcp("no-such-host.invalid", 80, 2000), TransportError);
+}
+
+TEST(ConnectTcpTest, ConnectsToLiteralsAndNames) {
+    LoopbackServer server(std::vector<test::ConnectionScript>(3));
+    for (const char* host : {"127.0.0.1", "localhost", "[127.0.0.1]"}) {
+        SCOPED_TRACE(host);
+        EXPECT_TRUE(ConnectTcp(host, server.Port(), 2000).IsOpen());
+    }
+}
+
+TEST(ConnectTcpTest, ConnectsToABracketedIpv6Literal) {
+    SocketHandle listener(socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    socklen_t length = sizeof address;
+    if (!listener.IsOpen() || bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener.Get(), 4) != 0 || getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    }
+    EXPECT_TRUE(ConnectTcp("[::1]", ntohs(address.sin6_port), 2000).IsOpen());
+}
+
+TEST(ConnectTcpTest, SilentPeerTimesOutWithinOnePollStepOfTheConnectTimeout) {
+    test::SilentPeer peer;
+    Stopwatch stopwatch;
+    EXPECT_THROW(ConnectTcp("127.0.0.1", peer.Port(), 600), ConnectTimeoutError);
+    EXPECT_GE(stopwatch.ElapsedMs(), 600);
+    EXPECT_LE(stopwatch.ElapsedMs(), 600 + 125 + test::SchedulingMarginMs);
+}
+
+TEST(ConnectTcpTest, NegativeConnectTimeoutOtherThanMinusOneFailsAtOnce) {
+    test::SilentPeer peer;
+    for (const std::int32_t timeout : {-1000, -2}) {
+        Stopwatch stopwatch;
+        EXPECT_THROW(ConnectTcp("127.0.0.1", peer.Port(), timeout), ConnectTimeoutError);
+        EXPECT_LT(stopwatch.ElapsedMs(), 1000);
+    }
+}
+
+TEST(ConnectTcpTest, NoLimitOfOurOwnForZeroAndMinusOne) {
+    LoopbackServer server(std::vector<test::ConnectionScript>(2));
+    for (const std::int32_t timeout : {0, -1}) EXPECT_TRUE(ConnectTcp("127.0.0.1", server.Port(), timeout).IsOpen());
+}
+
+TEST(ConnectionTest, ReadWaitsAtMostTheReadTimeout) {
+    LoopbackServer server({{Reply::NeverAnswer()}});
+    Connection connection = ConnectTo(server, 400);
+    connection.Write(Request);
+    char buffer[16];
+    Stopwatch stopwatch;
+    EXPECT_THROW(connection.Read(buffer, sizeof buffer), ReadTimeoutError);
+    EXPECT_GE(stopwatch.ElapsedMs(), 390);
+    EXPECT_LE(stopwatch.ElapsedMs(), 400 + test::SchedulingMarginMs);
+}
+
+TEST(ConnectionTest, GracefulCloseReadsAsTheEndAndResetAsTransportError) {
+    LoopbackServer server({{Reply("partial").Close()}, {Reply("partial").Pause(std::chrono::milliseconds(100)).Reset()}});
+    Connection closed = ConnectTo(server);
+    closed.Write(Request);
+    EXPECT_EQ(ReadToClose(closed), "partial");
+
+    Connection reset = ConnectTo(server);
+    reset.Write(Request);
+    EXPECT_THROW(ReadToClose(reset), TransportError);
+}
+
+TEST(ConnectionTest, ReceivesInBlocksOfAtMost32768Bytes) {
+    LoopbackServer server({{Reply(std::string(100000, 'x')).Close()}});
+    Connection connection = ConnectTo(server);
+    connection.Write(Request);
+    std::vector<char> buffer(70000);
+    std::size_t total = 0;
+    while (const std::size_t count = connection.Read(buffer.data(), buffer.size())) {
+        EXPECT_LE(count, Connection::BlockSize);
+        total += count;
+    }
+    EXPECT_EQ(total, 100000u);
+}
+
+TEST(ConnectionTest, IdleConnectionClosedByTheServerCountsAsClosed) {
+    LoopbackServer server({{Reply("x")}, {Reply("x").Close()}});
+    Connection open = ConnectTo(server);
+    Connection closed = ConnectTo(server);
+    for (Connection* connection : {&open, &closed}) {
+        connection->Write(Request);
+        char byte;
+        ASSERT_EQ(connection->Read(&byte, 1), 1u);
+    }
+    EXPECT_TRUE(closed.WaitReadable(5000));
+    EXPECT_FALSE(open.IsClosedByPeer());
+    EXPECT_TRUE(closed.IsClosedByPeer());
+}
+
+class TlsConnectionTest : public testing::TestWithParam<ServerSecurity> {};
+
+// A write to a peer that has gone must fail as TransportError, never raise SIGPIPE (which would end this
+// test program: its disposition is the default one).
+TEST_P(TlsConnectionTest, WritingToAClosedPeerRaisesNoSigpipe) {
+    LoopbackServer server({{Reply().Close()}}, GetParam());
+    Connection connection = ConnectTo(server);
+    if (GetParam() != ServerSecurity::Plain) connection.StartTls(TlsLayer(TlsVersion::Tls1_2), "localhost");
+    connection.Write(Request);
+    EXPECT_EQ(ReadToClose(connection), "");
+    const std::string block(4096, 'x');
+    EXPECT_THROW(
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            connection.Write(block);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        },
+        TransportError);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndTls, TlsConnectionTest, testing::Values(ServerSecurity::Plain, ServerSecurity::Tls12Only));
+
+struct VersionCase {
+    TlsVersion Client;
+    ServerSecurity Server;
+    bool Connects;
+};
+
+class TlsVersionTest : public testing::TestWithParam<VersionCase> {};
+
+TEST_P(TlsVersionTest, LayerSpeaksOnlyItsOwnVersion) {
+    const VersionCase& param = GetParam();
+    LoopbackServer server({{Reply("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")}}, param.Server);
+    Connection connection = ConnectTo(server);
+    TlsLayer layer(param.Client);
+    if (!param.Connects) {
+        EXPECT_THROW(connection.StartTls(layer, "localhost"), TransportError);
+        return;
+    }
+    connection.StartTls(layer, "localhost");
+    connection.Write(Request);
+    char buffer[64];
+    const std::size_t count = connection.Read(buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer, count).substr(0, 15), "HTTP/1.1 200 OK");
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, TlsVersionTest,
+                         testing::Values(VersionCase{TlsVersion::Tls1_2, ServerSecurity::Tls12Only, true},
+                                         VersionCase{TlsVersion::Tls1_2, ServerSecurity::Tls10Only, false},
+                                         VersionCase{TlsVersion::Tls1_0, ServerSecurity::Tls12Only, false},
+                                         VersionCase{TlsVersion::Tls1_0, ServerSecurity::Tls10Only, true},
+                                         VersionCase{TlsVersion::Tls1_0, ServerSecurity::Tls10Ecdhe, true}));
+
+TEST(TlsConnectionTest, SendsTheServerNameAlsoForAnIpLiteral) {
+    LoopbackServer server(std::vector<test::ConnectionScript>(2), ServerSecurity::Tls12Only);
+    TlsLayer layer(TlsVersion::Tls1_2);
+    for (const char* name : {"localhost", "127.0.0.1"}) {
+        Connection connection = ConnectTo(server);
+        connection.StartTls(layer, name);
+    }
+    EXPECT_EQ(server.ServerNames(), (std::vector<std::string>{"localhost", "127.0.0.1"}));
+}
+
+TEST(TlsConnectionTest, StalledHandshakeFailsAfterTheSocketTimeout) {
+    LoopbackServer silent({{Reply::NeverAnswer()}});
+    Connection connection = ConnectTo(silent, 500);
+    Stopwatch stopwatch;
+    EXPECT_THROW(connection.StartTls(TlsLayer(TlsVersion::Tls1_2), "localhost"), TransportError);
+    EXPECT_GE(stopwatch.ElapsedMs(), 490);
+    EXPECT_LE(stopwatch.ElapsedMs(), 500 + test::SchedulingMarginMs);
+}
+
+int initialiserCalls = 0;
+bool FailFirstTime() { return ++initialiserCalls > 1; }
+
+TEST(TlsLibraryTest, FailedInitialisationIsTransportErrorAndIsTriedAgain) {
+    TlsLibrary library(FailFirstTime);
+    EXPECT_THROW(library.EnsureInitialised(), TransportError);
+    EXPECT_NO_THROW(library.EnsureInitialised());
+    EXPECT_NO_THROW(library.EnsureInitialised());
+    EXPECT_EQ(initialiserCalls, 2);
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "run/TaskQueue.h"
+#include "tests/run/WaitUntil.h"
+
+namespace larkspire {
+namespace {
+
+using namespace std::chrono_literals;
+
+Task Recorder(std::vector<int>& ran, int value) {
+    return [&ran, value] { ran.push_back(value); };
+}
+
+TEST(TaskQueueTest, TasksComeOutInTheOrderTheyWentIn) {
+    TaskQueue queue(10);
+    std::vector<int> ran;
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(queue.Push(Recorder(ran, i)));
+    for (int i = 0; i < 5; ++i) queue.Pop()();
+    EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(TaskQueueTest, PushWaitsWhileTheQueueIsFull) {
+    TaskQueue queue(2);
+    std::vector<int> ran;
+    queue.Push(Recorder(ran, 0));
+    queue.Push(Recorder(ran, 1));
+    std::atomic<bool> pushed{false};
+    std::thread pusher([&] {
+        queue.Push(Recorder(ran, 2));
+        pushed = true;
+    });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(pushed);
+    queue.Pop()();
+    EXPECT_TRUE(test::WaitUntil([&] { return pushed.load(); }));
+    pusher.join();
+    queue.Pop()();
+    queue.Pop()();
+    EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(TaskQueueTest, PopWaitsWhileTheQueueIsEmpty) {
+    TaskQueue queue(2);
+    std::atomic<bool> popped{false};
+    std::atomic<int> value{0};
+    std::thread popper([&] {
+        queue.Pop()();
+        popped = true;
+    });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(popped);
+    queue.Push([&] { value = 7; });
+    EXPECT_TRUE(test::WaitUntil([&] { return popped.load(); }));
+    popper.join();
+    EXPECT_EQ(value, 7);
+}
+
+TEST(TaskQueueTest, ShutdownReleasesWaitingPushersAndPoppers) {
+    TaskQueue full(1);
+    full.Push([] {});
+    TaskQueue empty(1);
+    std::atomic<int> pushResult{-1};
+    std::atomic<int> popWasEmpty{-1};
+    std::thread pusher([&] { pushResult = full.Push([] {}) ? 1 : 0; });
+    std::thread popper([&] { popWasEmpty = empty.Pop() ? 0 : 1; });
+    std::this_thread::sleep_for(100ms);
+    full.Shutdown();
+    empty.Shutdown();
+    pusher.join();
+    popper.join();
+    EXPECT_EQ(pushResult, 0);
+    EXPECT_EQ(popWasEmpty, 1);
+}
+
+TEST(TaskQueueTest, AfterShutdownNothingGoesInOrComesOut) {
+    TaskQueue queue(3);
+    bool ran = false;
+    queue.Push([&] { ran = true; });
+    queue.Shutdown();
+    EXPECT_FALSE(queue.Push([] {}));
+    EXPECT_FALSE(queue.Pop());
+    EXPECT_FALSE(ran);
+}
+
+TEST(TaskQueueTest, DestroyingTheQueueReleasesQueuedTasksWithoutRunningThem) {
+    auto held = std::make_shared<int>(0);
+    bool ran = false;
+    {
+        TaskQueue queue(3);
+        queue.Push([held, &ran] { ran = true; });
+        queue.Push([held, &ran] { ran = true; });
+        EXPECT_EQ(held.use_count(), 3);
+    }
+    EXPECT_EQ(held.use_count(), 1);
+    EXPECT_FALSE(ran);
+}
+
+}  // namespace
+}  // namespace larkspire

@@ -1,0 +1,650 @@
+#include "ui/main/MainWindow.h"
+
+#include "lists/ServicesFolder.h"
+#include "lists/TextListFile.h"
+#include "lists/PingListExpansion.h"
+#include "lists/PingTableColumns.h"
+#include "ui/widgets/DesktopLinks.h"
+#include "run/RunThread.h"
+#include "http/UrlChecker.h"
+#include "ui/widgets/SliderWithBox.h"
+#include "ui/main/MainWindowRunView.h"
+#include "ui/main/PingTableModel.h"
+#include "ui/widgets/WindowPlacement.h"
+#include "ui/about/AboutWindow.h"
+#include "ui/editor/ListEditorWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace larkspire {
+namespace {
+
+constexpr int MinClientWidth = 733;
+constexpr int MinClientHeight = 618;
+constexpr int MaxThreads = 60;
+constexpr int TimeoutMin = 3;
+constexpr int TimeoutMax = 30;
+
+const QString WebsitesPlaceholder = QStringLiteral("Insert your websites");
+const QString CompletedStatus = QStringLiteral("Completed");
+const QString NoFileSelected = QStringLiteral("No file selected");
+
+// Ends the command at the failing step and shows the error; steps already done stay done.
+template <typename Command>
+void RunCommand(QWidget* window, Command&& command)
+{
+    try {
+        command();
+    } catch (const LarkspireError& error) {
+        Dialogs::ShowError(window, QString::fromUtf8(error.what()));
+    }
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QLabel* MakeCaption(QWidget* parent, const char* name, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QLabel* MakeValueLabel(QWidget* parent, const char* name, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setContentsMargins(5, 0, 0, 0);
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSize(15);
+    label->setFont(font);
+    return label;
+}
+
+QAction* MakeAction(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QWidget* MakeBand(QWidget* parent, const char* name, int height)
+{
+    auto* band = new QWidget(parent);
+    band->setObjectName(QLatin1String(name));
+    band->setFixedHeight(height);
+    return band;
+}
+
+// A counter block: two rows of a caption and its value, in two columns of equal width.
+void LayOutCounterBlock(QWidget& block, std::pair<QLabel*, QLabel*> row0, std::pair<QLabel*, QLabel*> row1)
+{
+    auto* grid = new QGridLayout(&block);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(row0.first, 0, 0);
+    grid->addWidget(row0.second, 0, 1);
+    grid->addWidget(row1.first, 1, 0);
+    grid->addWidget(row1.second, 1, 1);
+}
+
+// A save dialog's default extension: added when the chosen name has none.
+QString WithDefaultExtension(const QString& path)
+{
+    return FileNamePart(path).contains(QLatin1Char('.')) ? path : path + QStringLiteral(".txt");
+}
+
+}  // namespace
+
+MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> globalVariables, QWidget* parent)
+    : QMainWindow(parent),
+      runWindow_(std::make_shared<MainWindowRunView>(*this)),
+      AbortFlag(runWindow_->AbortFlag()),
+      TimeoutSeconds(runWindow_->TimeoutSeconds()),
+      openListDialog{QStringLiteral("Open"), QStringLiteral("Text files (*.txt)"), QString()},
+      saveExportDialog{QStringLiteral("Save As"), QStringLiteral("Text file (*.txt)"), QString()},
+      processorCount_(processorCount)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    BuildBand1();
+    BuildBand2();
+    BuildTable();
+    BuildBand3();
+    BuildMenus();
+
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(5, 0, 5, 0);
+    layout->setSpacing(0);
+    layout->addWidget(listsBand);
+    layout->addWidget(runButtonsBand);
+    layout->addWidget(tablePanel, 1);
+    layout->addWidget(countersBand);
+    resize(MinClientWidth, MinClientHeight);
+
+    ConnectHandlers();
+    FormCreate(std::move(globalVariables));
+}
+
+MainWindow::~MainWindow()
+{
+    // A run still under way must not reach this window any more; its threads end on their own.
+    runWindow_->Close();
+    FormDestroy();
+}
+
+void MainWindow::BuildBand1()
+{
+    listsBand = MakeBand(this, "listsBand", 97);
+    QWidget* band = listsBand;
+
+    clearWebsitesButton = MakeButton(band, "clearWebsitesButton", QStringLiteral("Clear"),
+                              QStringLiteral("Clear your website file path"));
+    editWebsitesButton = MakeButton(band, "editWebsitesButton", QStringLiteral("Edit"),
+                                    QStringLiteral("Edit your websites list"));
+    websitesPathEdit = new QLineEdit(WebsitesPlaceholder, band);
+    websitesPathEdit->setObjectName(QStringLiteral("websitesPathEdit"));
+    loadWebsitesButton = MakeButton(band, "loadWebsitesButton", QStringLiteral("Load"), QStringLiteral("Load file for websites"));
+    threadsCaption = MakeCaption(band, "threadsCaption", QStringLiteral("Threads #"));
+    threadsSetting = new SliderWithBox(band);
+    threadsSetting->setObjectName(QStringLiteral("threadsSetting"));
+    threadsSetting->setToolTip(QStringLiteral("Threads number"));
+
+    clearServicesButton = MakeButton(band, "clearServicesButton", QStringLiteral("Clear"), QStringLiteral("Clear indexing sites"));
+    editServicesButton = MakeButton(band, "editServicesButton", QStringLiteral("Edit"),
+                                    QStringLiteral("Edit pinging list"));
+    servicesCombo = new QComboBox(band);
+    servicesCombo->setObjectName(QStringLiteral("servicesCombo"));
+    servicesMenuButton = MakeButton(band, "servicesMenuButton", QStringLiteral("Load/Remove"),
+                                QStringLiteral("Load or Remove index files"));
+    timeoutCaption = MakeCaption(band, "timeoutCaption", QStringLiteral("Timeout (seconds)"));
+    timeoutSetting = new SliderWithBox(band);
+    timeoutSetting->setObjectName(QStringLiteral("timeoutSetting"));
+    timeoutSetting->setToolTip(QStringLiteral("Timeout"));
+
+    // Columns 70, 75, the rest, 90, 110 and 100 wide; the controls keep a small gap inside their cells.
+    const int widths[] = {70, 75, 0, 90, 110, 100};
+    auto* grid = new QGridLayout(band);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(0);
+    for (int column = 0; column < 6; ++column) {
+        grid->setColumnMinimumWidth(column, widths[column]);
+        grid->setColumnStretch(column, widths[column] == 0 ? 1 : 0);
+    }
+    grid->setRowStretch(0, 1);
+    grid->setRowStretch(1, 1);
+    const QList<QList<QWidget*>> rows = {
+        {clearWebsitesButton, editWebsitesButton, websitesPathEdit, loadWebsitesButton, threadsCaption, threadsSetting},
+        {clearServicesButton, editServicesButton, servicesCombo, servicesMenuButton, timeoutCaption,
+         timeoutSetting},
+    };
+    for (int column = 0; column < 6; ++column) {
+        // Both controls of a fixed column are equally wide, and never narrower than their text needs.
+        int width = widths[column] - 6;
+        for (const auto& row : rows)
+            width = std::max(width, row[column]->sizeHint().width());
+        for (int row = 0; row < 2; ++row) {
+            if (widths[column] != 0)
+                rows[row][column]->setFixedWidth(width);
+            grid->addWidget(rows[row][column], row, column, Qt::AlignCenter);
+        }
+    }
+    // The two text controls fill their column.
+    grid->setAlignment(websitesPathEdit, Qt::AlignVCenter);
+    grid->setAlignment(servicesCombo, Qt::AlignVCenter);
+}
+
+void MainWindow::BuildBand2()
+{
+    runButtonsBand = MakeBand(this, "runButtonsBand", 56);
+    startButton = MakeButton(runButtonsBand, "startButton", QStringLiteral("Start"), QStringLiteral("Start pinging"));
+    startButton->setFixedSize(175, 30);
+    abortButton = MakeButton(runButtonsBand, "abortButton", QStringLiteral("Abort"), QString());
+    abortButton->setFixedSize(150, 30);
+    abortButton->setEnabled(false);
+
+    auto* grid = new QGridLayout(runButtonsBand);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(startButton, 0, 0, Qt::AlignCenter);
+    grid->addWidget(abortButton, 0, 1, Qt::AlignCenter);
+}
+
+void MainWindow::BuildTable()
+{
+    tablePanel = new QFrame(this);
+    tablePanel->setObjectName(QStringLiteral("tablePanel"));
+    pingTableView = new QTableView(tablePanel);
+    pingTableView->setObjectName(QStringLiteral("pingTableView"));
+
+    tableModel_ = std::make_unique<PingTableModel>(Table);
+    pingTableView->setModel(tableModel_.get());
+    pingTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    pingTableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    pingTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    pingTableView->setShowGrid(true);
+    pingTableView->setWordWrap(false);
+    pingTableView->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Every row equally high, so the view never measures rows: a million of them scroll as smoothly as ten.
+    QHeaderView* rows = pingTableView->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(21);
+    rows->hide();
+    QHeaderView* columns = pingTableView->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->resizeSection(PingTable::ColumnUrl, 600);
+    // The selected row stays marked while the focus is elsewhere.
+    QPalette palette = pingTableView->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    pingTableView->setPalette(palette);
+
+    auto* layout = new QVBoxLayout(tablePanel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pingTableView);
+}
+
+void MainWindow::BuildBand3()
+{
+    countersBand = MakeBand(this, "countersBand", 98);
+    QWidget* band = countersBand;
+
+    tableCounters = new QWidget(band);
+    tableCounters->setObjectName(QStringLiteral("tableCounters"));
+    websitesServicesCaption = MakeCaption(tableCounters, "websitesServicesCaption", QStringLiteral("Websites/Services for website"));
+    websitesServicesValueLabel = MakeValueLabel(tableCounters, "websitesServicesValueLabel", QStringLiteral("0/0"));
+    totalUrlsCaption = MakeCaption(tableCounters, "totalUrlsCaption", QStringLiteral("Total Url Loaded"));
+    totalUrlsValueLabel = MakeValueLabel(tableCounters, "totalUrlsValueLabel", QStringLiteral("0"));
+
+    progressCounters = new QWidget(band);
+    progressCounters->setObjectName(QStringLiteral("progressCounters"));
+    processedCaption = MakeCaption(progressCounters, "processedCaption", QStringLiteral("Processed"));
+    processedValueLabel = MakeValueLabel(progressCounters, "processedValueLabel", QStringLiteral("0"));
+    timeCaption = MakeCaption(progressCounters, "timeCaption", QStringLiteral("Time"));
+    timeValueLabel = MakeValueLabel(progressCounters, "timeValueLabel", QStringView(ZeroTimeText).toString());
+
+    LayOutCounterBlock(*tableCounters, {websitesServicesCaption, websitesServicesValueLabel}, {totalUrlsCaption, totalUrlsValueLabel});
+    LayOutCounterBlock(*progressCounters, {processedCaption, processedValueLabel}, {timeCaption, timeValueLabel});
+
+    exportButton = MakeButton(band, "exportButton", QStringLiteral("Export"), QStringLiteral("Export pinged list"));
+    exportButton->setFixedSize(149, 26);
+    bottomStatusBar = new QStatusBar(band);
+    bottomStatusBar->setObjectName(QStringLiteral("bottomStatusBar"));
+    bottomStatusBar->setSizeGripEnabled(true);
+    bottomStatusBar->setFixedHeight(22);
+
+    // Columns 39.5 %, 39.5 % and 21 % of the width.
+    auto* grid = new QGridLayout(band);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->setColumnStretch(0, 395);
+    grid->setColumnStretch(1, 395);
+    grid->setColumnStretch(2, 210);
+    grid->setRowStretch(0, 1);
+    grid->addWidget(tableCounters, 0, 0);
+    grid->addWidget(progressCounters, 0, 1);
+    grid->addWidget(exportButton, 0, 2, Qt::AlignCenter);
+    grid->addWidget(bottomStatusBar, 1, 0, 1, 3);
+}
+
+void MainWindow::BuildMenus()
+{
+    mainMenuBar = menuBar();
+    mainMenuBar->setObjectName(QStringLiteral("mainMenuBar"));
+    QMenu* file = mainMenuBar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    exitAction = MakeAction(file, "exitAction", QStringLiteral("Exit"));
+    QMenu* help = mainMenuBar->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    aboutAction = MakeAction(help, "aboutAction", QStringLiteral("About"));
+    onlineManualAction = MakeAction(help, "onlineManualAction", QStringLiteral("Online manual"));
+    supportAction = MakeAction(help, "supportAction", QStringLiteral("Support request"));
+
+    servicesMenu = new QMenu(this);
+    servicesMenu->setObjectName(QStringLiteral("servicesMenu"));
+    loadServicesFileAction =
+        MakeAction(servicesMenu, "loadServicesFileAction", QStringLiteral("Load Services"));
+    removeServicesFileAction =
+        MakeAction(servicesMenu, "removeServicesFileAction", QStringLiteral("Remove Services"));
+
+    exportMenu = new QMenu(this);
+    exportMenu->setObjectName(QStringLiteral("exportMenu"));
+    exportCompletedAction = MakeAction(exportMenu, "exportCompletedAction", QStringLiteral("Export all completed"));
+    exportNotCompletedAction = MakeAction(exportMenu, "exportNotCompletedAction", QStringLiteral("Export all not-completed"));
+    exportAllAction = MakeAction(exportMenu, "exportAllAction", QStringLiteral("Export all entries"));
+}
+
+void MainWindow::ConnectHandlers()
+{
+    connect(startButton, &QPushButton::clicked, this, &MainWindow::onStartClicked);
+    connect(abortButton, &QPushButton::clicked, this, &MainWindow::onAbortClicked);
+    connect(loadWebsitesButton, &QPushButton::clicked, this, &MainWindow::onLoadWebsitesClicked);
+    connect(clearWebsitesButton, &QPushButton::clicked, this, &MainWindow::onClearWebsitesClicked);
+    connect(editWebsitesButton, &QPushButton::clicked, this, &MainWindow::onEditWebsitesClicked);
+    connect(editServicesButton, &QPushButton::clicked, this, &MainWindow::onEditServicesClicked);
+    connect(clearServicesButton, &QPushButton::clicked, this, &MainWindow::onClearServicesClicked);
+    connect(servicesCombo, &QComboBox::currentIndexChanged, this, &MainWindow::onServicesSelectionChanged);
+    connect(servicesMenuButton, &QPushButton::clicked, this, &MainWindow::onServicesMenuClicked);
+    connect(loadServicesFileAction, &QAction::triggered, this, &MainWindow::onLoadServicesFileTriggered);
+    connect(removeServicesFileAction, &QAction::triggered, this, &MainWindow::onRemoveServicesFileTriggered);
+    connect(timeoutSetting, &SliderWithBox::Changed, this,
+            &MainWindow::onTimeoutChanged);
+    connect(exportButton, &QPushButton::clicked, this, &MainWindow::onExportClicked);
+    connect(exportCompletedAction, &QAction::triggered, this, &MainWindow::onExportCompletedTriggered);
+    connect(exportNotCompletedAction, &QAction::triggered, this, &MainWindow::onExportNotCompletedTriggered);
+    connect(exportAllAction, &QAction::triggered, this, &MainWindow::onExportAllTriggered);
+    connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::onAboutTriggered);
+    connect(onlineManualAction, &QAction::triggered, this, &MainWindow::onOnlineManualTriggered);
+    connect(supportAction, &QAction::triggered, this, &MainWindow::onSupportTriggered);
+}
+
+void MainWindow::FormCreate(std::unique_ptr<AppInfo> globalVariables)
+{
+    ProgramInfo = std::move(globalVariables);
+    setWindowTitle(QString::fromStdString(ProgramInfo->mainWindowCaption));
+    ServicesFolderPath = QString::fromStdString(ProgramInfo->servicesFolder);
+    ClearColumn(Table, 0);
+    AdjustTrackbars();
+    // A services file that cannot be read is reported, and the window still comes up whole.
+    RunCommand(this, [this] { ReloadComboBoxServices(); });
+    CenterFormOnScreen(*this);
+    pingTableView->viewport()->installEventFilter(this);
+}
+
+void MainWindow::FormDestroy() { ProgramInfo.reset(); }
+
+void MainWindow::SetTextEditor(ListEditorWindow* editor) { textEditor_ = editor; }
+
+void MainWindow::SetAboutWindow(AboutWindow* about) { aboutWindow_ = about; }
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void MainWindow::FormResize() { EnsureMinClientSize(*this, MinClientWidth, MinClientHeight); }
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    // Closing this window ends the program even while the About window is open.
+    QCoreApplication::quit();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == pingTableView->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        onPingTableDoubleClicked();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::AdjustTrackbars()
+{
+    // A processor count of 0 means the system could not tell; one processor is the safe reading.
+    const int processors = static_cast<int>(std::max(processorCount_, 1u));
+    threadsSetting->SetMin(processors);
+    threadsSetting->SetMax(MaxThreads - MaxThreads % processors);
+    threadsSetting->SetStep(processors);
+
+    timeoutSetting->SetMin(TimeoutMin);
+    timeoutSetting->SetMax(TimeoutMax);
+}
+
+void MainWindow::onTimeoutChanged()
+{
+    TimeoutSeconds = timeoutSetting->Text().toInt();
+}
+
+void MainWindow::SetRunningState(bool Flag)
+{
+    startButton->setEnabled(!Flag);
+    abortButton->setEnabled(Flag);
+    for (QWidget* control : std::initializer_list<QWidget*>{clearWebsitesButton, clearServicesButton, editWebsitesButton,
+                                                            editServicesButton, loadWebsitesButton, servicesCombo,
+                                                            servicesMenuButton, exportButton, websitesPathEdit})
+        control->setEnabled(!Flag);
+}
+
+void MainWindow::MakeRowTopVisible(int row) { larkspire::MakeRowTopVisible(*pingTableView, row); }
+
+void MainWindow::LoadGrid()
+{
+    if (IsExistingFile(websitesPathEdit->text()) && !WebsitesList.isEmpty())
+        RebuildPingTable(Table, WebsitesList, ServicesList);
+    UpdateWebsitesNumber();
+}
+
+void MainWindow::UpdateWebsitesNumber()
+{
+    websitesServicesValueLabel->setText(WebsitesNumberText(WebsitesList.size(), ServicesList.size()));
+    totalUrlsValueLabel->setText(TotalUrlText(Table.RowCount()));
+    timeValueLabel->setText(QStringView(ZeroTimeText).toString());
+}
+
+void MainWindow::ReloadComboBoxServices()
+{
+    ServicesList.clear();
+    QStringList names;
+    ListFilesByMask(ServicesFolderPath, QStringLiteral("*.txt"), names);
+    // Emptying the selector deselects (a change with nothing selected, so nothing to load); the new
+    // items come in unselected, and selecting the first one below is the change that loads it.
+    SelectServicesItem(-1);
+    {
+        const QSignalBlocker unselectedItems(servicesCombo);
+        servicesCombo->clear();
+        servicesCombo->addItems(names);
+        servicesCombo->setCurrentIndex(-1);
+    }
+    if (servicesCombo->count() > 0)
+        SelectServicesItem(0);
+    UpdateWebsitesNumber();
+}
+
+void MainWindow::SelectServicesItem(int index)
+{
+    if (servicesCombo->currentIndex() == index)
+        return;
+    {
+        const QSignalBlocker programmaticChange(servicesCombo);
+        servicesCombo->setCurrentIndex(index);
+    }
+    LoadSelectedServices();
+}
+
+void MainWindow::LoadSelectedServices()
+{
+    if (servicesCombo->currentIndex() < 0)
+        return;
+    LoadTextList(ServicesFolderPath + servicesCombo->currentText(), ServicesList);
+    LoadGrid();
+}
+
+void MainWindow::onServicesSelectionChanged()
+{
+    RunCommand(this, [this] { LoadSelectedServices(); });
+}
+
+void MainWindow::onClearServicesClicked()
+{
+    RunCommand(this, [this] {
+        if (servicesCombo->count() > 0)
+            SelectServicesItem(0);
+        UpdateWebsitesNumber();
+    });
+}
+
+void MainWindow::onServicesMenuClicked() { PopupMenuUnderControl(*this, *servicesMenuButton, *servicesMenu); }
+
+void MainWindow::onLoadServicesFileTriggered()
+{
+    RunCommand(this, [this] {
+        const QString path = Dialogs::GetOpenFileName(this, openListDialog);
+        if (path.isEmpty())
+            return;
+        const QString name = AddServicesFile(path, ServicesFolderPath);
+        Dialogs::ShowMessage(this, ServicesFileLoadedMessage(name));
+        ReloadComboBoxServices();
+    });
+}
+
+void MainWindow::onRemoveServicesFileTriggered()
+{
+    RunCommand(this, [this] {
+        if (!Dialogs::Confirm(this, QStringLiteral("Delete file?")))
+            return;
+        // With no services file there is nothing to delete; the rescan below is harmless.
+        if (servicesCombo->currentIndex() >= 0) {
+            const QString name = servicesCombo->currentText();
+            const QString deleteServicesFilePath = ServicesFolderPath + name;
+            if (RemoveServicesFile(deleteServicesFilePath))
+                Dialogs::ShowMessage(this, ServicesFileDeletedMessage(name));
+        }
+        ReloadComboBoxServices();
+    });
+}
+
+void MainWindow::onLoadWebsitesClicked()
+{
+    RunCommand(this, [this] {
+        const QString path = Dialogs::GetOpenFileName(this, openListDialog);
+        if (path.isEmpty())
+            return;
+        websitesPathEdit->setText(path);
+        LoadTextList(websitesPathEdit->text(), WebsitesList);
+        LoadGrid();
+    });
+}
+
+void MainWindow::onClearWebsitesClicked()
+{
+    websitesPathEdit->setText(WebsitesPlaceholder);
+    ClearColumn(Table, 0);
+    WebsitesList.clear();
+    UpdateWebsitesNumber();
+}
+
+void MainWindow::onExportClicked() { PopupMenuUnderControl(*this, *exportButton, *exportMenu); }
+
+void MainWindow::onExportCompletedTriggered() { ExportSelection(PingTable::ColumnPing, CompletedStatus); }
+
+void MainWindow::onExportNotCompletedTriggered() { ExportSelection(PingTable::ColumnPing, QString()); }
+
+void MainWindow::onExportAllTriggered() { ExportSelection(0, QString()); }
+
+void MainWindow::ExportSelection(int filterColumn, const QString& filterText)
+{
+    RunCommand(this, [&] {
+        const QString path = Dialogs::GetSaveFileName(this, saveExportDialog);
+        if (path.isEmpty())
+            return;
+        ExportColumn(Table, WithDefaultExtension(path), PingTable::ColumnUrl, filterColumn, filterText);
+    });
+}
+
+void MainWindow::onPingTableDoubleClicked()
+{
+    const QModelIndexList selected = pingTableView->selectionModel()->selectedRows();
+    const int row = selected.isEmpty() ? -1 : selected.first().row();
+    OpenWithShell(Table.GetCell(PingTable::ColumnUrl, row));
+}
+
+void MainWindow::onOnlineManualTriggered() { OpenWithShell(OnlineManualAddress()); }
+
+void MainWindow::onSupportTriggered() { OpenWithShell(SupportLink(*ProgramInfo)); }
+
+void MainWindow::onAboutTriggered()
+{
+    Q_ASSERT(aboutWindow_ != nullptr);
+    aboutWindow_->show();
+    aboutWindow_->raise();
+    aboutWindow_->activateWindow();
+}
+
+void MainWindow::onEditWebsitesClicked()
+{
+    RunCommand(this, [this] {
+        if (!IsExistingFile(websitesPathEdit->text())) {
+            Dialogs::ShowMessage(this, NoFileSelected);
+            return;
+        }
+        EditFile(websitesPathEdit->text());
+        LoadTextList(websitesPathEdit->text(), WebsitesList);
+        LoadGrid();
+    });
+}
+
+void MainWindow::onEditServicesClicked()
+{
+    RunCommand(this, [this] {
+        // An empty services folder leaves nothing to edit.
+        if (servicesCombo->currentIndex() < 0) {
+            Dialogs::ShowMessage(this, NoFileSelected);
+            return;
+        }
+        EditFile(ServicesFolderPath + servicesCombo->currentText());
+        LoadTextList(ServicesFolderPath + servicesCombo->currentText(), ServicesList);
+        LoadGrid();
+    });
+}
+
+void MainWindow::EditFile(const QString& path)
+{
+    Q_ASSERT(textEditor_ != nullptr);
+    textEditor_->currentFilename = path;
+    textEditor_->LoadFile(path);
+    textEditor_->ShowModal();
+}
+
+void MainWindow::onExitTriggered() { QCoreApplication::quit(); }
+
+void MainWindow::onStartClicked()
+{
+    try {
+        RunOptions options;
+        options.checker = CheckUrlStatus;
+        StartRun(runWindow_, options);
+    } catch (const LarkspireError& error) {
+        Dialogs::ShowError(this, QString::fromStdString(error.what()));
+    }
+}
+
+void MainWindow::onAbortClicked() { AbortFlag = true; }
+
+}  // namespace larkspire

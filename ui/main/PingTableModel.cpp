@@ -1,0 +1,67 @@
+#include "ui/main/PingTableModel.h"
+
+#include <QScrollBar>
+#include <QTableView>
+
+namespace larkspire {
+
+PingTableModel::PingTableModel(PingTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table)
+{
+    table_.SetListener(this);
+}
+
+PingTableModel::~PingTableModel() { table_.SetListener(nullptr); }
+
+int PingTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : table_.RowCount();
+}
+
+int PingTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : table_.ColumnCount();
+}
+
+QVariant PingTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
+    return table_.GetCell(index.column(), index.row());
+}
+
+QVariant PingTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case PingTable::ColumnUrl:
+        return QStringLiteral("Url");
+    case PingTable::ColumnPing:
+        return QStringLiteral("Ping status");
+    default:
+        return {};
+    }
+}
+
+void PingTableModel::TableAboutToReset() { beginResetModel(); }
+
+void PingTableModel::TableReset() { endResetModel(); }
+
+void PingTableModel::CellChanged(int column, int row)
+{
+    const QModelIndex cell = index(row, column);
+    emit dataChanged(cell, cell, {Qt::DisplayRole});
+}
+
+void MakeRowTopVisible(QTableView& view, int row)
+{
+    const QAbstractItemModel* model = view.model();
+    if (model == nullptr || row < 0 || row >= model->rowCount())
+        return;
+    QScrollBar* horizontal = view.horizontalScrollBar();
+    const int horizontalPosition = horizontal->value();
+    view.scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
+    horizontal->setValue(horizontalPosition);
+}
+
+}  // namespace larkspire

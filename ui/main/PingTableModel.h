@@ -1,0 +1,37 @@
+#pragma once
+
+#include "lists/PingTable.h"
+
+#include <QAbstractTableModel>
+
+class QTableView;
+
+namespace larkspire {
+
+// Shows a PingTable in a view without copying it: every cell is read from the table when drawn, and
+// the table's notifications become the model's. The table must outlive the model.
+class PingTableModel final : public QAbstractTableModel, private PingTableListener {
+    Q_OBJECT
+
+public:
+    explicit PingTableModel(PingTable& table, QObject* parent = nullptr);
+    ~PingTableModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    void TableAboutToReset() override;
+    void TableReset() override;
+    void CellChanged(int column, int row) override;
+
+    PingTable& table_;
+};
+
+// Scrolls `view` so that `row` is its top visible row, keeping the horizontal position. A row outside
+// the model leaves the view as it is.
+void MakeRowTopVisible(QTableView& view, int row);
+
+}  // namespace larkspire
