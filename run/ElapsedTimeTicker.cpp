@@ -59,7 +59,7 @@ void ElapsedTimeTicker::Terminate() {
 }
 
 void ElapsedTimeTicker::Execute() {
-    NameThisThread("UpdateGUIThread");
+    NameThisThread("PingTicker");
     try {
         StartTime = clock_();
         while (!terminated_) {

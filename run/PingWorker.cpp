@@ -29,7 +29,7 @@ PingWorker::PingWorker(std::shared_ptr<TaskQueue> aQueue, std::shared_ptr<Countd
     : queue_(std::move(aQueue)), finished_(std::move(aSignal)), popLock_(std::move(CritSec)) {}
 
 void PingWorker::Execute() {
-    NameThisThread("ConsumerItemMod");
+    NameThisThread("PingWorker");
     try {
         RunTasks();
     } catch (...) {

@@ -7,7 +7,7 @@ namespace larkspire {
 void StartRun(std::shared_ptr<RunWindow> window, RunOptions options) {
     const ThreadStarter startThread = options.startThread;
     const bool started = startThread([window = std::move(window), options = std::move(options)] {
-        NameThisThread("RunPingTable");
+        NameThisThread("PingRun");
         try {
             RunPingTable(window, options);
         } catch (...) {

@@ -24,7 +24,7 @@ std::u16string Check(std::int32_t timeoutSeconds, const std::u16string& url) {
 }
 
 // The connect time-out is the setting less one second, checked every 125 ms.
-TEST(HttpUtilConnectTest, SilentPeerTimesOutAfterTheConnectTimeout) {
+TEST(UrlCheckerConnectTest, SilentPeerTimesOutAfterTheConnectTimeout) {
     test::SilentPeer peer;
     Stopwatch stopwatch;
     EXPECT_EQ(Check(2, UrlForPort(peer.Port())), u"Timeout");
@@ -33,7 +33,7 @@ TEST(HttpUtilConnectTest, SilentPeerTimesOutAfterTheConnectTimeout) {
 }
 
 // A zero setting gives a connect time-out of -1000 ms, which fails every attempt at once.
-TEST(HttpUtilConnectTest, ZeroSecondsFailsEveryConnectionAtOnce) {
+TEST(UrlCheckerConnectTest, ZeroSecondsFailsEveryConnectionAtOnce) {
     test::SilentPeer peer;
     test::LoopbackServer server({{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}});
     for (const std::uint16_t port : {peer.Port(), server.Port()}) {
@@ -45,18 +45,18 @@ TEST(HttpUtilConnectTest, ZeroSecondsFailsEveryConnectionAtOnce) {
 }
 
 // One second leaves a connect time-out of 0: no limit of our own, so a live server is reached.
-TEST(HttpUtilConnectTest, OneSecondStillConnects) {
+TEST(UrlCheckerConnectTest, OneSecondStillConnects) {
     test::LoopbackServer server({{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}});
     EXPECT_EQ(Check(1, server.Url()), u"Completed");
 }
 
 // Time-outs far beyond the setting's range saturate instead of wrapping around into "fail at once".
-TEST(HttpUtilConnectTest, HugeTimeoutStillConnects) {
+TEST(UrlCheckerConnectTest, HugeTimeoutStillConnects) {
     test::LoopbackServer server({{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}});
     EXPECT_EQ(Check(std::numeric_limits<std::int32_t>::max(), server.Url()), u"Completed");
 }
 
-TEST(HttpUtilConnectTest, UnreachableTargetsAreAborted) {
+TEST(UrlCheckerConnectTest, UnreachableTargetsAreAborted) {
     test::RefusedPort refused;
     for (const std::u16string& url : {UrlForPort(refused.Port()), std::u16string(u"http://no-such-host.invalid/"),
                                       std::u16string(u""), std::u16string(u"127.0.0.1/page"),

@@ -43,14 +43,14 @@ INSTANTIATE_TEST_SUITE_P(Urls, RequestTargetTest,
                                          TargetCase{u"?q=1", "/?q=1"}, TargetCase{u"/a b/caf\u00e9", "/a b/caf?"},
                                          TargetCase{u"\\dir\\page?a\\b", "/dir/page?a\\b"}));
 
-TEST(HttpUtilRequestTest, NameIsLookedUpAndSentAsHost) {
+TEST(UrlCheckerRequestTest, NameIsLookedUpAndSentAsHost) {
     LoopbackServer server({{Ok}});
     const std::string port = std::to_string(server.Port());
     EXPECT_EQ(Check(u"http://localhost:" + std::u16string(port.begin(), port.end()) + u"/x"), u"Completed");
     EXPECT_EQ(server.Requests().at(0).Bytes, ExpectedGet("/x", "localhost:" + port));
 }
 
-TEST(HttpUtilRequestTest, FullFormSendsRefererAndUserAgent) {
+TEST(UrlCheckerRequestTest, FullFormSendsRefererAndUserAgent) {
     LoopbackServer server({{Ok}});
     std::u16string status;
     std::u16string content;
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Locations, RedirectLocationTest,
                                          LocationCase{"sub/../next?x=1", "/dir/next?x=1"},
                                          LocationCase{"../up", "/up"}));
 
-TEST(HttpUtilRequestTest, AbsoluteRedirectGoesToTheOtherServer) {
+TEST(UrlCheckerRequestTest, AbsoluteRedirectGoesToTheOtherServer) {
     LoopbackServer target({{Ok}});
     const std::u16string location = target.Url(u"/there");
     LoopbackServer origin(
@@ -90,7 +90,7 @@ TEST(HttpUtilRequestTest, AbsoluteRedirectGoesToTheOtherServer) {
     EXPECT_EQ(target.Requests().at(0).Bytes, ExpectedGet("/there", HostOf(target)));
 }
 
-TEST(HttpUtilRequestTest, CookieSetOnARedirectIsSentWithTheNextRequest) {
+TEST(UrlCheckerRequestTest, CookieSetOnARedirectIsSentWithTheNextRequest) {
     LoopbackServer server({{Response("HTTP/1.1 302 Found",
                                      "Set-Cookie: session=abc; Path=/\r\nSet-Cookie: scoped=1; Path=/elsewhere\r\n"
                                      "Location: /next\r\n",
@@ -102,7 +102,7 @@ TEST(HttpUtilRequestTest, CookieSetOnARedirectIsSentWithTheNextRequest) {
     EXPECT_EQ(server.Requests()[1].Bytes, ExpectedGet("/next", HostOf(server), "Cookie: session=abc\r\n"));
 }
 
-TEST(HttpUtilRequestTest, HttpProxyGetsTheAbsoluteUrlAndBasicCredentials) {
+TEST(UrlCheckerRequestTest, HttpProxyGetsTheAbsoluteUrlAndBasicCredentials) {
     LoopbackServer proxy({{Ok}, {Ok}});
     const std::string portText = std::to_string(proxy.Port());
     const std::u16string port(portText.begin(), portText.end());
@@ -120,7 +120,7 @@ TEST(HttpUtilRequestTest, HttpProxyGetsTheAbsoluteUrlAndBasicCredentials) {
                                                      "Proxy-Authorization: Basic dXNlcjpwYXNz\r\n"));
 }
 
-TEST(HttpUtilRequestTest, HttpsThroughAProxyAsksForATunnelFirst) {
+TEST(UrlCheckerRequestTest, HttpsThroughAProxyAsksForATunnelFirst) {
     LoopbackServer proxy({{Response("HTTP/1.1 407 Proxy Authentication Required", "", "who are you")}});
     const std::string port = std::to_string(proxy.Port());
     std::u16string status;
@@ -134,7 +134,7 @@ TEST(HttpUtilRequestTest, HttpsThroughAProxyAsksForATunnelFirst) {
               "Host: site.invalid\r\nAccept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n\r\n");
 }
 
-TEST(HttpUtilRequestTest, ProxyListThatCannotBeUsedIsAbortedWithoutARequest) {
+TEST(UrlCheckerRequestTest, ProxyListThatCannotBeUsedIsAbortedWithoutARequest) {
     LoopbackServer proxy({{Ok}});
     const std::string portText = std::to_string(proxy.Port());
     const std::u16string port(portText.begin(), portText.end());
@@ -149,7 +149,7 @@ TEST(HttpUtilRequestTest, ProxyListThatCannotBeUsedIsAbortedWithoutARequest) {
     EXPECT_EQ(proxy.ConnectionCount(), 0u);
 }
 
-TEST(HttpUtilRequestTest, EmptyProxyListMeansDirect) {
+TEST(UrlCheckerRequestTest, EmptyProxyListMeansDirect) {
     LoopbackServer server({{Ok}});
     std::u16string status;
     std::u16string content;

@@ -35,9 +35,9 @@ std::vector<Reply> Redirects(int count, const std::string& last) {
 const std::string Ok = Response("HTTP/1.1 200 OK", "", "hello");
 const std::string HalfBody = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(50, 'x');
 
-class HttpUtilStatusTest : public testing::TestWithParam<StatusCase> {};
+class UrlCheckerStatusTest : public testing::TestWithParam<StatusCase> {};
 
-TEST_P(HttpUtilStatusTest, ReducesTheOutcomeToItsStatusText) {
+TEST_P(UrlCheckerStatusTest, ReducesTheOutcomeToItsStatusText) {
     const StatusCase& param = GetParam();
     LoopbackServer server(param.Script);
     UrlChecker util(param.TimeoutSeconds, false);
@@ -50,7 +50,7 @@ TEST_P(HttpUtilStatusTest, ReducesTheOutcomeToItsStatusText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Outcomes, HttpUtilStatusTest,
+    Outcomes, UrlCheckerStatusTest,
     testing::Values(
         StatusCase{"Ok200", OneConnection({Ok}), u"Completed", 1, u"hello"},
         StatusCase{"NoContent204", OneConnection({"HTTP/1.1 204 No Content\r\n\r\n"}), u"Completed", 1},
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                    u"Aborted", 1}),
     [](const testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.Name); });
 
-TEST(HttpUtilTest, BodyIsKeptUpToEightMebibytes) {
+TEST(UrlCheckerTest, BodyIsKeptUpToEightMebibytes) {
     const std::string body(9 * 1024 * 1024, 'b');
     LoopbackServer server(OneConnection({Response("HTTP/1.1 200 OK", "", body)}));
     UrlChecker util(10, false);
@@ -99,7 +99,7 @@ TEST(HttpUtilTest, BodyIsKeptUpToEightMebibytes) {
     EXPECT_EQ(content.size(), 8u * 1024 * 1024);
 }
 
-TEST(HttpUtilTest, ShortFormGivesTheSameStatus) {
+TEST(UrlCheckerTest, ShortFormGivesTheSameStatus) {
     LoopbackServer server(std::vector<ConnectionScript>{{Response("HTTP/1.1 404 Not Found", "", "")}, {Ok}});
     std::u16string status = u"stale";
     UrlChecker(3, false).GetPage(server.Url(u"/missing"), status);

@@ -29,10 +29,10 @@ struct SchemeCase {
 
 void PrintTo(const SchemeCase& param, std::ostream* out) { *out << param.Name; }
 
-class HttpUtilTlsTest : public testing::TestWithParam<SchemeCase> {};
+class UrlCheckerTlsTest : public testing::TestWithParam<SchemeCase> {};
 
 // "https://" exactly gets a TLS 1.2 layer; any other spelling leaves TLS to the transport's own TLS 1.0 layer.
-TEST_P(HttpUtilTlsTest, SchemeSpellingChoosesTheTlsVersion) {
+TEST_P(UrlCheckerTlsTest, SchemeSpellingChoosesTheTlsVersion) {
     const SchemeCase& param = GetParam();
     LoopbackServer server({{Ok}}, param.Server);
     UrlChecker util(5, false);
@@ -49,7 +49,7 @@ TEST_P(HttpUtilTlsTest, SchemeSpellingChoosesTheTlsVersion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Schemes, HttpUtilTlsTest,
+    Schemes, UrlCheckerTlsTest,
     testing::Values(SchemeCase{"LowerCaseOnTls12", u"https", ServerSecurity::Tls12Only, u"Completed"},
                     SchemeCase{"LowerCaseOnTls10", u"https", ServerSecurity::Tls10Only, u"Aborted"},
                     SchemeCase{"LowerCaseOnTls10Ecdhe", u"https", ServerSecurity::Tls10Ecdhe, u"Aborted"},
@@ -64,7 +64,7 @@ std::string LocationOf(const LoopbackServer& server, const std::u16string& path)
     return "Location: " + std::string(url.begin(), url.end()) + "\r\n";
 }
 
-TEST(HttpUtilSchemeChangeTest, HttpRedirectedToHttpsIsAborted) {
+TEST(UrlCheckerSchemeChangeTest, HttpRedirectedToHttpsIsAborted) {
     LoopbackServer secure({{Ok}}, ServerSecurity::Tls12Only);
     LoopbackServer plain({{Response("HTTP/1.1 301 Moved", LocationOf(secure, u"/secure"), "")}});
     std::u16string status;
@@ -73,7 +73,7 @@ TEST(HttpUtilSchemeChangeTest, HttpRedirectedToHttpsIsAborted) {
     EXPECT_EQ(secure.ConnectionCount(), 0u);
 }
 
-TEST(HttpUtilSchemeChangeTest, HttpsRedirectedToHttpIsRequestedUnencrypted) {
+TEST(UrlCheckerSchemeChangeTest, HttpsRedirectedToHttpIsRequestedUnencrypted) {
     LoopbackServer plain({{Ok}});
     LoopbackServer secure({{Response("HTTP/1.1 302 Found", LocationOf(plain, u"/plain"), "")}}, ServerSecurity::Tls12Only);
     std::u16string status;
@@ -84,7 +84,7 @@ TEST(HttpUtilSchemeChangeTest, HttpsRedirectedToHttpIsRequestedUnencrypted) {
     EXPECT_EQ(plain.Requests().at(0).Bytes, ExpectedGet("/plain", "127.0.0.1:" + std::to_string(plain.Port())));
 }
 
-TEST(HttpUtilSchemeChangeTest, StalledHandshakeIsAbortedAfterTheReadTimeout) {
+TEST(UrlCheckerSchemeChangeTest, StalledHandshakeIsAbortedAfterTheReadTimeout) {
     LoopbackServer silent({{Reply::NeverAnswer()}});
     test::Stopwatch stopwatch;
     std::u16string status;

@@ -38,16 +38,16 @@ QString ExportError(const PingTable& table, const QString& path)
     return QStringLiteral("<no error>");
 }
 
-class ExportGridColumnTest : public test::TempFolderTest {};
+class ExportColumnTest : public test::TempFolderTest {};
 
-TEST_F(ExportGridColumnTest, WritesEachCellWithCrLfAndNoBom)
+TEST_F(ExportColumnTest, WritesEachCellWithCrLfAndNoBom)
 {
     const PingTable table = TableOf({{"x", "Completed"}, {"", ""}, {"y", "Error 404"}});
     ExportColumn(table, PathOf("all.txt"), 0, 0, {});
     EXPECT_EQ(ReadBytes(PathOf("all.txt")), QByteArray("x\r\n\r\ny\r\n"));
 }
 
-TEST_F(ExportGridColumnTest, FiltersOnTheExactStatusText)
+TEST_F(ExportColumnTest, FiltersOnTheExactStatusText)
 {
     const PingTable table = TableOf({{"a", "Completed"},
                                      {"b", "completed"},
@@ -62,14 +62,14 @@ TEST_F(ExportGridColumnTest, FiltersOnTheExactStatusText)
     EXPECT_EQ(ReadBytes(PathOf("open.txt")), QByteArray("c\r\n"));
 }
 
-TEST_F(ExportGridColumnTest, ConvertsToWindows1252WithQuestionMarkForMissingCharacters)
+TEST_F(ExportColumnTest, ConvertsToWindows1252WithQuestionMarkForMissingCharacters)
 {
     const PingTable table = TableOf({{QString::fromUtf8("caf\u00e9 \u20ac \u0100 \u4e2d \U0001F600"), ""}});
     ExportColumn(table, PathOf("ansi.txt"), 0, 0, {});
     EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("caf\xE9 \x80 ? ? ?\r\n"));
 }
 
-TEST_F(ExportGridColumnTest, EmptyResultReplacesAnExistingFile)
+TEST_F(ExportColumnTest, EmptyResultReplacesAnExistingFile)
 {
     WriteBytes(PathOf("old.txt"), "old content\r\n");
     ExportColumn(PingTable(), PathOf("old.txt"), 0, 0, {});
@@ -80,7 +80,7 @@ TEST_F(ExportGridColumnTest, EmptyResultReplacesAnExistingFile)
     EXPECT_EQ(ReadBytes(PathOf("none.txt")), QByteArray());
 }
 
-TEST_F(ExportGridColumnTest, LargeExportComesOutWholeThroughTheBuffer)
+TEST_F(ExportColumnTest, LargeExportComesOutWholeThroughTheBuffer)
 {
     PingTable table;
     table.SetRowCount(20000);
@@ -94,7 +94,7 @@ TEST_F(ExportGridColumnTest, LargeExportComesOutWholeThroughTheBuffer)
     EXPECT_EQ(ReadBytes(PathOf("large.txt")), expected);
 }
 
-TEST_F(ExportGridColumnTest, PathOf260CharactersIsRefusedBeforeAnyFileIsTouched)
+TEST_F(ExportColumnTest, PathOf260CharactersIsRefusedBeforeAnyFileIsTouched)
 {
     const QString shortPath = PathOf("f");
     const QString path = shortPath + QString(260 - shortPath.size(), u'x');
@@ -107,7 +107,7 @@ TEST_F(ExportGridColumnTest, PathOf260CharactersIsRefusedBeforeAnyFileIsTouched)
     EXPECT_EQ(ReadBytes(longest), QByteArray("a\r\n"));
 }
 
-TEST_F(ExportGridColumnTest, MissingFolderOrFileInPlaceOfAFolderIsAnInvalidName)
+TEST_F(ExportColumnTest, MissingFolderOrFileInPlaceOfAFolderIsAnInvalidName)
 {
     const QString missing = PathOf("missing/out.txt");
     EXPECT_EQ(ExportError(TableOf({{"a", ""}}), missing), "Invalid file name - " + missing);
@@ -119,7 +119,7 @@ TEST_F(ExportGridColumnTest, MissingFolderOrFileInPlaceOfAFolderIsAnInvalidName)
     EXPECT_EQ(ReadBytes(PathOf("plain")), QByteArray("keep"));
 }
 
-TEST_F(ExportGridColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
+TEST_F(ExportColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
 {
     WriteBytes(PathOf("locked.txt"), "keep\r\n");
     MakeReadOnly(PathOf("locked.txt"));
@@ -130,7 +130,7 @@ TEST_F(ExportGridColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
     EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")), "File access denied");
 }
 
-TEST_F(ExportGridColumnTest, FullDiskIsIoError112)
+TEST_F(ExportColumnTest, FullDiskIsIoError112)
 {
     if (!QFile::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full on this machine";

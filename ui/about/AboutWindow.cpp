@@ -67,7 +67,7 @@ AboutWindow::AboutWindow(QWidget* parent)
     connect(twitterImage, &ClickableImage::Clicked, this, &AboutWindow::onTwitterClicked);
     connect(youtubeImage, &ClickableImage::Clicked, this, &AboutWindow::onYoutubeClicked);
 
-    FormCreate();
+    SetUpOnCreate();
 }
 
 void AboutWindow::onOkClicked() { OpenWithShell(HomePageAddress); }
@@ -81,12 +81,12 @@ void AboutWindow::onYoutubeClicked() { OpenWithShell(YoutubeAddress); }
 void AboutWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    FrameResize();
+    LayOutOnResize();
 }
 
-void AboutWindow::FormCreate() { CenterFormOnScreen(*this); }
+void AboutWindow::SetUpOnCreate() { CenterOnScreen(*this); }
 
-void AboutWindow::FrameResize()
+void AboutWindow::LayOutOnResize()
 {
     // The text area lies under the button and the logos and fills the window.
     aboutText->setGeometry(rect());

@@ -40,8 +40,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FormCreate();
-    void FrameResize();
+    void SetUpOnCreate();
+    void LayOutOnResize();
 };
 
 }  // namespace larkspire

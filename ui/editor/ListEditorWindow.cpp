@@ -23,7 +23,7 @@ constexpr int ToolButtonWidth = 32;
 QToolButton* AddToolButton(QToolBar& bar, ToolbarIcon icon, const QString& name)
 {
     auto* button = new QToolButton(&bar);
-    button->setObjectName(QStringLiteral("Btn") + name);
+    button->setObjectName(name.toLower() + QStringLiteral("Button"));
     button->setIcon(ToolbarIconFor(icon));
     button->setIconSize(QSize(24, 24));
     button->setToolTip(name);
@@ -79,7 +79,7 @@ ListEditorWindow::ListEditorWindow(QWidget* parent)
     connect(textEdit, &QPlainTextEdit::selectionChanged, this, &ListEditorWindow::onSelectionChanged);
     connect(textEdit, &ListTextEdit::UndoChange, this, &ListEditorWindow::onUndoAvailabilityChanged);
 
-    FormCreate();
+    SetUpOnCreate();
 }
 
 void ListEditorWindow::LoadFile(const QString& path)
@@ -116,7 +116,7 @@ void ListEditorWindow::onRedoClicked() { textEdit->Redo(); }
 
 void ListEditorWindow::onFindClicked() { findDialog->exec(); }
 
-void ListEditorWindow::closeEvent(QCloseEvent* event) { FormClose(*event); }
+void ListEditorWindow::closeEvent(QCloseEvent* event) { AskToSaveOnClose(*event); }
 
 void ListEditorWindow::hideEvent(QHideEvent* event)
 {
@@ -126,14 +126,14 @@ void ListEditorWindow::hideEvent(QHideEvent* event)
         emit Hidden();
 }
 
-void ListEditorWindow::FormCreate()
+void ListEditorWindow::SetUpOnCreate()
 {
     UpdateCutCopyButtons();
     UpdateUndoRedoButtons();
-    CenterFormOnScreen(*this);
+    CenterOnScreen(*this);
 }
 
-void ListEditorWindow::FormClose(QCloseEvent& event)
+void ListEditorWindow::AskToSaveOnClose(QCloseEvent& event)
 {
     if (Dialogs::Confirm(this, QStringLiteral("Save file?")) && !SaveTextShowingError()) {
         event.ignore();

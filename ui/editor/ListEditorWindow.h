@@ -59,8 +59,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void FormCreate();
-    void FormClose(QCloseEvent& event);
+    void SetUpOnCreate();
+    void AskToSaveOnClose(QCloseEvent& event);
     void onSelectionChanged();
     void onUndoAvailabilityChanged();
     void UpdateCutCopyButtons();

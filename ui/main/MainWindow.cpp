@@ -154,14 +154,14 @@ MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> globalV
     resize(MinClientWidth, MinClientHeight);
 
     ConnectHandlers();
-    FormCreate(std::move(globalVariables));
+    SetUpOnCreate(std::move(globalVariables));
 }
 
 MainWindow::~MainWindow()
 {
     // A run still under way must not reach this window any more; its threads end on their own.
     runWindow_->Close();
-    FormDestroy();
+    TearDownOnDestroy();
 }
 
 void MainWindow::BuildBand1()
@@ -374,7 +374,7 @@ void MainWindow::ConnectHandlers()
     connect(supportAction, &QAction::triggered, this, &MainWindow::onSupportTriggered);
 }
 
-void MainWindow::FormCreate(std::unique_ptr<AppInfo> globalVariables)
+void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> globalVariables)
 {
     ProgramInfo = std::move(globalVariables);
     setWindowTitle(QString::fromStdString(ProgramInfo->mainWindowCaption));
@@ -383,11 +383,11 @@ void MainWindow::FormCreate(std::unique_ptr<AppInfo> globalVariables)
     AdjustTrackbars();
     // A services file that cannot be read is reported, and the window still comes up whole.
     RunCommand(this, [this] { ReloadComboBoxServices(); });
-    CenterFormOnScreen(*this);
+    CenterOnScreen(*this);
     pingTableView->viewport()->installEventFilter(this);
 }
 
-void MainWindow::FormDestroy() { ProgramInfo.reset(); }
+void MainWindow::TearDownOnDestroy() { ProgramInfo.reset(); }
 
 void MainWindow::SetTextEditor(ListEditorWindow* editor) { textEditor_ = editor; }
 
@@ -396,10 +396,10 @@ void MainWindow::SetAboutWindow(AboutWindow* about) { aboutWindow_ = about; }
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    LayOutOnResize();
 }
 
-void MainWindow::FormResize() { EnsureMinClientSize(*this, MinClientWidth, MinClientHeight); }
+void MainWindow::LayOutOnResize() { EnsureMinClientSize(*this, MinClientWidth, MinClientHeight); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

@@ -161,9 +161,9 @@ private:
     void BuildBand3();
     void BuildMenus();
     void ConnectHandlers();
-    void FormCreate(std::unique_ptr<AppInfo> globalVariables);
-    void FormDestroy();
-    void FormResize();
+    void SetUpOnCreate(std::unique_ptr<AppInfo> globalVariables);
+    void TearDownOnDestroy();
+    void LayOutOnResize();
     void AdjustTrackbars();
 
     // The services selection's change, without the error box: throws when the file cannot be read.

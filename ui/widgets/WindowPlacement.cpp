@@ -14,7 +14,7 @@ void EnsureMinClientSize(QWidget& window, int width, int height)
         window.resize(window.width(), height);
 }
 
-void CenterFormOnScreen(QWidget& window)
+void CenterOnScreen(QWidget& window)
 {
     const QScreen* screen = window.screen();
     if (screen == nullptr)

@@ -13,7 +13,7 @@ void EnsureMinClientSize(QWidget& window, int width, int height);
 
 // Places the window in the middle of its screen, by its outer (framed) size. A window larger than the
 // screen gets a negative position.
-void CenterFormOnScreen(QWidget& window);
+void CenterOnScreen(QWidget& window);
 
 // The screen point under the lower-left corner of `button`, reached through `window`'s coordinates.
 QPoint PointUnderControl(const QWidget& window, const QWidget& button);

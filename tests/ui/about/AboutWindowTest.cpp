@@ -14,7 +14,7 @@
 namespace larkspire {
 namespace {
 
-TEST(AboutForm, HasItsCaptionSizeAndCentredBoldText)
+TEST(AboutWindow, HasItsCaptionSizeAndCentredBoldText)
 {
     AboutWindow about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
@@ -39,7 +39,7 @@ TEST(AboutForm, HasItsCaptionSizeAndCentredBoldText)
     EXPECT_TRUE(about.aboutText->isReadOnly());
 }
 
-TEST(AboutForm, ButtonAndLogosLieOnTheTextAtTheirPlaces)
+TEST(AboutWindow, ButtonAndLogosLieOnTheTextAtTheirPlaces)
 {
     AboutWindow about;
     about.show();
@@ -60,7 +60,7 @@ TEST(AboutForm, ButtonAndLogosLieOnTheTextAtTheirPlaces)
     EXPECT_NE(pictures[1], pictures[2]);
 }
 
-TEST(AboutForm, GrowsButNeverShrinksBelowItsDesignSize)
+TEST(AboutWindow, GrowsButNeverShrinksBelowItsDesignSize)
 {
     AboutWindow about;
     about.show();
@@ -74,7 +74,7 @@ TEST(AboutForm, GrowsButNeverShrinksBelowItsDesignSize)
     EXPECT_EQ(about.size(), QSize(310, 230));
 }
 
-TEST(AboutForm, ALogoOpensOnlyOnAClickInsideIt)
+TEST(AboutWindow, ALogoOpensOnlyOnAClickInsideIt)
 {
     AboutWindow about;
     about.show();

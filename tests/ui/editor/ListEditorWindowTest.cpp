@@ -27,7 +27,7 @@ namespace {
 
 using Kind = ScriptedDialogs::Kind;
 
-class TextEditorFormTest : public ::testing::Test {
+class ListEditorWindowTest : public ::testing::Test {
 protected:
     void Open(const QString& path)
     {
@@ -83,7 +83,7 @@ protected:
     ListEditorWindow editor;
 };
 
-TEST_F(TextEditorFormTest, IsATextEditorWindowWithSevenToolButtons)
+TEST_F(ListEditorWindowTest, IsATextEditorWindowWithSevenToolButtons)
 {
     EXPECT_EQ(editor.windowTitle(), QStringLiteral("Text Editor"));
     EXPECT_EQ(editor.size(), QSize(640, 480));
@@ -103,7 +103,7 @@ TEST_F(TextEditorFormTest, IsATextEditorWindowWithSevenToolButtons)
     editor.hide();
 }
 
-TEST_F(TextEditorFormTest, TabsShowAsFourSpacesAndAreSavedAsSpaces)
+TEST_F(ListEditorWindowTest, TabsShowAsFourSpacesAndAreSavedAsSpaces)
 {
     const QString path = OpenNew("a\tb\r\n\tc\r\n");
     EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("a    b"), QStringLiteral("    c")}));
@@ -113,7 +113,7 @@ TEST_F(TextEditorFormTest, TabsShowAsFourSpacesAndAreSavedAsSpaces)
     EXPECT_EQ(dialogs.ShownBoxes().at(0).caption, QStringLiteral("Confirm"));
 }
 
-TEST_F(TextEditorFormTest, CloseAnsweredNoLeavesTheFileAsItWas)
+TEST_F(ListEditorWindowTest, CloseAnsweredNoLeavesTheFileAsItWas)
 {
     const QByteArray original("first\r\nsecond  \r\n");
     const QString path = OpenNew(original);
@@ -126,7 +126,7 @@ TEST_F(TextEditorFormTest, CloseAnsweredNoLeavesTheFileAsItWas)
     EXPECT_TRUE(Shown(Kind::Error).isEmpty());
 }
 
-TEST_F(TextEditorFormTest, SaveButtonThenCloseNoKeepsTheSavedText)
+TEST_F(ListEditorWindowTest, SaveButtonThenCloseNoKeepsTheSavedText)
 {
     const QString path = OpenNew("one\r\n");
     ShowModalAnd([&] {
@@ -141,7 +141,7 @@ TEST_F(TextEditorFormTest, SaveButtonThenCloseNoKeepsTheSavedText)
     EXPECT_EQ(Shown(Kind::Confirm), QStringList({QStringLiteral("Save file?")})) << "asked even after a save";
 }
 
-TEST_F(TextEditorFormTest, SavingTrimsTrailingBlanksInTheTextAreaAndTheFile)
+TEST_F(ListEditorWindowTest, SavingTrimsTrailingBlanksInTheTextAreaAndTheFile)
 {
     const QString path = OpenNew("a  \r\nb\t\r\n \t \r\nc\r\n");
     EXPECT_EQ(editor.textEdit->Lines(),
@@ -163,7 +163,7 @@ TEST_F(TextEditorFormTest, SavingTrimsTrailingBlanksInTheTextAreaAndTheFile)
     EXPECT_EQ(editor.textEdit->Lines()[0], QStringLiteral("a  "));
 }
 
-TEST_F(TextEditorFormTest, SavesInTheEncodingTheFileWasReadIn)
+TEST_F(ListEditorWindowTest, SavesInTheEncodingTheFileWasReadIn)
 {
     struct Case {
         const char* name;
@@ -192,7 +192,7 @@ TEST_F(TextEditorFormTest, SavesInTheEncodingTheFileWasReadIn)
     EXPECT_TRUE(Shown(Kind::Error).isEmpty());
 }
 
-TEST_F(TextEditorFormTest, ButtonStatesFollowTheSelectionAndTheHistory)
+TEST_F(ListEditorWindowTest, ButtonStatesFollowTheSelectionAndTheHistory)
 {
     const auto states = [this] {
         return QList<bool>{editor.saveButton->isEnabled(), editor.cutButton->isEnabled(),  editor.copyButton->isEnabled(),
@@ -225,7 +225,7 @@ TEST_F(TextEditorFormTest, ButtonStatesFollowTheSelectionAndTheHistory)
     EXPECT_EQ(states(), afterOpening);
 }
 
-TEST_F(TextEditorFormTest, ClipboardButtons)
+TEST_F(ListEditorWindowTest, ClipboardButtons)
 {
     OpenNew("alpha beta\r\n");
     QTextCursor cursor = editor.textEdit->textCursor();
@@ -243,7 +243,7 @@ TEST_F(TextEditorFormTest, ClipboardButtons)
     EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("x"), QStringLiteral("yalpha ")}));
 }
 
-TEST_F(TextEditorFormTest, FailedSaveOnCloseShowsTheErrorAndKeepsTheWindowOpen)
+TEST_F(ListEditorWindowTest, FailedSaveOnCloseShowsTheErrorAndKeepsTheWindowOpen)
 {
     struct Case {
         const char* name;
@@ -293,7 +293,7 @@ TEST_F(TextEditorFormTest, FailedSaveOnCloseShowsTheErrorAndKeepsTheWindowOpen)
     }
 }
 
-TEST_F(TextEditorFormTest, FailedSaveButtonShowsTheError)
+TEST_F(ListEditorWindowTest, FailedSaveButtonShowsTheError)
 {
     Open(files.Write(QStringLiteral("list.txt"), "x\r\n"));
     editor.currentFilename = files.Root();
@@ -302,7 +302,7 @@ TEST_F(TextEditorFormTest, FailedSaveButtonShowsTheError)
     EXPECT_TRUE(Shown(Kind::Error)[0].startsWith(QStringLiteral("Cannot create file \"")));
 }
 
-TEST_F(TextEditorFormTest, FailedLoadRaisesTheErrorAndKeepsTheText)
+TEST_F(ListEditorWindowTest, FailedLoadRaisesTheErrorAndKeepsTheText)
 {
     OpenNew("kept\r\n");
     EXPECT_THROW(editor.LoadFile(files.Path(QStringLiteral("missing.txt"))), FileError);
@@ -310,7 +310,7 @@ TEST_F(TextEditorFormTest, FailedLoadRaisesTheErrorAndKeepsTheText)
     EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("kept")}));
 }
 
-TEST_F(TextEditorFormTest, FindButtonShowsTheFindDialogModally)
+TEST_F(ListEditorWindowTest, FindButtonShowsTheFindDialogModally)
 {
     OpenNew("needle\r\n");
     ShowModalAnd([&] {

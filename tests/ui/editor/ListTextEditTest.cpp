@@ -29,7 +29,7 @@ void PutCaret(ListTextEdit& memo, int position)
     memo.setTextCursor(cursor);
 }
 
-TEST(textEdit, LinesRoundTripThroughTheTextArea)
+TEST(ListTextEdit, LinesRoundTripThroughTheTextArea)
 {
     const QList<QStringList> cases = {
         {},
@@ -49,7 +49,7 @@ TEST(textEdit, LinesRoundTripThroughTheTextArea)
     }
 }
 
-TEST(textEdit, UsesAFixedWidthFontWithTabsFourSpacesWideAndNoWrapping)
+TEST(ListTextEdit, UsesAFixedWidthFontWithTabsFourSpacesWideAndNoWrapping)
 {
     ListTextEdit memo;
     const QFontInfo shown(memo.font());
@@ -64,7 +64,7 @@ TEST(textEdit, UsesAFixedWidthFontWithTabsFourSpacesWideAndNoWrapping)
     EXPECT_FALSE(memo.isReadOnly());
 }
 
-TEST(textEdit, NewLineTakesTheIndentationOfTheLineBefore)
+TEST(ListTextEdit, NewLineTakesTheIndentationOfTheLineBefore)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("  \tabc"), QStringLiteral("end")});
@@ -85,7 +85,7 @@ TEST(textEdit, NewLineTakesTheIndentationOfTheLineBefore)
     EXPECT_EQ(memo.Lines(), QStringList({QStringLiteral("    ab")}));
 }
 
-TEST(textEdit, TypedCharactersAndDeletionsAreOneStepEach)
+TEST(ListTextEdit, TypedCharactersAndDeletionsAreOneStepEach)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("start")});
@@ -105,7 +105,7 @@ TEST(textEdit, TypedCharactersAndDeletionsAreOneStepEach)
     EXPECT_EQ(memo.textCursor().position(), 10);
 }
 
-TEST(textEdit, UndoAndRedoRetraceEveryKindOfChange)
+TEST(ListTextEdit, UndoAndRedoRetraceEveryKindOfChange)
 {
     ListTextEdit memo;
     const QStringList original = {QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma")};
@@ -149,7 +149,7 @@ TEST(textEdit, UndoAndRedoRetraceEveryKindOfChange)
     EXPECT_FALSE(memo.document()->isUndoRedoEnabled());
 }
 
-TEST(textEdit, HistoryKeepsTheLatestHundredSteps)
+TEST(ListTextEdit, HistoryKeepsTheLatestHundredSteps)
 {
     ListTextEdit memo;
     memo.SetLines({});
@@ -170,7 +170,7 @@ TEST(textEdit, HistoryKeepsTheLatestHundredSteps)
     EXPECT_EQ(memo.Lines(), states.last());
 }
 
-TEST(textEdit, AnEditAfterUndoDropsTheRedoSteps)
+TEST(ListTextEdit, AnEditAfterUndoDropsTheRedoSteps)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("a")});
@@ -184,7 +184,7 @@ TEST(textEdit, AnEditAfterUndoDropsTheRedoSteps)
     EXPECT_EQ(memo.Lines(), QStringList({QString(), QStringLiteral("za"), QStringLiteral("b")}));
 }
 
-TEST(textEdit, UndoKeysAndSignalGoThroughTheBoundedHistory)
+TEST(ListTextEdit, UndoKeysAndSignalGoThroughTheBoundedHistory)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("a")});
@@ -199,7 +199,7 @@ TEST(textEdit, UndoKeysAndSignalGoThroughTheBoundedHistory)
     EXPECT_EQ(memo.Lines(), QStringList({QStringLiteral("ab")}));
 }
 
-TEST(textEdit, ContextMenuUndoAndRedoUseTheBoundedHistory)
+TEST(ListTextEdit, ContextMenuUndoAndRedoUseTheBoundedHistory)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("a")});
@@ -225,7 +225,7 @@ TEST(textEdit, ContextMenuUndoAndRedoUseTheBoundedHistory)
     EXPECT_EQ(memo.Lines(), QStringList({QStringLiteral("ab")}));
 }
 
-TEST(textEdit, UpdateLinesChangesOnlyWhatDiffersAsOneStep)
+TEST(ListTextEdit, UpdateLinesChangesOnlyWhatDiffersAsOneStep)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("a  "), QStringLiteral("keep"), QStringLiteral("bb\t ")});
@@ -241,7 +241,7 @@ TEST(textEdit, UpdateLinesChangesOnlyWhatDiffersAsOneStep)
     EXPECT_EQ(memo.UndoSteps(), 0) << "nothing changed, so no step";
 }
 
-TEST(textEdit, GutterWidensWithTheLineNumbers)
+TEST(ListTextEdit, GutterWidensWithTheLineNumbers)
 {
     ListTextEdit memo;
     memo.SetLines({QStringLiteral("one")});
@@ -252,7 +252,7 @@ TEST(textEdit, GutterWidensWithTheLineNumbers)
     EXPECT_EQ(memo.viewport()->geometry().left() - memo.contentsRect().left(), memo.LineNumberAreaWidth());
 }
 
-TEST(textEdit, GuideLineIsDrawnAfterColumnEighty)
+TEST(ListTextEdit, GuideLineIsDrawnAfterColumnEighty)
 {
     ListTextEdit memo;
     memo.resize(1200, 200);

@@ -9,7 +9,7 @@
 namespace larkspire {
 namespace {
 
-TEST(ComboTrackBar, StartsAtZeroAndRisingMinimumMovesTheValueWithANotification)
+TEST(SliderWithBox, StartsAtZeroAndRisingMinimumMovesTheValueWithANotification)
 {
     SliderWithBox bar;
     QSignalSpy changes(&bar, &SliderWithBox::Changed);
@@ -27,7 +27,7 @@ TEST(ComboTrackBar, StartsAtZeroAndRisingMinimumMovesTheValueWithANotification)
     EXPECT_EQ(bar.Text(), QStringLiteral("30"));
 }
 
-TEST(ComboTrackBar, MaximumBelowMinimumIsRaisedToIt)
+TEST(SliderWithBox, MaximumBelowMinimumIsRaisedToIt)
 {
     SliderWithBox bar;
     bar.SetMin(64);
@@ -39,7 +39,7 @@ TEST(ComboTrackBar, MaximumBelowMinimumIsRaisedToIt)
     EXPECT_EQ(bar.Value(), 64);
 }
 
-TEST(ComboTrackBar, ValuesSnapToTheNearestStepInsideTheRange)
+TEST(SliderWithBox, ValuesSnapToTheNearestStepInsideTheRange)
 {
     const struct {
         int min, max, step, wanted, value;
@@ -60,7 +60,7 @@ TEST(ComboTrackBar, ValuesSnapToTheNearestStepInsideTheRange)
     }
 }
 
-TEST(ComboTrackBar, SliderAndBoxBothChangeTheValueAndFollowIt)
+TEST(SliderWithBox, SliderAndBoxBothChangeTheValueAndFollowIt)
 {
     SliderWithBox bar;
     bar.SetMin(8);

@@ -27,12 +27,12 @@ TEST(EnsureMinClientSize, GrowsEachDimensionOnItsOwn)
     }
 }
 
-TEST(CenterFormOnScreen, PlacesTheWindowInTheMiddleAndLargerWindowsAtNegativePositions)
+TEST(CenterOnScreen, PlacesTheWindowInTheMiddleAndLargerWindowsAtNegativePositions)
 {
     for (const QSize size : {QSize(300, 200), QSize(301, 201), QSize(5000, 4000)}) {
         QWidget window;
         window.resize(size);
-        CenterFormOnScreen(window);
+        CenterOnScreen(window);
         const QRect screen = window.screen()->geometry();
         EXPECT_EQ(window.pos(), QPoint(screen.left() + (screen.width() - size.width()) / 2,
                                        screen.top() + (screen.height() - size.height()) / 2));
