@@ -125,7 +125,7 @@ TEST(RunTest, OneRowIsClearedStartedCheckedAndFinished) {
     EXPECT_EQ(statusDuringCheck, kPinging);
     EXPECT_EQ(checkedUrl, test::UrlOfRow(0));
     EXPECT_EQ(checkedTimeout, 12);
-    EXPECT_EQ(threadName, "ConsumerItemMod");
+    EXPECT_EQ(threadName, "PingWorker");
     EXPECT_EQ(run.window->Statuses(), Repeated(1, u"Completed"));
     EXPECT_EQ(run.window->Events(),
               (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "ThreadSettingText",

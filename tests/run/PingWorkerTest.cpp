@@ -69,7 +69,7 @@ TEST_F(WorkerTest, TheWorkerThreadCarriesItsName) {
     });
     queue->Push(Task{});
     countdown->Wait();
-    EXPECT_EQ(name, "ConsumerItemMod");
+    EXPECT_EQ(name, "PingWorker");
 }
 
 TEST_F(WorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {
