@@ -56,9 +56,9 @@ void HeadlessWindow::SetElapsedText(const std::u16string& text) {
     progress_.elapsed = text;
 }
 
-void HeadlessWindow::SetRunningState(bool Flag) {
-    progress_.running = Flag;
-    if (Flag) progress_.startedAt = std::chrono::steady_clock::now();
+void HeadlessWindow::SetRunningState(bool running) {
+    progress_.running = running;
+    if (running) progress_.startedAt = std::chrono::steady_clock::now();
 }
 
 void HeadlessWindow::ShowMessage(const std::u16string& text) {

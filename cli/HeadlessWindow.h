@@ -42,7 +42,7 @@ public:
     void MakeTopRow(int row) override;
     void SetProcessedText(const std::u16string& text) override;
     void SetElapsedText(const std::u16string& text) override;
-    void SetRunningState(bool Flag) override;
+    void SetRunningState(bool running) override;
     void ShowMessage(const std::u16string& text) override;
 
     // Main thread: runs the hand-overs as they come until the run has shown its end message, calling

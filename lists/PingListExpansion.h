@@ -12,7 +12,7 @@ class PingTable;
 // "{website}" (any letter case) replaced by NormalizeWebsite of website w.
 QStringList ExpandPingList(const QStringList& websites, const QStringList& templates);
 
-// The table rebuild of LoadGrid: the table is emptied (ClearColumn on column 0), the whole expanded list
+// The table rebuild of ReloadPingTable: the table is emptied (ClearColumn on column 0), the whole expanded list
 // is built, then the table is filled from it in one pass (FillColumnsFromLines, column 0, 2 columns, "||"),
 // all under one reset notification.
 void RebuildPingTable(PingTable& table, const QStringList& websites, const QStringList& templates);

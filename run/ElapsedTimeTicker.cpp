@@ -61,9 +61,9 @@ void ElapsedTimeTicker::Terminate() {
 void ElapsedTimeTicker::Execute() {
     NameThisThread("PingTicker");
     try {
-        StartTime = clock_();
+        startTime_ = clock_();
         while (!terminated_) {
-            if (!context_->HandOver([this] { updateGui(); })) return;
+            if (!context_->HandOver([this] { ShowElapsed(); })) return;
             std::this_thread::sleep_for(kTickInterval);
         }
     } catch (...) {
@@ -71,8 +71,8 @@ void ElapsedTimeTicker::Execute() {
     }
 }
 
-void ElapsedTimeTicker::updateGui() {
-    context_->window->SetElapsedText(FormatElapsed(clock_() - StartTime));
+void ElapsedTimeTicker::ShowElapsed() {
+    context_->window->SetElapsedText(FormatElapsed(clock_() - startTime_));
 }
 
 }  // namespace larkspire

@@ -38,12 +38,12 @@ private:
     ElapsedTimeTicker(std::shared_ptr<RunContext> context, WallClock clock);
 
     void Execute();
-    void updateGui();
+    void ShowElapsed();
 
     const std::shared_ptr<RunContext> context_;
     const WallClock clock_;
     std::atomic<bool> terminated_{false};
-    std::chrono::milliseconds StartTime{};
+    std::chrono::milliseconds startTime_{};
 };
 
 }  // namespace larkspire

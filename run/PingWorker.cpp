@@ -12,21 +12,21 @@ void LeaveRun(CountdownEvent& signal, TaskQueue& queue) {
 
 }  // namespace
 
-bool PingWorker::Create(std::shared_ptr<TaskQueue> aQueue, std::shared_ptr<CountdownEvent> aSignal,
-                                std::shared_ptr<std::mutex> CritSec, const ThreadStarter& startThread) {
+bool PingWorker::Create(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
+                                std::shared_ptr<std::mutex> popLock, const ThreadStarter& startThread) {
     try {
-        std::shared_ptr<PingWorker> worker(new PingWorker(aQueue, aSignal, std::move(CritSec)));
+        std::shared_ptr<PingWorker> worker(new PingWorker(queue, finished, std::move(popLock)));
         if (startThread([worker] { worker->Execute(); })) return true;
     } catch (...) {
         // No memory for the worker: it counts as refused like a thread the platform would not start.
     }
-    LeaveRun(*aSignal, *aQueue);
+    LeaveRun(*finished, *queue);
     return false;
 }
 
-PingWorker::PingWorker(std::shared_ptr<TaskQueue> aQueue, std::shared_ptr<CountdownEvent> aSignal,
-                                       std::shared_ptr<std::mutex> CritSec)
-    : queue_(std::move(aQueue)), finished_(std::move(aSignal)), popLock_(std::move(CritSec)) {}
+PingWorker::PingWorker(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
+                                       std::shared_ptr<std::mutex> popLock)
+    : queue_(std::move(queue)), finished_(std::move(finished)), popLock_(std::move(popLock)) {}
 
 void PingWorker::Execute() {
     NameThisThread("PingWorker");

@@ -16,7 +16,7 @@ std::atomic<std::size_t> rowTasksAlive{0};
 // The state of one row's check; no two rows share any of it.
 class RowTask {
 public:
-    RowTask(std::shared_ptr<RunContext> context, int m) : context_(std::move(context)), m(m) { ++rowTasksAlive; }
+    RowTask(std::shared_ptr<RunContext> context, int row) : context_(std::move(context)), row_(row) { ++rowTasksAlive; }
     ~RowTask() { --rowTasksAlive; }
     RowTask(const RowTask&) = delete;
     RowTask& operator=(const RowTask&) = delete;
@@ -24,32 +24,32 @@ public:
     void Run() {
         RunWindow& window = *context_->window;
         if (window.AbortFlag() || context_->windowGone) return;
-        ReturnedCode = StatusPinging;
+        status_ = StatusPinging;
         if (!context_->HandOver([&] { ShowStarted(window); })) return;
-        // The checker (an UrlChecker by default) lives only for this call, also when it raises.
-        ReturnedCode = context_->checker(WebsiteUrl, window.TimeoutSeconds());
-        context_->HandOver([&] { window.SetRowStatus(m, ReturnedCode); });
+        // Whatever the checker holds (the programs hand in the URL checker) lives only for this call.
+        status_ = context_->checker(url_, window.TimeoutSeconds());
+        context_->HandOver([&] { window.SetRowStatus(row_, status_); });
     }
 
 private:
     // Keeps the row being started ten rows below the top of the view.
     void ShowStarted(RunWindow& window) {
-        if (m >= 10) window.MakeTopRow(m - 10);
-        window.SetRowStatus(m, ReturnedCode);
-        WebsiteUrl = window.RowUrl(m);
-        window.SetProcessedText(DecimalText(m + 1));
+        if (row_ >= 10) window.MakeTopRow(row_ - 10);
+        window.SetRowStatus(row_, status_);
+        url_ = window.RowUrl(row_);
+        window.SetProcessedText(DecimalText(row_ + 1));
     }
 
     const std::shared_ptr<RunContext> context_;
-    std::u16string WebsiteUrl;
-    std::u16string ReturnedCode;
-    const int m;
+    std::u16string url_;
+    std::u16string status_;
+    const int row_;
 };
 
 }  // namespace
 
-Task MakeRowTask(std::shared_ptr<RunContext> context, int m) {
-    auto task = std::make_shared<RowTask>(std::move(context), m);
+Task MakeRowTask(std::shared_ptr<RunContext> context, int row) {
+    auto task = std::make_shared<RowTask>(std::move(context), row);
     return [task] { task->Run(); };
 }
 

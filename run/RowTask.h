@@ -8,10 +8,10 @@
 
 namespace larkspire {
 
-// Makes the task that checks row m of the run's window. Making it touches nothing; the task, run once by a
+// Makes the task that checks `row` of the run's window. Making it touches nothing; the task, run once by a
 // worker, skips the row when Abort has been asked or the window is gone, and otherwise shows the row as started,
 // checks its Url with a time-out read at that moment and writes the final status into the row.
-Task MakeRowTask(std::shared_ptr<RunContext> context, int m);
+Task MakeRowTask(std::shared_ptr<RunContext> context, int row);
 
 // Row tasks made and not yet released, in every run of the process: what a run holds in memory.
 std::size_t RowTasksAlive();

@@ -32,8 +32,8 @@ public:
     virtual void MakeTopRow(int row) = 0;
     virtual void SetProcessedText(const std::u16string& text) = 0;  // the figure beside "Processed"
     virtual void SetElapsedText(const std::u16string& text) = 0;
-    // Running state with Flag true, idle state with false.
-    virtual void SetRunningState(bool Flag) = 0;
+    // The running state when `running`, the idle state otherwise.
+    virtual void SetRunningState(bool running) = 0;
     // The modal information box; returns once the user has dismissed it.
     virtual void ShowMessage(const std::u16string& text) = 0;
 };

@@ -102,13 +102,13 @@ void FakeRunWindow::SetElapsedText(const std::u16string& text) {
     labelTime_ = text;
 }
 
-void FakeRunWindow::SetRunningState(bool Flag) {
-    if (!Enter(Flag ? "SetRunningState(true)" : "SetRunningState(false)")) return;
+void FakeRunWindow::SetRunningState(bool running) {
+    if (!Enter(running ? "SetRunningState(true)" : "SetRunningState(false)")) return;
     {
         std::lock_guard lock(mutex_);
-        running_ = Flag;
+        running_ = running;
     }
-    if (onEnableDisableOnStart) onEnableDisableOnStart(Flag);
+    if (onRunningStateChange) onRunningStateChange(running);
 }
 
 void FakeRunWindow::ShowMessage(const std::u16string& text) {

@@ -36,7 +36,7 @@ public:
     void MakeTopRow(int row) override;
     void SetProcessedText(const std::u16string& text) override;
     void SetElapsedText(const std::u16string& text) override;
-    void SetRunningState(bool Flag) override;
+    void SetRunningState(bool running) override;
     void ShowMessage(const std::u16string& text) override;
 
     // Test side, any thread. Runs call on the GUI thread, as the window's own handlers run.
@@ -44,7 +44,7 @@ public:
     // The window goes away, on its GUI thread: no hand-over runs afterwards.
     void Close();
     // Called on the GUI thread inside SetRunningState; set before the run starts.
-    std::function<void(bool)> onEnableDisableOnStart;
+    std::function<void(bool)> onRunningStateChange;
 
     void SetStatus(int row, const std::u16string& status);
     std::vector<std::u16string> Statuses();

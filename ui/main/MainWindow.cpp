@@ -382,7 +382,7 @@ void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> globalVariables)
     ClearColumn(Table, 0);
     AdjustTrackbars();
     // A services file that cannot be read is reported, and the window still comes up whole.
-    RunCommand(this, [this] { ReloadComboBoxServices(); });
+    RunCommand(this, [this] { ReloadServicesList(); });
     CenterOnScreen(*this);
     pingTableView->viewport()->installEventFilter(this);
 }
@@ -432,33 +432,33 @@ void MainWindow::onTimeoutChanged()
     TimeoutSeconds = timeoutSetting->Text().toInt();
 }
 
-void MainWindow::SetRunningState(bool Flag)
+void MainWindow::SetRunningState(bool running)
 {
-    startButton->setEnabled(!Flag);
-    abortButton->setEnabled(Flag);
+    startButton->setEnabled(!running);
+    abortButton->setEnabled(running);
     for (QWidget* control : std::initializer_list<QWidget*>{clearWebsitesButton, clearServicesButton, editWebsitesButton,
                                                             editServicesButton, loadWebsitesButton, servicesCombo,
                                                             servicesMenuButton, exportButton, websitesPathEdit})
-        control->setEnabled(!Flag);
+        control->setEnabled(!running);
 }
 
-void MainWindow::MakeRowTopVisible(int row) { larkspire::MakeRowTopVisible(*pingTableView, row); }
+void MainWindow::ScrollRowToTop(int row) { larkspire::ScrollRowToTop(*pingTableView, row); }
 
-void MainWindow::LoadGrid()
+void MainWindow::ReloadPingTable()
 {
     if (IsExistingFile(websitesPathEdit->text()) && !WebsitesList.isEmpty())
         RebuildPingTable(Table, WebsitesList, ServicesList);
-    UpdateWebsitesNumber();
+    RefreshCounters();
 }
 
-void MainWindow::UpdateWebsitesNumber()
+void MainWindow::RefreshCounters()
 {
     websitesServicesValueLabel->setText(WebsitesNumberText(WebsitesList.size(), ServicesList.size()));
     totalUrlsValueLabel->setText(TotalUrlText(Table.RowCount()));
     timeValueLabel->setText(QStringView(ZeroTimeText).toString());
 }
 
-void MainWindow::ReloadComboBoxServices()
+void MainWindow::ReloadServicesList()
 {
     ServicesList.clear();
     QStringList names;
@@ -474,7 +474,7 @@ void MainWindow::ReloadComboBoxServices()
     }
     if (servicesCombo->count() > 0)
         SelectServicesItem(0);
-    UpdateWebsitesNumber();
+    RefreshCounters();
 }
 
 void MainWindow::SelectServicesItem(int index)
@@ -493,7 +493,7 @@ void MainWindow::LoadSelectedServices()
     if (servicesCombo->currentIndex() < 0)
         return;
     LoadTextList(ServicesFolderPath + servicesCombo->currentText(), ServicesList);
-    LoadGrid();
+    ReloadPingTable();
 }
 
 void MainWindow::onServicesSelectionChanged()
@@ -506,7 +506,7 @@ void MainWindow::onClearServicesClicked()
     RunCommand(this, [this] {
         if (servicesCombo->count() > 0)
             SelectServicesItem(0);
-        UpdateWebsitesNumber();
+        RefreshCounters();
     });
 }
 
@@ -520,7 +520,7 @@ void MainWindow::onLoadServicesFileTriggered()
             return;
         const QString name = AddServicesFile(path, ServicesFolderPath);
         Dialogs::ShowMessage(this, ServicesFileLoadedMessage(name));
-        ReloadComboBoxServices();
+        ReloadServicesList();
     });
 }
 
@@ -536,7 +536,7 @@ void MainWindow::onRemoveServicesFileTriggered()
             if (RemoveServicesFile(deleteServicesFilePath))
                 Dialogs::ShowMessage(this, ServicesFileDeletedMessage(name));
         }
-        ReloadComboBoxServices();
+        ReloadServicesList();
     });
 }
 
@@ -548,7 +548,7 @@ void MainWindow::onLoadWebsitesClicked()
             return;
         websitesPathEdit->setText(path);
         LoadTextList(websitesPathEdit->text(), WebsitesList);
-        LoadGrid();
+        ReloadPingTable();
     });
 }
 
@@ -557,7 +557,7 @@ void MainWindow::onClearWebsitesClicked()
     websitesPathEdit->setText(WebsitesPlaceholder);
     ClearColumn(Table, 0);
     WebsitesList.clear();
-    UpdateWebsitesNumber();
+    RefreshCounters();
 }
 
 void MainWindow::onExportClicked() { PopupMenuUnderControl(*this, *exportButton, *exportMenu); }
@@ -606,7 +606,7 @@ void MainWindow::onEditWebsitesClicked()
         }
         EditFile(websitesPathEdit->text());
         LoadTextList(websitesPathEdit->text(), WebsitesList);
-        LoadGrid();
+        ReloadPingTable();
     });
 }
 
@@ -620,7 +620,7 @@ void MainWindow::onEditServicesClicked()
         }
         EditFile(ServicesFolderPath + servicesCombo->currentText());
         LoadTextList(ServicesFolderPath + servicesCombo->currentText(), ServicesList);
-        LoadGrid();
+        ReloadPingTable();
     });
 }
 

@@ -50,18 +50,18 @@ public:
 
     // True: the running state (Start and every list, services, export and websites control disabled,
     // Abort enabled). False: the idle state. Sliders, grid, menus and labels are never touched.
-    void SetRunningState(bool Flag);
+    void SetRunningState(bool running);
     // Rebuilds the table from WebsitesList and ServicesList when websitesPathEdit names an existing file and
     // there is at least one website; refreshes the counters in any case.
-    void LoadGrid();
+    void ReloadPingTable();
     // "<websites>/<services>", the row count and "00:00:00" into the three counters.
-    void UpdateWebsitesNumber();
+    void RefreshCounters();
     // Rescans the services folder, selects and loads its first file, refreshes the counters. Throws
     // FileError when the first file cannot be read; the counters are then left as they were.
-    void ReloadComboBoxServices();
+    void ReloadServicesList();
     // Scrolls pingTableView so that `row` is its top row, keeping the horizontal position; a row outside
     // the table leaves the grid as it is.
-    void MakeRowTopVisible(int row);
+    void ScrollRowToTop(int row);
 
     QStringList WebsitesList;
     QStringList ServicesList;

@@ -14,7 +14,7 @@ class MainWindow;
 // the run; once the window has closed it, every hand-over is refused and nothing of the window is touched.
 class MainWindowRunView final : public RunWindow {
 public:
-    explicit MainWindowRunView(MainWindow& form);
+    explicit MainWindowRunView(MainWindow& window);
 
     // The window is going away: no step runs from now on, and waiting callers are released.
     void Close();
@@ -31,14 +31,14 @@ public:
     void MakeTopRow(int row) override;
     void SetProcessedText(const std::u16string& text) override;
     void SetElapsedText(const std::u16string& text) override;
-    void SetRunningState(bool Flag) override;
+    void SetRunningState(bool running) override;
     void ShowMessage(const std::u16string& text) override;
 
 private:
-    MainWindow& form_;
+    MainWindow& window_;
     HandOverLink link_;
-    std::atomic<bool> stopThreadingFlag_{false};
-    std::atomic<int> timeoutThreads_{0};
+    std::atomic<bool> abortFlag_{false};
+    std::atomic<int> timeoutSeconds_{0};
 };
 
 }  // namespace larkspire

@@ -53,7 +53,7 @@ void PingTableModel::CellChanged(int column, int row)
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
-void MakeRowTopVisible(QTableView& view, int row)
+void ScrollRowToTop(QTableView& view, int row)
 {
     const QAbstractItemModel* model = view.model();
     if (model == nullptr || row < 0 || row >= model->rowCount())

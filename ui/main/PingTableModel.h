@@ -32,6 +32,6 @@ private:
 
 // Scrolls `view` so that `row` is its top visible row, keeping the horizontal position. A row outside
 // the model leaves the view as it is.
-void MakeRowTopVisible(QTableView& view, int row);
+void ScrollRowToTop(QTableView& view, int row);
 
 }  // namespace larkspire

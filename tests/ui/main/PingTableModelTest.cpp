@@ -83,7 +83,7 @@ TEST_F(TopRowView, MakesTheRowTheTopRowAndKeepsTheHorizontalPosition)
     view_.horizontalScrollBar()->setValue(120);
     ASSERT_EQ(view_.horizontalScrollBar()->value(), 120);
     for (const int row : {50000, 10, RowCount - 20, 0}) {
-        MakeRowTopVisible(view_, row);
+        ScrollRowToTop(view_, row);
         EXPECT_EQ(TopRow(), row);
         EXPECT_EQ(view_.horizontalScrollBar()->value(), 120);
     }
@@ -91,9 +91,9 @@ TEST_F(TopRowView, MakesTheRowTheTopRowAndKeepsTheHorizontalPosition)
 
 TEST_F(TopRowView, RowsOutsideTheTableLeaveTheViewAsItIs)
 {
-    MakeRowTopVisible(view_, 4242);
+    ScrollRowToTop(view_, 4242);
     for (const int row : {-1, -10, RowCount, 2 * RowCount}) {
-        MakeRowTopVisible(view_, row);
+        ScrollRowToTop(view_, row);
         EXPECT_EQ(TopRow(), 4242) << row;
     }
 }

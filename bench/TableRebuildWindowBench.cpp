@@ -1,4 +1,4 @@
-// LoadGrid as the user meets it: the main window loads a websites file of 1,000 lines against a services
+// ReloadPingTable as the user meets it: the main window loads a websites file of 1,000 lines against a services
 // file of 1,000 templates, and the 1,000,000 rows are shown in the grid. Times the Load command until the grid
 // has painted, once into an empty table and once over the full one, and prints the peak memory.
 
