@@ -1,7 +1,7 @@
 #include "base/AppInfo.h"
 #include "ui/about/AboutWindow.h"
-#include "ui/main/MainWindow.h"
 #include "ui/editor/ListEditorWindow.h"
+#include "ui/main/MainWindow.h"
 
 #include <QApplication>
 

@@ -4,8 +4,8 @@
 
 #include "base/AppInfo.h"
 #include "bench/PeakMemory.h"
-#include "ui/widgets/Dialogs.h"
 #include "ui/main/MainWindow.h"
+#include "ui/widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,9 +7,9 @@
 // Every line of WEBSITES_FILE is expanded into TEMPLATE (e.g. "http://{website}"). Loopback targets only.
 
 #include "base/AppInfo.h"
-#include "ui/widgets/SliderWithBox.h"
-#include "ui/widgets/Dialogs.h"
 #include "ui/main/MainWindow.h"
+#include "ui/widgets/Dialogs.h"
+#include "ui/widgets/SliderWithBox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +21,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -72,7 +74,8 @@ int main(int argc, char** argv)
     BenchDialogs dialogs(QString::fromLocal8Bit(argv[1]));
     Dialogs::SetBackend(&dialogs);
 
-    MainWindow window(static_cast<unsigned>(threads), std::make_unique<AppInfo>(folder.filePath(QStringLiteral("x")).toStdString()));
+    auto info = std::make_unique<AppInfo>(folder.filePath(QStringLiteral("x")).toStdString());
+    MainWindow window(static_cast<unsigned>(threads), std::move(info));
     window.show();
     window.onLoadWebsitesClicked();
     window.threadsSetting->SetValue(threads);

@@ -2,10 +2,10 @@
 
 #include <QString>
 
-#include "lists/PingTable.h"
-#include "lists/PingTableColumns.h"
 #include "base/AsciiText.h"
 #include "http/UrlChecker.h"
+#include "lists/PingTable.h"
+#include "lists/PingTableColumns.h"
 
 namespace larkspire {
 

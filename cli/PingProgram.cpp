@@ -15,12 +15,12 @@
 #include "cli/HeadlessWindow.h"
 #include "cli/ProgressReport.h"
 #include "cli/ResultsFile.h"
+#include "http/UrlChecker.h"
 #include "lists/FileErrors.h"
-#include "lists/TextListFile.h"
 #include "lists/PingListExpansion.h"
 #include "lists/PingTable.h"
 #include "lists/PingTableColumns.h"
-#include "http/UrlChecker.h"
+#include "lists/TextListFile.h"
 #include "run/RunThread.h"
 
 namespace larkspire {

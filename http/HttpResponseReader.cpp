@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "net/NetworkErrors.h"
 #include "base/AsciiText.h"
+#include "net/NetworkErrors.h"
 
 namespace larkspire {
 namespace {

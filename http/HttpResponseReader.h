@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "net/ByteSource.h"
 #include "http/HttpHeaders.h"
+#include "net/ByteSource.h"
 
 namespace larkspire {
 

@@ -1,9 +1,9 @@
 #include "http/HttpTransport.h"
 
+#include "base/AsciiText.h"
 #include "http/BodyText.h"
 #include "net/Connection.h"
 #include "net/NetworkErrors.h"
-#include "base/AsciiText.h"
 #include "net/TcpConnect.h"
 #include "net/TlsLayer.h"
 

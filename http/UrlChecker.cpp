@@ -45,8 +45,8 @@ std::uint16_t ProxyPortNumber(const std::u16string& text) {
 UrlChecker::UrlChecker(std::int32_t timeoutInSeconds, bool /*enableTimeout*/) : timeoutInSec_(timeoutInSeconds) {}
 
 void UrlChecker::GetPage(const std::u16string& urlAddress, const std::u16string& referer,
-                       const std::u16string& userAgent, const std::optional<ProxyParams>& proxyParams,
-                       std::u16string& responseCode, std::u16string& pageContent) {
+                         const std::u16string& userAgent, const std::optional<ProxyParams>& proxyParams,
+                         std::u16string& responseCode, std::u16string& pageContent) {
     responseCode.clear();
     pageContent.clear();
     // Only a scheme written exactly "https://" gets the TLS 1.2 layer; any other spelling is left to the
@@ -83,7 +83,7 @@ void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& respo
 }
 
 void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& userAgent,
-                       const std::optional<ProxyParams>& proxyParams) {
+                         const std::optional<ProxyParams>& proxyParams) {
     HttpTransportSettings& settings = http_.Settings();
     settings.HandleRedirects = true;
     settings.RedirectMaximum = RedirectMaximum;

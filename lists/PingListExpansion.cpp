@@ -77,7 +77,7 @@ void RebuildPingTable(PingTable& table, const QStringList& websites, const QStri
     PingTable::Batch batch(table);
     ClearColumn(table, PingTable::ColumnUrl);
     FillColumnsFromLines(table, ExpandPingList(websites, templates), PingTable::ColumnUrl, FilledColumns,
-                     ColumnSeparator);
+                         ColumnSeparator);
 }
 
 QString WebsitesNumberText(qsizetype websites, qsizetype services)

@@ -86,7 +86,7 @@ void ClearColumn(PingTable& table, int column)
 }
 
 void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstColumn, int columnCount,
-                      const QString& separator)
+                          const QString& separator)
 {
     if (lines.size() > std::numeric_limits<int>::max())
         throw TableRangeError();
@@ -97,7 +97,7 @@ void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstC
 }
 
 void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
-                      const QString& filterText)
+                  const QString& filterText)
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);

@@ -14,12 +14,12 @@ void ClearColumn(PingTable& table, int column);
 // Sets one row per line and splits each line at `separator` into at most `columnCount` columns from
 // `firstColumn` on. A line without the separator goes whole into `firstColumn`. One reset notification.
 void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstColumn, int columnCount,
-                      const QString& separator);
+                          const QString& separator);
 
 // Writes the cell of `column` of every selected row, one line each, in Windows-1252 with CR LF, replacing
 // the file at `path`. With `filterColumn` 0 every row is selected, otherwise the rows whose cell in
 // `filterColumn` equals `filterText` exactly. Throws FileError with the I/O error message on failure.
 void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
-                      const QString& filterText);
+                  const QString& filterText);
 
 }  // namespace larkspire

@@ -1,9 +1,9 @@
 #include "lists/TextListFile.h"
 
+#include "base/Utf8.h"
 #include "lists/AnsiCodec.h"
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"
-#include "base/Utf8.h"
 
 #include <cerrno>
 #include <fcntl.h>

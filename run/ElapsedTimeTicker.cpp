@@ -41,7 +41,7 @@ std::u16string FormatElapsed(std::chrono::milliseconds elapsed) {
 }
 
 std::shared_ptr<ElapsedTimeTicker> ElapsedTimeTicker::Create(std::shared_ptr<RunContext> context, WallClock clock,
-                                                           const ThreadStarter& startThread) {
+                                                             const ThreadStarter& startThread) {
     try {
         std::shared_ptr<ElapsedTimeTicker> ticker(new ElapsedTimeTicker(std::move(context), std::move(clock)));
         if (startThread([ticker] { ticker->Execute(); })) return ticker;

@@ -29,7 +29,7 @@ public:
     // gone, and deletes itself once both its thread and the caller have let go of it.
     // Returns none when the platform refused to start it: the run then goes on without a ticker.
     static std::shared_ptr<ElapsedTimeTicker> Create(std::shared_ptr<RunContext> context, WallClock clock,
-                                                    const ThreadStarter& startThread);
+                                                     const ThreadStarter& startThread);
 
     // Only sets the terminated flag: the ticker finishes its sleep and ends without a further update.
     void Terminate();

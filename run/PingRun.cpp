@@ -8,8 +8,8 @@
 
 #include "run/CountdownEvent.h"
 #include "run/PingWorker.h"
-#include "run/TaskQueue.h"
 #include "run/RowTask.h"
+#include "run/TaskQueue.h"
 
 namespace larkspire {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "run/DetachedThread.h"
+#include "run/ElapsedTimeTicker.h"
 #include "run/RowChecker.h"
 #include "run/RunWindow.h"
-#include "run/ElapsedTimeTicker.h"
 
 namespace larkspire {
 

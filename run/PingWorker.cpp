@@ -13,7 +13,7 @@ void LeaveRun(CountdownEvent& signal, TaskQueue& queue) {
 }  // namespace
 
 bool PingWorker::Create(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
-                                std::shared_ptr<std::mutex> popLock, const ThreadStarter& startThread) {
+                        std::shared_ptr<std::mutex> popLock, const ThreadStarter& startThread) {
     try {
         std::shared_ptr<PingWorker> worker(new PingWorker(queue, finished, std::move(popLock)));
         if (startThread([worker] { worker->Execute(); })) return true;
@@ -25,7 +25,7 @@ bool PingWorker::Create(std::shared_ptr<TaskQueue> queue, std::shared_ptr<Countd
 }
 
 PingWorker::PingWorker(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
-                                       std::shared_ptr<std::mutex> popLock)
+                       std::shared_ptr<std::mutex> popLock)
     : queue_(std::move(queue)), finished_(std::move(finished)), popLock_(std::move(popLock)) {}
 
 void PingWorker::Execute() {

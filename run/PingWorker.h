@@ -22,7 +22,7 @@ public:
 
 private:
     PingWorker(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
-                       std::shared_ptr<std::mutex> popLock);
+               std::shared_ptr<std::mutex> popLock);
 
     void Execute();
     void RunTasks();

@@ -19,9 +19,10 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-// Closing the window in the middle of a run ends the real program at once and cleanly, although 60 checks,
-// half of them in TLS handshakes, hang on a server that never answers.
-TEST(ExitDuringRun, ClosingTheWindowEndsTheProgramWithinTwoSeconds)
+// Closing the window in the middle of a run ends the real program cleanly without waiting for the 60 checks,
+// half of them in TLS handshakes, that hang on a server that never answers: well before their 30 s time-out
+// would end them. The bound leaves room for the sanitizers' exit work on a busy machine.
+TEST(ExitDuringRun, ClosingTheWindowEndsTheProgramLongBeforeTheChecksTimeOut)
 {
     test::LoopbackServer server{test::AnswerByPath{}};
     QTemporaryDir folder;
@@ -46,19 +47,21 @@ TEST(ExitDuringRun, ClosingTheWindowEndsTheProgramWithinTwoSeconds)
     sinceClose.start();
     // The program may well have ended already while its last words were read.
     const bool ended =
-        program.Process().state() == QProcess::NotRunning || program.Process().waitForFinished(2000);
+        program.Process().state() == QProcess::NotRunning || program.Process().waitForFinished(30000);
     const qint64 elapsed = sinceClose.elapsed();
     const QByteArray errors = program.Errors();
     QProcess& process = program.Process();
 
     const QRegularExpressionMatch underWay =
-        QRegularExpression(QStringLiteral("closing with (\\d+) checks under way")).match(QString::fromUtf8(errors));
+        QRegularExpression(QStringLiteral("closing with (\\d+) checks under way, time-out (\\d+) s"))
+            .match(QString::fromUtf8(errors));
     ASSERT_TRUE(underWay.hasMatch()) << errors.toStdString();
     EXPECT_GE(underWay.captured(1).toInt(), 30) << "the run had not got going when the window closed";
-    EXPECT_TRUE(ended) << "still running 2 s after the window closed\n" << errors.toStdString();
+    ASSERT_EQ(underWay.captured(2).toInt(), 30) << "the checks could end by themselves within the bound";
+    EXPECT_TRUE(ended) << "still running 30 s after the window closed\n" << errors.toStdString();
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << errors.toStdString();
     EXPECT_EQ(process.exitCode(), 0) << errors.toStdString();
-    EXPECT_LT(elapsed, 2000);
+    EXPECT_LT(elapsed, 15000) << "not well before the checks' own 30 s time-out";
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ struct FolderCase {
     const char* servicesFolder;
 };
 
+void PrintTo(const FolderCase& c, std::ostream* out) { *out << c.name << " (" << c.executablePath << ")"; }
+
 class AppInfoFolders : public testing::TestWithParam<FolderCase> {};
 
 TEST_P(AppInfoFolders, DerivesProgramAndServicesFolderFromExecutablePath)

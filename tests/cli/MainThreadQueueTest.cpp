@@ -1,6 +1,6 @@
+#include "base/LarkspireError.h"
 #include "cli/MainThreadQueue.h"
 #include "run/HandOverLink.h"
-#include "base/LarkspireError.h"
 
 #include <gtest/gtest.h>
 

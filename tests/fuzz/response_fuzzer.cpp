@@ -6,9 +6,9 @@
 
 #include "http/BodyText.h"
 #include "http/CookieStore.h"
-#include "net/NetworkErrors.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponseReader.h"
+#include "net/NetworkErrors.h"
 #include "tests/http/ScriptedByteSource.h"
 
 namespace larkspire {

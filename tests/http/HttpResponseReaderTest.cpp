@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "net/NetworkErrors.h"
-#include "http/HttpResponseReader.h"
 #include "base/AsciiText.h"
+#include "http/HttpResponseReader.h"
+#include "net/NetworkErrors.h"
 #include "tests/http/ScriptedByteSource.h"
 
 namespace larkspire {
@@ -27,9 +27,12 @@ protected:
 };
 
 struct StatusCase {
+    const char* Name;
     std::string Line;
     std::int32_t Code;
 };
+
+void PrintTo(const StatusCase& param, std::ostream* out) { *out << param.Name << " \"" << param.Line << '"'; }
 
 class StatusLineCode : public testing::TestWithParam<StatusCase> {};
 
@@ -41,13 +44,20 @@ TEST_P(StatusLineCode, IsTheSecondWordUpToAnyDot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, StatusLineCode,
-                         testing::Values(StatusCase{"HTTP/1.1 200 OK", 200}, StatusCase{"HTTP/1.1 200.0 OK", 200},
-                                         StatusCase{"HTTP/1.0 404", 404}, StatusCase{"HTTP/1.1   503   Busy", 503},
-                                         StatusCase{"HTTP/1.1 -5 Odd", -5}, StatusCase{"HTTP/1.1 OK", -1},
-                                         StatusCase{"HTTP/1.1", -1}, StatusCase{"<html><body>", -1},
-                                         StatusCase{"", -1}, StatusCase{"HTTP/1.1 .5", -1},
-                                         StatusCase{"HTTP/1.1 2x0", -1}, StatusCase{"HTTP/1.1 99999999999", -1},
-                                         StatusCase{"HTTP/1.1 101 Switching", 101}));
+                         testing::Values(StatusCase{"Ok", "HTTP/1.1 200 OK", 200},
+                                         StatusCase{"DecimalCode", "HTTP/1.1 200.0 OK", 200},
+                                         StatusCase{"NoReason", "HTTP/1.0 404", 404},
+                                         StatusCase{"ExtraSpaces", "HTTP/1.1   503   Busy", 503},
+                                         StatusCase{"NegativeCode", "HTTP/1.1 -5 Odd", -5},
+                                         StatusCase{"NoCode", "HTTP/1.1 OK", -1},
+                                         StatusCase{"VersionOnly", "HTTP/1.1", -1},
+                                         StatusCase{"NotAStatusLine", "<html><body>", -1},
+                                         StatusCase{"EmptyLine", "", -1},
+                                         StatusCase{"DotFirst", "HTTP/1.1 .5", -1},
+                                         StatusCase{"LetterInCode", "HTTP/1.1 2x0", -1},
+                                         StatusCase{"CodeTooLarge", "HTTP/1.1 99999999999", -1},
+                                         StatusCase{"SwitchingProtocols", "HTTP/1.1 101 Switching", 101}),
+                         [](const testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.Name); });
 
 TEST_F(ResponseReading, SkipsEvery100ResponseButNotOther1xx) {
     source.Send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.1 101 Switching\r\nUpgrade: x\r\n\r\n");

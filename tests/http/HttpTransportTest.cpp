@@ -4,9 +4,9 @@
 
 #include "net/NetworkErrors.h"
 #include "net/TlsLayer.h"
-#include "tests/support/RequestBytes.h"
 #include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/RequestBytes.h"
 
 namespace larkspire {
 namespace {
@@ -29,18 +29,52 @@ std::u16string WithScheme(const std::u16string& url, const std::u16string& schem
     return scheme + url.substr(url.find(u"://"));
 }
 
-TEST(HttpTransportTest, StartsWithItsDefaults) {
+// A transport nobody has set up goes straight to the URL's own host (origin-form target, no proxy), names itself
+// in User-Agent, sends no Referer, and hands a redirect back instead of following it.
+TEST(HttpTransportTest, UnsetTransportGoesDirectNamesItselfAndReturnsRedirects) {
+    LoopbackServer server({{Response("HTTP/1.1 301 Moved Permanently", "Location: /elsewhere\r\n", "moved"), Ok}});
     HttpTransport http;
-    const HttpTransportSettings& settings = http.Settings();
-    EXPECT_FALSE(settings.HandleRedirects);
-    EXPECT_EQ(settings.RedirectMaximum, 15);
-    EXPECT_FALSE(settings.UserAgent.empty());
-    EXPECT_TRUE(settings.Referer.empty());
-    EXPECT_TRUE(settings.ProxyServer.empty());
-    EXPECT_EQ(settings.ProxyPort, 0);
-    EXPECT_FALSE(settings.BasicAuthentication);
-    EXPECT_EQ(settings.ReadTimeout, -1);
-    EXPECT_EQ(settings.ConnectTimeout, 0);
+    try {
+        http.Get(server.Url(u"/page?x=1"));
+        FAIL() << "the 301 was not reported";
+    } catch (const ProtocolError& error) {
+        EXPECT_EQ(error.Code(), 301);
+    }
+    const std::vector<test::RecordedRequest> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u) << "the redirect was followed";
+    EXPECT_EQ(requests[0].Bytes, "GET /page?x=1 HTTP/1.1\r\n"
+                                 "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
+                                 "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
+                                 "\r\n");
+}
+
+// Once redirects are followed, a Get stops after 15 requests unless told otherwise.
+TEST(HttpTransportTest, FollowedRedirectsStopAtFifteenRequestsUnlessSet) {
+    const Reply redirect(Response("HTTP/1.1 307 Temporary", "Location: /again\r\n", ""));
+    LoopbackServer server({ConnectionScript(20, redirect)});
+    HttpTransport http;
+    http.Settings().HandleRedirects = true;
+    EXPECT_EQ(http.Get(server.Url(u"/")), u"");
+    EXPECT_EQ(server.Requests().size(), 15u);
+}
+
+// Proxy credentials alone are not sent: Basic authentication starts switched off.
+TEST(HttpTransportTest, ProxyCredentialsStayUnsentUnlessBasicAuthenticationIsSet) {
+    LoopbackServer proxy({{Ok}});
+    HttpTransport http;
+    http.Settings().ProxyServer = u"127.0.0.1";
+    http.Settings().ProxyPort = proxy.Port();
+    http.Settings().ProxyUsername = u"user";
+    http.Settings().ProxyPassword = u"pw";
+    EXPECT_EQ(http.Get(u"http://site.invalid/a"), u"ok");
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    EXPECT_EQ(proxy.Requests()[0].Bytes,
+              "GET http://site.invalid/a HTTP/1.1\r\n"
+              "Host: site.invalid\r\n"
+              "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+              "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
+              "\r\n");
 }
 
 struct KeepAliveCase {

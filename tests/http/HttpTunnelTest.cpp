@@ -10,8 +10,8 @@
 #include "http/UrlChecker.h"
 #include "net/SocketHandle.h"
 #include "net/TcpConnect.h"
-#include "tests/support/RequestBytes.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/RequestBytes.h"
 
 namespace larkspire {
 namespace {
@@ -85,9 +85,8 @@ TEST(HttpTunnelTest, HttpsThroughAProxyRunsTlsInsideTheTunnel) {
     {
         TunnelProxy proxy(secure.Port());
         const std::string port = std::to_string(proxy.Port());
-        UrlChecker(5, false).GetPage(u"https://site.invalid:8443/inside", {}, {},
-                                   ProxyParams{u"127.0.0.1", std::u16string(port.begin(), port.end()), u"user", u"pw"},
-                                   status, content);
+        const ProxyParams proxyParams{u"127.0.0.1", std::u16string(port.begin(), port.end()), u"user", u"pw"};
+        UrlChecker(5, false).GetPage(u"https://site.invalid:8443/inside", {}, {}, proxyParams, status, content);
         EXPECT_EQ(proxy.ConnectHead(),
                   "CONNECT site.invalid:8443 HTTP/1.1\r\nPragma: no-cache\r\nProxy-Connection: keep-alive\r\n"
                   "Host: site.invalid:8443\r\n"

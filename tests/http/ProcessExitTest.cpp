@@ -22,8 +22,9 @@ namespace {
             }
         }).detach();
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    std::exit(0);
+    // Exit once the checks are really running (the server has had several, more are on their way), not after a
+    // guessed delay that a slow machine may not fill; exit code 3 fails the test if they never get going.
+    std::exit(server.WaitForRequests(8, std::chrono::seconds(60)) ? 0 : 3);
 }
 
 TEST(ProcessExitTest, ExitDuringTlsChecksEndsCleanly) {

@@ -5,8 +5,8 @@
 #include <map>
 #include <sstream>
 
-#include "http/HttpResponseReader.h"
 #include "base/AsciiText.h"
+#include "http/HttpResponseReader.h"
 #include "tests/http/ScriptedByteSource.h"
 
 namespace larkspire {

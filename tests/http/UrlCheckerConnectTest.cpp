@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "http/UrlChecker.h"
-#include "tests/support/Stopwatch.h"
 #include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/Stopwatch.h"
 
 namespace larkspire {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "http/UrlChecker.h"
-#include "tests/support/RequestBytes.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/RequestBytes.h"
 
 namespace larkspire {
 namespace {
@@ -24,9 +24,12 @@ std::u16string Check(const std::u16string& url) {
 }
 
 struct TargetCase {
+    const char* Name;
     std::u16string UrlTail;  // what follows "http://127.0.0.1:PORT"
     std::string Target;      // the request target sent
 };
+
+void PrintTo(const TargetCase& param, std::ostream* out) { *out << param.Name; }
 
 class RequestTargetTest : public testing::TestWithParam<TargetCase> {};
 
@@ -38,10 +41,12 @@ TEST_P(RequestTargetTest, SendsExactlyRequestLineHostAndAccept) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Urls, RequestTargetTest,
-                         testing::Values(TargetCase{u"", "/"}, TargetCase{u"/", "/"},
-                                         TargetCase{u"/a/b.html?x=1&y=2#fragment", "/a/b.html?x=1&y=2"},
-                                         TargetCase{u"?q=1", "/?q=1"}, TargetCase{u"/a b/caf\u00e9", "/a b/caf?"},
-                                         TargetCase{u"\\dir\\page?a\\b", "/dir/page?a\\b"}));
+                         testing::Values(TargetCase{"NoPath", u"", "/"}, TargetCase{"Root", u"/", "/"},
+                                         TargetCase{"FragmentLeftOut", u"/a/b.html?x=1&y=2#fragment", "/a/b.html?x=1&y=2"},
+                                         TargetCase{"QueryWithoutPath", u"?q=1", "/?q=1"},
+                                         TargetCase{"NonAsciiAsQuestionMark", u"/a b/caf\u00e9", "/a b/caf?"},
+                                         TargetCase{"BackslashesInPath", u"\\dir\\page?a\\b", "/dir/page?a\\b"}),
+                         [](const testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.Name); });
 
 TEST(UrlCheckerRequestTest, NameIsLookedUpAndSentAsHost) {
     LoopbackServer server({{Ok}});
@@ -62,9 +67,12 @@ TEST(UrlCheckerRequestTest, FullFormSendsRefererAndUserAgent) {
 }
 
 struct LocationCase {
+    const char* Name;
     std::string Location;
     std::string FollowedTarget;
 };
+
+void PrintTo(const LocationCase& param, std::ostream* out) { *out << param.Name; }
 
 class RedirectLocationTest : public testing::TestWithParam<LocationCase> {};
 
@@ -77,9 +85,11 @@ TEST_P(RedirectLocationTest, FollowsOnTheSameSchemeHostAndPort) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Locations, RedirectLocationTest,
-                         testing::Values(LocationCase{"/root", "/root"}, LocationCase{"other", "/dir/other"},
-                                         LocationCase{"sub/../next?x=1", "/dir/next?x=1"},
-                                         LocationCase{"../up", "/up"}));
+                         testing::Values(LocationCase{"FromRoot", "/root", "/root"},
+                                         LocationCase{"Sibling", "other", "/dir/other"},
+                                         LocationCase{"DotSegmentsAndQuery", "sub/../next?x=1", "/dir/next?x=1"},
+                                         LocationCase{"Parent", "../up", "/up"}),
+                         [](const testing::TestParamInfo<LocationCase>& info) { return std::string(info.param.Name); });
 
 TEST(UrlCheckerRequestTest, AbsoluteRedirectGoesToTheOtherServer) {
     LoopbackServer target({{Ok}});
@@ -109,10 +119,10 @@ TEST(UrlCheckerRequestTest, HttpProxyGetsTheAbsoluteUrlAndBasicCredentials) {
     std::u16string status;
     std::u16string content;
     UrlChecker(5, false).GetPage(u"http://site.invalid/page?x", {}, {}, ProxyParams{u"127.0.0.1", port, u"", u""}, status,
-                               content);
+                                 content);
     EXPECT_EQ(status, u"Completed");
     UrlChecker(5, false).GetPage(u"http://site.invalid:8080/", {}, {}, ProxyParams{u"127.0.0.1", port, u"user", u"pass"},
-                               status, content);
+                                 status, content);
     EXPECT_EQ(status, u"Completed");
     ASSERT_EQ(proxy.Requests().size(), 2u);
     EXPECT_EQ(proxy.Requests()[0].Bytes, ExpectedGet("http://site.invalid/page?x", "site.invalid"));
@@ -126,8 +136,8 @@ TEST(UrlCheckerRequestTest, HttpsThroughAProxyAsksForATunnelFirst) {
     std::u16string status;
     std::u16string content;
     UrlChecker(5, false).GetPage(u"https://site.invalid/page", {}, {},
-                               ProxyParams{u"127.0.0.1", std::u16string(port.begin(), port.end()), u"", u""}, status,
-                               content);
+                                 ProxyParams{u"127.0.0.1", std::u16string(port.begin(), port.end()), u"", u""}, status,
+                                 content);
     EXPECT_EQ(status, u"Error 407");
     EXPECT_EQ(proxy.Requests().at(0).Bytes,
               "CONNECT site.invalid:443 HTTP/1.1\r\nPragma: no-cache\r\nProxy-Connection: keep-alive\r\n"

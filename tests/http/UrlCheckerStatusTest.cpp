@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "http/UrlChecker.h"
-#include "tests/support/RequestBytes.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/RequestBytes.h"
 
 namespace larkspire {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "http/UrlChecker.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/RequestBytes.h"
 #include "tests/support/Stopwatch.h"
-#include "tests/support/LoopbackServer.h"
 
 namespace larkspire {
 namespace {

@@ -13,9 +13,9 @@
 #include "net/TcpConnect.h"
 #include "net/TlsLayer.h"
 #include "net/TlsLibrary.h"
-#include "tests/support/Stopwatch.h"
 #include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/Stopwatch.h"
 
 namespace larkspire {
 namespace {
@@ -147,14 +147,21 @@ TEST(ConnectionTest, IdleConnectionClosedByTheServerCountsAsClosed) {
     EXPECT_TRUE(closed.IsClosedByPeer());
 }
 
-class TlsConnectionTest : public testing::TestWithParam<ServerSecurity> {};
+struct SecurityCase {
+    const char* Name;
+    ServerSecurity Server;
+};
+
+void PrintTo(const SecurityCase& param, std::ostream* out) { *out << param.Name; }
+
+class TlsConnectionTest : public testing::TestWithParam<SecurityCase> {};
 
 // A write to a peer that has gone must fail as TransportError, never raise SIGPIPE (which would end this
 // test program: its disposition is the default one).
 TEST_P(TlsConnectionTest, WritingToAClosedPeerRaisesNoSigpipe) {
-    LoopbackServer server({{Reply().Close()}}, GetParam());
+    LoopbackServer server({{Reply().Close()}}, GetParam().Server);
     Connection connection = ConnectTo(server);
-    if (GetParam() != ServerSecurity::Plain) connection.StartTls(TlsLayer(TlsVersion::Tls1_2), "localhost");
+    if (GetParam().Server != ServerSecurity::Plain) connection.StartTls(TlsLayer(TlsVersion::Tls1_2), "localhost");
     connection.Write(Request);
     EXPECT_EQ(ReadToClose(connection), "");
     const std::string block(4096, 'x');
@@ -166,13 +173,19 @@ TEST_P(TlsConnectionTest, WritingToAClosedPeerRaisesNoSigpipe) {
         TransportError);
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndTls, TlsConnectionTest, testing::Values(ServerSecurity::Plain, ServerSecurity::Tls12Only));
+INSTANTIATE_TEST_SUITE_P(PlainAndTls, TlsConnectionTest,
+                         testing::Values(SecurityCase{"Plain", ServerSecurity::Plain},
+                                         SecurityCase{"Tls12", ServerSecurity::Tls12Only}),
+                         [](const testing::TestParamInfo<SecurityCase>& info) { return std::string(info.param.Name); });
 
 struct VersionCase {
+    const char* Name;
     TlsVersion Client;
     ServerSecurity Server;
     bool Connects;
 };
+
+void PrintTo(const VersionCase& param, std::ostream* out) { *out << param.Name; }
 
 class TlsVersionTest : public testing::TestWithParam<VersionCase> {};
 
@@ -193,11 +206,13 @@ TEST_P(TlsVersionTest, LayerSpeaksOnlyItsOwnVersion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, TlsVersionTest,
-                         testing::Values(VersionCase{TlsVersion::Tls1_2, ServerSecurity::Tls12Only, true},
-                                         VersionCase{TlsVersion::Tls1_2, ServerSecurity::Tls10Only, false},
-                                         VersionCase{TlsVersion::Tls1_0, ServerSecurity::Tls12Only, false},
-                                         VersionCase{TlsVersion::Tls1_0, ServerSecurity::Tls10Only, true},
-                                         VersionCase{TlsVersion::Tls1_0, ServerSecurity::Tls10Ecdhe, true}));
+                         testing::Values(
+                             VersionCase{"Tls12OnTls12Server", TlsVersion::Tls1_2, ServerSecurity::Tls12Only, true},
+                             VersionCase{"Tls12OnTls10Server", TlsVersion::Tls1_2, ServerSecurity::Tls10Only, false},
+                             VersionCase{"Tls10OnTls12Server", TlsVersion::Tls1_0, ServerSecurity::Tls12Only, false},
+                             VersionCase{"Tls10OnTls10Server", TlsVersion::Tls1_0, ServerSecurity::Tls10Only, true},
+                             VersionCase{"Tls10OnTls10EcdheServer", TlsVersion::Tls1_0, ServerSecurity::Tls10Ecdhe, true}),
+                         [](const testing::TestParamInfo<VersionCase>& info) { return std::string(info.param.Name); });
 
 TEST(TlsConnectionTest, SendsTheServerNameAlsoForAnIpLiteral) {
     LoopbackServer server(std::vector<test::ConnectionScript>(2), ServerSecurity::Tls12Only);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "run/CountdownEvent.h"
+#include "tests/run/BlockedThread.h"
 #include "tests/run/WaitUntil.h"
 
 namespace larkspire {
@@ -21,14 +22,16 @@ TEST(CountdownEventTest, AnEventOfCountZeroIsSetFromTheStart) {
 TEST(CountdownEventTest, WaitReturnsOnlyAfterTheLastSignal) {
     CountdownEvent event(3);
     std::atomic<bool> released{false};
+    std::atomic<pid_t> waiterId{0};
     std::thread waiter([&] {
+        waiterId = test::ThisThreadId();
         event.Wait();
         released = true;
     });
     EXPECT_FALSE(event.Signal());
     EXPECT_FALSE(event.Signal());
-    std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(released);
+    EXPECT_TRUE(test::WaitUntil([&] { return released || test::IsAsleep(waiterId); }));
+    EXPECT_FALSE(released) << "Wait returned before the last signal";
     EXPECT_TRUE(event.Signal());
     EXPECT_TRUE(test::WaitUntil([&] { return released.load(); }));
     waiter.join();

@@ -20,9 +20,14 @@ using std::chrono::minutes;
 using std::chrono::seconds;
 
 struct ElapsedCase {
+    const char* name;
     milliseconds elapsed;
     std::u16string shown;
 };
+
+void PrintTo(const ElapsedCase& param, std::ostream* out) {
+    *out << param.name << " (" << param.elapsed.count() << " ms)";
+}
 
 class FormatElapsedTest : public ::testing::TestWithParam<ElapsedCase> {};
 
@@ -32,12 +37,14 @@ TEST_P(FormatElapsedTest, ShowsHoursOfTheDayMinutesAndWholeSeconds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Times, FormatElapsedTest,
-    ::testing::Values(ElapsedCase{0ms, u"00:00:00"}, ElapsedCase{999ms, u"00:00:00"},
-                      ElapsedCase{59999ms, u"00:00:59"}, ElapsedCase{hours(1) + minutes(2) + seconds(3), u"01:02:03"},
-                      ElapsedCase{hours(23) + minutes(59) + seconds(59), u"23:59:59"},
-                      ElapsedCase{hours(24), u"00:00:00"}, ElapsedCase{hours(25), u"01:00:00"},
-                      ElapsedCase{hours(24 * 400) + minutes(7), u"00:07:00"},
-                      ElapsedCase{-hours(1) - seconds(5), u"01:00:05"}));
+    ::testing::Values(ElapsedCase{"Zero", 0ms, u"00:00:00"}, ElapsedCase{"UnderASecond", 999ms, u"00:00:00"},
+                      ElapsedCase{"UnderAMinute", 59999ms, u"00:00:59"},
+                      ElapsedCase{"HoursMinutesSeconds", hours(1) + minutes(2) + seconds(3), u"01:02:03"},
+                      ElapsedCase{"LastSecondOfADay", hours(23) + minutes(59) + seconds(59), u"23:59:59"},
+                      ElapsedCase{"OneDay", hours(24), u"00:00:00"}, ElapsedCase{"DayAndAnHour", hours(25), u"01:00:00"},
+                      ElapsedCase{"ManyDays", hours(24 * 400) + minutes(7), u"00:07:00"},
+                      ElapsedCase{"Negative", -hours(1) - seconds(5), u"01:00:05"}),
+    [](const ::testing::TestParamInfo<ElapsedCase>& info) { return std::string(info.param.name); });
 
 TEST(LocalWallTimeTest, FollowsTheSystemClockWithinTheLocalOffset) {
     const auto utc = std::chrono::duration_cast<milliseconds>(std::chrono::system_clock::now().time_since_epoch());
@@ -75,6 +82,7 @@ TEST_F(TickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
     ticker->Terminate();
     ASSERT_TRUE(threads.WaitAllEnded());
     now += milliseconds(seconds(5)).count();
+    // Nothing to wait for: the sleep only gives a stray update, already posted to the window, time to land.
     std::this_thread::sleep_for(600ms);
     EXPECT_EQ(window->timeValueLabel(), u"01:00:00") << "no update after the ticker ended";
     EXPECT_EQ(window->Faults(), 0);

@@ -29,6 +29,7 @@ TEST_F(HandOverLinkTest, RunsTheStepOnTheGuiThreadAndWaitsForIt) {
     std::thread::id ranOn;
     bool finished = false;
     EXPECT_TRUE(link.HandOver([&] {
+        // A slow step, so a HandOver that did not wait would return before it finished.
         std::this_thread::sleep_for(50ms);
         ranOn = std::this_thread::get_id();
         finished = true;
@@ -70,6 +71,7 @@ TEST_F(HandOverLinkTest, AStepUnderWayWhenTheWindowGoesIsWaitedFor) {
     bool finished = false;
     EXPECT_TRUE(link.HandOver([&] {
         link.Close();
+        // A slow step, so a HandOver released by Close would return before it finished.
         std::this_thread::sleep_for(50ms);
         finished = true;
     }));

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "run/PingRun.h"
-#include "run/RunThread.h"
 #include "run/RowTask.h"
+#include "run/RunThread.h"
 #include "tests/run/RunHarness.h"
 #include "tests/run/WaitUntil.h"
 
@@ -70,9 +70,12 @@ void ExpectCleanEnd(RunHarness& run) {
 }
 
 struct SettingCase {
+    const char* name;
     std::u16string text;
     int value;
 };
+
+void PrintTo(const SettingCase& param, std::ostream* out) { *out << param.name; }
 
 class ThreadSettingValueTest : public ::testing::TestWithParam<SettingCase> {};
 
@@ -81,11 +84,15 @@ TEST_P(ThreadSettingValueTest, ReadsAWholeNumberOfAtLeastOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ThreadSettingValueTest,
-                         ::testing::Values(SettingCase{u"8", 8}, SettingCase{u"60", 60}, SettingCase{u" 16 ", 16},
-                                           SettingCase{u"+4", 4}, SettingCase{u"007", 7}, SettingCase{u"1", 1},
-                                           SettingCase{u"0", 1}, SettingCase{u"-3", 1}, SettingCase{u"", 1},
-                                           SettingCase{u"abc", 1}, SettingCase{u"2.5", 1}, SettingCase{u"8x", 1},
-                                           SettingCase{u"+", 1}, SettingCase{u"99999999999999999999", INT_MAX}));
+                         ::testing::Values(SettingCase{"Eight", u"8", 8}, SettingCase{"Sixty", u"60", 60},
+                                           SettingCase{"Padded", u" 16 ", 16}, SettingCase{"PlusSign", u"+4", 4},
+                                           SettingCase{"LeadingZeros", u"007", 7}, SettingCase{"One", u"1", 1},
+                                           SettingCase{"Zero", u"0", 1}, SettingCase{"Negative", u"-3", 1},
+                                           SettingCase{"Empty", u"", 1}, SettingCase{"Letters", u"abc", 1},
+                                           SettingCase{"Fraction", u"2.5", 1}, SettingCase{"TrailingLetter", u"8x", 1},
+                                           SettingCase{"SignOnly", u"+", 1},
+                                           SettingCase{"TooLarge", u"99999999999999999999", INT_MAX}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
     RunHarness run(0, u"8");
@@ -137,10 +144,13 @@ TEST(RunTest, OneRowIsClearedStartedCheckedAndFinished) {
 }
 
 struct PoolCase {
+    const char* name;
     std::u16string setting;
     int rows;
     int workers;
 };
+
+void PrintTo(const PoolCase& param, std::ostream* out) { *out << param.name; }
 
 class WorkerCountTest : public ::testing::TestWithParam<PoolCase> {};
 
@@ -171,9 +181,13 @@ TEST_P(WorkerCountTest, StartsTheSmallerOfTheSettingAndTheRowCount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, WorkerCountTest,
-                         ::testing::Values(PoolCase{u"8", 3, 3}, PoolCase{u"8", 100, 8}, PoolCase{u"1", 5, 1},
-                                           PoolCase{u"0", 5, 1}, PoolCase{u"-2", 5, 1}, PoolCase{u"many", 5, 1},
-                                           PoolCase{u"4", 4, 4}));
+                         ::testing::Values(PoolCase{"FewerRowsThanSetting", u"8", 3, 3},
+                                           PoolCase{"MoreRowsThanSetting", u"8", 100, 8},
+                                           PoolCase{"OneThread", u"1", 5, 1}, PoolCase{"ZeroMeansOne", u"0", 5, 1},
+                                           PoolCase{"NegativeMeansOne", u"-2", 5, 1},
+                                           PoolCase{"TextMeansOne", u"many", 5, 1},
+                                           PoolCase{"RowsEqualSetting", u"4", 4, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class LargeTableTest : public ::testing::TestWithParam<std::u16string> {};
 
@@ -190,6 +204,7 @@ TEST_P(LargeTableTest, ChecksEveryRowInRowOrderHoldingAtMostAQueueOfTasks) {
         if (!queueFilled) {
             // Hold the first checks until the run has filled the queue.
             queueFilled = WaitUntil([] { return RowTasksAlive() >= kTaskQueueCapacity; });
+            // Nothing to wait for: a run that overfilled the queue would do it now, so give it the time.
             std::this_thread::sleep_for(100ms);
         }
         std::size_t alive = RowTasksAlive();
@@ -219,7 +234,9 @@ TEST_P(LargeTableTest, ChecksEveryRowInRowOrderHoldingAtMostAQueueOfTasks) {
     ExpectCleanEnd(run);
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, LargeTableTest, ::testing::Values(u"1", u"4"));
+INSTANTIATE_TEST_SUITE_P(Settings, LargeTableTest, ::testing::Values(u"1", u"4"), [](const auto& info) {
+    return "Threads" + std::string(info.param.begin(), info.param.end());  // the settings are ASCII digits
+});
 
 TEST(RunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     RunHarness run(50, u"2");
@@ -253,7 +270,7 @@ TEST(RunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
 
 TEST(RunTest, AbortDuringThePauseIsClearedAndEveryRowIsChecked) {
     RunHarness run(5, u"2");
-    run.window->onEnableDisableOnStart = [&](bool running) {
+    run.window->onRunningStateChange = [&](bool running) {
         if (running) run.window->AbortFlag() = true;
     };
     ASSERT_TRUE(run.RunToEnd());
@@ -361,6 +378,8 @@ struct RefusalCase {
     bool rowsChecked;
     int started;
 };
+
+void PrintTo(const RefusalCase& param, std::ostream* out) { *out << param.name; }
 
 class ThreadRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 

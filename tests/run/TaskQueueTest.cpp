@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "run/TaskQueue.h"
+#include "tests/run/BlockedThread.h"
 #include "tests/run/WaitUntil.h"
 
 namespace larkspire {
@@ -31,12 +32,14 @@ TEST(TaskQueueTest, PushWaitsWhileTheQueueIsFull) {
     queue.Push(Recorder(ran, 0));
     queue.Push(Recorder(ran, 1));
     std::atomic<bool> pushed{false};
+    std::atomic<pid_t> pusherId{0};
     std::thread pusher([&] {
+        pusherId = test::ThisThreadId();
         queue.Push(Recorder(ran, 2));
         pushed = true;
     });
-    std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(pushed);
+    EXPECT_TRUE(test::WaitUntil([&] { return pushed || test::IsAsleep(pusherId); }));
+    EXPECT_FALSE(pushed) << "Push did not wait";
     queue.Pop()();
     EXPECT_TRUE(test::WaitUntil([&] { return pushed.load(); }));
     pusher.join();
@@ -49,12 +52,14 @@ TEST(TaskQueueTest, PopWaitsWhileTheQueueIsEmpty) {
     TaskQueue queue(2);
     std::atomic<bool> popped{false};
     std::atomic<int> value{0};
+    std::atomic<pid_t> popperId{0};
     std::thread popper([&] {
+        popperId = test::ThisThreadId();
         queue.Pop()();
         popped = true;
     });
-    std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(popped);
+    EXPECT_TRUE(test::WaitUntil([&] { return popped || test::IsAsleep(popperId); }));
+    EXPECT_FALSE(popped) << "Pop did not wait";
     queue.Push([&] { value = 7; });
     EXPECT_TRUE(test::WaitUntil([&] { return popped.load(); }));
     popper.join();
@@ -67,9 +72,21 @@ TEST(TaskQueueTest, ShutdownReleasesWaitingPushersAndPoppers) {
     TaskQueue empty(1);
     std::atomic<int> pushResult{-1};
     std::atomic<int> popWasEmpty{-1};
-    std::thread pusher([&] { pushResult = full.Push([] {}) ? 1 : 0; });
-    std::thread popper([&] { popWasEmpty = empty.Pop() ? 0 : 1; });
-    std::this_thread::sleep_for(100ms);
+    std::atomic<pid_t> pusherId{0};
+    std::atomic<pid_t> popperId{0};
+    std::thread pusher([&] {
+        pusherId = test::ThisThreadId();
+        pushResult = full.Push([] {}) ? 1 : 0;
+    });
+    std::thread popper([&] {
+        popperId = test::ThisThreadId();
+        popWasEmpty = empty.Pop() ? 0 : 1;
+    });
+    // Both must be waiting when the queues shut down, or this would only show that later calls return at once.
+    EXPECT_TRUE(test::WaitUntil([&] { return pushResult != -1 || test::IsAsleep(pusherId); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return popWasEmpty != -1 || test::IsAsleep(popperId); }));
+    EXPECT_EQ(pushResult, -1) << "Push on a full queue did not wait";
+    EXPECT_EQ(popWasEmpty, -1) << "Pop on an empty queue did not wait";
     full.Shutdown();
     empty.Shutdown();
     pusher.join();

@@ -1,8 +1,8 @@
 #include "ui/about/AboutWindow.h"
 
 #include "ui/about/AboutLogos.h"
-#include "ui/widgets/DesktopLinks.h"
 #include "ui/widgets/ClickableImage.h"
+#include "ui/widgets/DesktopLinks.h"
 #include "ui/widgets/WindowPlacement.h"
 
 #include <QPushButton>

@@ -1,9 +1,9 @@
 #include "ui/editor/ListEditorWindow.h"
 
 #include "base/LarkspireError.h"
-#include "ui/widgets/Dialogs.h"
 #include "ui/editor/FindDialog.h"
 #include "ui/editor/ListTextEdit.h"
+#include "ui/widgets/Dialogs.h"
 #include "ui/widgets/ToolbarIcons.h"
 #include "ui/widgets/WindowPlacement.h"
 

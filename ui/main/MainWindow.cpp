@@ -1,18 +1,18 @@
 #include "ui/main/MainWindow.h"
 
-#include "lists/ServicesFolder.h"
-#include "lists/TextListFile.h"
+#include "http/UrlChecker.h"
 #include "lists/PingListExpansion.h"
 #include "lists/PingTableColumns.h"
-#include "ui/widgets/DesktopLinks.h"
+#include "lists/ServicesFolder.h"
+#include "lists/TextListFile.h"
 #include "run/RunThread.h"
-#include "http/UrlChecker.h"
-#include "ui/widgets/SliderWithBox.h"
-#include "ui/main/MainWindowRunView.h"
-#include "ui/main/PingTableModel.h"
-#include "ui/widgets/WindowPlacement.h"
 #include "ui/about/AboutWindow.h"
 #include "ui/editor/ListEditorWindow.h"
+#include "ui/main/MainWindowRunView.h"
+#include "ui/main/PingTableModel.h"
+#include "ui/widgets/DesktopLinks.h"
+#include "ui/widgets/SliderWithBox.h"
+#include "ui/widgets/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -170,7 +170,7 @@ void MainWindow::BuildBand1()
     QWidget* band = listsBand;
 
     clearWebsitesButton = MakeButton(band, "clearWebsitesButton", QStringLiteral("Clear"),
-                              QStringLiteral("Clear your website file path"));
+                                     QStringLiteral("Clear your website file path"));
     editWebsitesButton = MakeButton(band, "editWebsitesButton", QStringLiteral("Edit"),
                                     QStringLiteral("Edit your websites list"));
     websitesPathEdit = new QLineEdit(WebsitesPlaceholder, band);
@@ -187,7 +187,7 @@ void MainWindow::BuildBand1()
     servicesCombo = new QComboBox(band);
     servicesCombo->setObjectName(QStringLiteral("servicesCombo"));
     servicesMenuButton = MakeButton(band, "servicesMenuButton", QStringLiteral("Load/Remove"),
-                                QStringLiteral("Load or Remove index files"));
+                                    QStringLiteral("Load or Remove index files"));
     timeoutCaption = MakeCaption(band, "timeoutCaption", QStringLiteral("Timeout (seconds)"));
     timeoutSetting = new SliderWithBox(band);
     timeoutSetting->setObjectName(QStringLiteral("timeoutSetting"));

@@ -1,9 +1,9 @@
 #include "ui/main/MainWindowRunView.h"
 
 #include "lists/PingTableColumns.h"
-#include "ui/widgets/SliderWithBox.h"
-#include "ui/widgets/Dialogs.h"
 #include "ui/main/MainWindow.h"
+#include "ui/widgets/Dialogs.h"
+#include "ui/widgets/SliderWithBox.h"
 
 #include <QLabel>
 #include <QMetaObject>

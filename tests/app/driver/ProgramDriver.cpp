@@ -1,8 +1,8 @@
 // Loaded into the real program with LD_PRELOAD by the tests that run it as a process, it plays the user. It
 // first reports what the window shows at start (the selected services file and the websites/services
 // counter). Without LARKSPIRE_DRIVER_WEBSITES it then closes the window. With it, it loads that websites file,
-// sets the most threads, presses Start and, LARKSPIRE_DRIVER_CLOSE_AFTER_MS later, closes the main window
-// while the checks are under way. It reaches the program only through Qt's public API.
+// sets the most threads and the longest time-out, presses Start and, LARKSPIRE_DRIVER_CLOSE_AFTER_MS later,
+// closes the main window while the checks are under way. It reaches the program only through Qt's public API.
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QComboBox>
@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 
@@ -69,10 +70,16 @@ void Drive()
     auto* threads = window->findChild<QWidget*>(QStringLiteral("threadsSetting"));
     QSlider* slider = threads->findChild<QSlider*>();
     slider->setValue(slider->maximum());
+    // The longest time-out keeps the checks' own ends far from the close.
+    QSlider* timeout = window->findChild<QWidget*>(QStringLiteral("timeoutSetting"))->findChild<QSlider*>();
+    timeout->setValue(timeout->maximum());
     window->findChild<QPushButton*>(QStringLiteral("startButton"))->click();
 
     QTimer::singleShot(qEnvironmentVariableIntValue("LARKSPIRE_DRIVER_CLOSE_AFTER_MS"), window, [window] {
-        std::fprintf(stderr, "driver: closing with %d checks under way\n", ChecksUnderWay(*window));
+        std::fprintf(stderr, "driver: closing with %d checks under way, time-out %s s\n", ChecksUnderWay(*window),
+                     qPrintable(window->findChild<QWidget*>(QStringLiteral("timeoutSetting"))
+                                    ->findChild<QSpinBox*>()
+                                    ->text()));
         std::fflush(stderr);
         window->close();
     });

@@ -1,5 +1,6 @@
 #include "ui/about/AboutWindow.h"
 
+#include "tests/support/qt/EventuallyTrue.h"
 #include "tests/support/qt/QtPrinters.h"
 #include "ui/widgets/ClickableImage.h"
 
@@ -65,13 +66,13 @@ TEST(AboutWindow, GrowsButNeverShrinksBelowItsDesignSize)
     AboutWindow about;
     about.show();
     about.resize(500, 400);
-    QTest::qWait(0);
+    EXPECT_TRUE(test::EventuallyEqual([&] { return about.aboutText->geometry(); }, QRect(0, 0, 500, 400),
+                                      "the text area after the resize to 500x400"));
     EXPECT_EQ(about.size(), QSize(500, 400));
-    EXPECT_EQ(about.aboutText->geometry(), QRect(0, 0, 500, 400));
     about.setMinimumSize(0, 0);  // what the window system might still do: only the resize handler is left
     about.resize(200, 100);
-    QTest::qWait(0);
-    EXPECT_EQ(about.size(), QSize(310, 230));
+    EXPECT_TRUE(test::EventuallyEqual([&] { return about.size(); }, QSize(310, 230),
+                                      "the window grown back from 200x100"));
 }
 
 TEST(AboutWindow, ALogoOpensOnlyOnAClickInsideIt)

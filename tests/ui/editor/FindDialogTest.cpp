@@ -1,7 +1,7 @@
 #include "ui/editor/FindDialog.h"
 
-#include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/support/qt/QtPrinters.h"
+#include "tests/support/qt/ScriptedDialogs.h"
 #include "ui/editor/ListTextEdit.h"
 
 #include <QCheckBox>

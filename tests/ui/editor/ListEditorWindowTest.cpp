@@ -1,9 +1,9 @@
 #include "ui/editor/ListEditorWindow.h"
 
 #include "lists/FileErrors.h"
+#include "tests/support/qt/QtPrinters.h"
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/editor/EditorTestFiles.h"
-#include "tests/support/qt/QtPrinters.h"
 #include "ui/editor/FindDialog.h"
 #include "ui/editor/ListTextEdit.h"
 

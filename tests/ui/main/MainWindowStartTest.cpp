@@ -1,3 +1,4 @@
+#include "tests/support/qt/EventuallyTrue.h"
 #include "tests/ui/main/MainWindowFixture.h"
 #include "ui/widgets/SliderWithBox.h"
 #include "ui/widgets/WindowPlacement.h"
@@ -167,6 +168,8 @@ struct SliderCase {
     int step;
 };
 
+void PrintTo(const SliderCase& param, std::ostream* out) { *out << "processors: " << param.processors; }
+
 class ThreadSlider : public MainWindowFixture, public testing::WithParamInterface<SliderCase> {};
 
 TEST_P(ThreadSlider, RangeFollowsTheProcessorCount)
@@ -198,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Processors, ThreadSlider,
                                          SliderCase{31, 31, 31, 31}, SliderCase{64, 64, 64, 64},
                                          SliderCase{0, 1, 60, 1}),
                          [](const testing::TestParamInfo<SliderCase>& info) {
-                             return "p" + std::to_string(info.param.processors);
+                             return "processors_" + std::to_string(info.param.processors);
                          });
 
 TEST_F(MainWindowStart, ThreadSliderOffersOnlyMultiplesOfTheProcessorCount)
@@ -248,21 +251,22 @@ TEST_F(MainWindowStart, ClientAreaStartsAtDesignSizeAndIsGrownBack)
     EXPECT_EQ(window->size(), QSize(733, 618));
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto size = [&] { return window->size(); };
     window->resize(500, 400);
-    QTRY_COMPARE(window->size(), QSize(733, 618));
+    EXPECT_TRUE(test::EventuallyEqual(size, QSize(733, 618), "the window grown back from 500x400"));
     window->resize(900, 400);
-    QTRY_COMPARE(window->size(), QSize(900, 618));
+    EXPECT_TRUE(test::EventuallyEqual(size, QSize(900, 618), "the window grown back from 900x400"));
     window->resize(800, 700);
-    QTRY_COMPARE(window->size(), QSize(800, 700));
+    EXPECT_TRUE(test::EventuallyEqual(size, QSize(800, 700), "the window left at 800x700"));
 }
 
 TEST_F(MainWindowStart, WindowIsCentredOnTheScreen)
 {
     const auto window = MakeWindow();
-    const QRect screen = window->screen()->geometry();
-    const QSize outer = window->frameGeometry().size();
-    EXPECT_EQ(window->pos(), QPoint(screen.left() + (screen.width() - outer.width()) / 2,
-                                    screen.top() + (screen.height() - outer.height()) / 2));
+    ASSERT_EQ(window->screen()->geometry(), QRect(0, 0, 800, 800)) << "not the screen this position is for";
+    ASSERT_EQ(window->frameGeometry().size(), QSize(733, 618));
+    // 733x618 on the offscreen platform's 800x800: 67 spare columns (the odd one goes right) and 182 rows.
+    EXPECT_EQ(window->pos(), QPoint(33, 91));
 }
 
 TEST_F(MainWindowStart, RunningAndIdleStatesSwitchExactlyTheirControls)
@@ -294,7 +298,7 @@ TEST_F(MainWindowStart, LoadRemovePopupOpensAtTheButtonsLowerLeftCorner)
     auto* button = Child<QPushButton>(*window, "servicesMenuButton");
     auto* menu = Child<QMenu>(*window, "servicesMenu");
     QTest::mouseClick(button, Qt::LeftButton);
-    QTRY_VERIFY(menu->isVisible());
+    ASSERT_TRUE(test::EventuallyTrue([&] { return menu->isVisible(); }, "the Load/Remove menu to show"));
     EXPECT_EQ(menu->pos(), button->mapToGlobal(QPoint(0, button->height())));
     menu->close();
 }

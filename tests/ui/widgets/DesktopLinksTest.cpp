@@ -1,11 +1,11 @@
 #include "ui/widgets/DesktopLinks.h"
 
 #include "base/AppInfo.h"
+#include "tests/support/qt/QtPrinters.h"
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/editor/EditorTestFiles.h"
-#include "tests/support/qt/QtPrinters.h"
-#include "ui/widgets/ClickableImage.h"
 #include "ui/about/AboutWindow.h"
+#include "ui/widgets/ClickableImage.h"
 
 #include <QFileInfo>
 #include <QPushButton>
