@@ -53,7 +53,7 @@ TEST(LocalWallTimeTest, FollowsTheSystemClockWithinTheLocalOffset) {
 }
 
 // A ticker against a fake window, with a clock the test sets.
-class TickerTest : public ::testing::Test {
+class ElapsedTimeTickerTest : public ::testing::Test {
 protected:
     // The label shows something no ticker writes, so its first update can be seen.
     std::shared_ptr<ElapsedTimeTicker> StartTicker() {
@@ -70,7 +70,7 @@ protected:
     test::ThreadTracker threads;
 };
 
-TEST_F(TickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
+TEST_F(ElapsedTimeTickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
     const auto ticker = StartTicker();
     ASSERT_NE(ticker, nullptr);
     ASSERT_TRUE(Shows(u"00:00:00")) << "the first update comes at once";
@@ -88,7 +88,7 @@ TEST_F(TickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
     EXPECT_EQ(window->Faults(), 0);
 }
 
-TEST_F(TickerTest, EndsByItselfWhenTheWindowIsGone) {
+TEST_F(ElapsedTimeTickerTest, EndsByItselfWhenTheWindowIsGone) {
     const auto ticker = StartTicker();
     ASSERT_TRUE(Shows(u"00:00:00"));
     window->Close();
@@ -96,7 +96,7 @@ TEST_F(TickerTest, EndsByItselfWhenTheWindowIsGone) {
     EXPECT_EQ(window->Faults(), 0);
 }
 
-TEST_F(TickerTest, ARefusedTickerIsNone) {
+TEST_F(ElapsedTimeTickerTest, ARefusedTickerIsNone) {
     threads.Refuse({0});
     EXPECT_EQ(StartTicker(), nullptr);
     EXPECT_EQ(window.use_count(), 1) << "nothing holds the window";

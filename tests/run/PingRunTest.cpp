@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ThreadSettingValueTest,
                                            SettingCase{"TooLarge", u"99999999999999999999", INT_MAX}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
+TEST(PingRunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
     RunHarness run(0, u"8");
     run.options.pause = 300ms;
     run.window->OnGui([&] { run.window->SetProcessedText(u"7"); });
@@ -110,7 +110,7 @@ TEST(RunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, OneRowIsClearedStartedCheckedAndFinished) {
+TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
     RunHarness run(1, u"8");
     run.window->SetStatus(0, u"Error 404");
     run.window->OnGui([&] { run.window->TimeoutSeconds() = 12; });
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, LargeTableTest, ::testing::Values(u"1", u"4")
     return "Threads" + std::string(info.param.begin(), info.param.end());  // the settings are ASCII digits
 });
 
-TEST(RunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
+TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     RunHarness run(50, u"2");
     std::atomic<bool> row11InCheck{false};
     CheckLog log;
@@ -268,7 +268,7 @@ TEST(RunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, AbortDuringThePauseIsClearedAndEveryRowIsChecked) {
+TEST(PingRunTest, AbortDuringThePauseIsClearedAndEveryRowIsChecked) {
     RunHarness run(5, u"2");
     run.window->onRunningStateChange = [&](bool running) {
         if (running) run.window->AbortFlag() = true;
@@ -279,7 +279,7 @@ TEST(RunTest, AbortDuringThePauseIsClearedAndEveryRowIsChecked) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, AbortAfterTheLastRowBeganStillEndsAborted) {
+TEST(PingRunTest, AbortAfterTheLastRowBeganStillEndsAborted) {
     RunHarness run(5, u"1");
     run.options.checker = [&](const std::u16string& url, int) {
         if (RowOfUrl(url) == 4) run.window->OnGui([&] { run.window->AbortFlag() = true; });
@@ -291,7 +291,7 @@ TEST(RunTest, AbortAfterTheLastRowBeganStillEndsAborted) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
+TEST(PingRunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
     RunHarness run(6, u"1");
     run.window->OnGui([&] { run.window->TimeoutSeconds() = 10; });
     CheckLog log;
@@ -305,7 +305,7 @@ TEST(RunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast) {
+TEST(PingRunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast) {
     RunHarness run(45, u"1");
     std::map<int, std::u16string> processedDuringCheck;
     run.options.checker = [&](const std::u16string& url, int) {
@@ -328,7 +328,7 @@ std::string EventBeforeStartOf(const std::vector<std::string>& events, int m) {
     return *(at - 1);
 }
 
-TEST(RunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView) {
+TEST(PingRunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView) {
     RunHarness run(30, u"1");
     ASSERT_TRUE(run.RunToEnd());
     const auto events = run.window->Events();
@@ -341,7 +341,7 @@ TEST(RunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
+TEST(PingRunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
     RunHarness run(30, u"2");
     std::atomic<bool> oneWorkerLeft{false};
     run.options.checker = [&](const std::u16string& url, int) -> std::u16string {
@@ -360,7 +360,7 @@ TEST(RunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
     ExpectCleanEnd(run);
 }
 
-TEST(RunTest, ARunEndsWhenEveryWorkerRaisedWhileMoreRowsRemainThanTheQueueHolds) {
+TEST(PingRunTest, ARunEndsWhenEveryWorkerRaisedWhileMoreRowsRemainThanTheQueueHolds) {
     RunHarness run(12000, u"2");
     run.options.checker = [](const std::u16string&, int) -> std::u16string { throw 1; };
     ASSERT_TRUE(run.RunToEnd());
@@ -405,7 +405,7 @@ INSTANTIATE_TEST_SUITE_P(Refusals, ThreadRefusalTest,
                                            RefusalCase{"NothingButTheRunThread", {1, 2, 3, 4}, 12000, false, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RunTest, StartThrowsWhenTheRunThreadCannotStartAndTouchesNothing) {
+TEST(PingRunTest, StartThrowsWhenTheRunThreadCannotStartAndTouchesNothing) {
     RunHarness run(3, u"1");
     run.threads.Refuse({0});
     EXPECT_THROW(run.Start(), ThreadStartError);
@@ -413,7 +413,7 @@ TEST(RunTest, StartThrowsWhenTheRunThreadCannotStartAndTouchesNothing) {
     EXPECT_EQ(run.window.use_count(), 1);
 }
 
-TEST(RunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
+TEST(PingRunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
     RunHarness run(2000, u"2");
     std::atomic<bool> closed{false};
     CheckLog log;
@@ -436,7 +436,7 @@ TEST(RunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
     EXPECT_EQ(run.window.use_count(), 1);
 }
 
-TEST(RunTest, WhenTheWindowIsGoneBeforeTheRunBeginsNothingHappens) {
+TEST(PingRunTest, WhenTheWindowIsGoneBeforeTheRunBeginsNothingHappens) {
     RunHarness run(20, u"2");
     run.window->Close();
     ASSERT_TRUE(run.RunToEnd());

@@ -18,7 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // The objects a run shares with its workers, and a record of what the workers did.
-class WorkerTest : public ::testing::Test {
+class PingWorkerTest : public ::testing::Test {
 protected:
     void MakePool(int workers) {
         countdown = std::make_shared<CountdownEvent>(workers);
@@ -43,7 +43,7 @@ protected:
     std::vector<int> ran;
 };
 
-TEST_F(WorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFreesItself) {
+TEST_F(PingWorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFreesItself) {
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     for (int i = 0; i < 20; ++i) queue->Push(Record(i));
@@ -58,7 +58,7 @@ TEST_F(WorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFreesItse
     EXPECT_EQ(popLock.use_count(), 1);
 }
 
-TEST_F(WorkerTest, TheWorkerThreadCarriesItsName) {
+TEST_F(PingWorkerTest, TheWorkerThreadCarriesItsName) {
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     std::string name;
@@ -72,7 +72,7 @@ TEST_F(WorkerTest, TheWorkerThreadCarriesItsName) {
     EXPECT_EQ(name, "PingWorker");
 }
 
-TEST_F(WorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {
+TEST_F(PingWorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {
     MakePool(2);
     ASSERT_TRUE(StartWorker());
     ASSERT_TRUE(StartWorker());
@@ -92,7 +92,7 @@ TEST_F(WorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {
     EXPECT_FALSE(countdown->Signal()) << "two workers, two signals: the event is already set";
 }
 
-TEST_F(WorkerTest, AWorkerEndsThroughAnExceptionOfAnyType) {
+TEST_F(PingWorkerTest, AWorkerEndsThroughAnExceptionOfAnyType) {
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     queue->Push([] { throw 42; });
@@ -100,7 +100,7 @@ TEST_F(WorkerTest, AWorkerEndsThroughAnExceptionOfAnyType) {
     EXPECT_TRUE(threads.WaitAllEnded());
 }
 
-TEST_F(WorkerTest, WhenTheLastWorkerHasLeftTheQueueRefusesPushes) {
+TEST_F(PingWorkerTest, WhenTheLastWorkerHasLeftTheQueueRefusesPushes) {
     MakePool(2);
     ASSERT_TRUE(StartWorker());
     ASSERT_TRUE(StartWorker());
@@ -111,7 +111,7 @@ TEST_F(WorkerTest, WhenTheLastWorkerHasLeftTheQueueRefusesPushes) {
         << "no worker is left to take a task, so a full queue must not hold the pusher";
 }
 
-TEST_F(WorkerTest, AWorkerThePlatformRefusesCountsAsLeftAtOnce) {
+TEST_F(PingWorkerTest, AWorkerThePlatformRefusesCountsAsLeftAtOnce) {
     MakePool(2);
     threads.Refuse({1});
     EXPECT_TRUE(StartWorker());
@@ -122,7 +122,7 @@ TEST_F(WorkerTest, AWorkerThePlatformRefusesCountsAsLeftAtOnce) {
     EXPECT_TRUE(threads.WaitAllEnded());
 }
 
-TEST_F(WorkerTest, WhenEveryWorkerIsRefusedNothingWaits) {
+TEST_F(PingWorkerTest, WhenEveryWorkerIsRefusedNothingWaits) {
     MakePool(3);
     threads.Refuse({0, 1, 2});
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(StartWorker());
