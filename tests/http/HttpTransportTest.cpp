@@ -29,26 +29,6 @@ std::u16string WithScheme(const std::u16string& url, const std::u16string& schem
     return scheme + url.substr(url.find(u"://"));
 }
 
-// A transport nobody has set up goes straight to the URL's own host (origin-form target, no proxy), names itself
-// in User-Agent, sends no Referer, and hands a redirect back instead of following it.
-TEST(HttpTransportTest, UnsetTransportGoesDirectNamesItselfAndReturnsRedirects) {
-    LoopbackServer server({{Response("HTTP/1.1 301 Moved Permanently", "Location: /elsewhere\r\n", "moved"), Ok}});
-    HttpTransport http;
-    try {
-        http.Get(server.Url(u"/page?x=1"));
-        FAIL() << "the 301 was not reported";
-    } catch (const ProtocolError& error) {
-        EXPECT_EQ(error.Code(), 301);
-    }
-    const std::vector<test::RecordedRequest> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 1u) << "the redirect was followed";
-    EXPECT_EQ(requests[0].Bytes, "GET /page?x=1 HTTP/1.1\r\n"
-                                 "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
-                                 "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
-                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
-                                 "\r\n");
-}
-
 // Once redirects are followed, a Get stops after 15 requests unless told otherwise.
 TEST(HttpTransportTest, FollowedRedirectsStopAtFifteenRequestsUnlessSet) {
     const Reply redirect(Response("HTTP/1.1 307 Temporary", "Location: /again\r\n", ""));
@@ -144,17 +124,25 @@ TEST(HttpTransportTest, ProtocolErrorCarriesCodeStatusLineAndBody) {
     }
 }
 
-TEST(HttpTransportTest, RedirectsAreNotFollowedUnlessAskedFor) {
+// A transport nobody has set up goes straight to the URL's own host (origin-form target, no proxy), names itself
+// in User-Agent, sends no Referer, and hands a redirect back instead of following it.
+TEST(HttpTransportTest, UnsetTransportGoesDirectNamesItselfAndReturnsRedirects) {
     LoopbackServer server({{Response("HTTP/1.1 302 Found", "Location: /next\r\n", "moved"), Ok}});
     HttpTransport http;
     try {
-        http.Get(server.Url(u"/"));
-        FAIL() << "no error";
+        http.Get(server.Url(u"/page?x=1"));
+        FAIL() << "the redirect was not reported";
     } catch (const ProtocolError& error) {
         EXPECT_EQ(error.Code(), 302);
         EXPECT_EQ(error.BodyText(), u"moved");
     }
-    EXPECT_EQ(server.Requests().size(), 1u);
+    const std::vector<test::RecordedRequest> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u) << "the redirect was followed";
+    EXPECT_EQ(requests[0].Bytes, "GET /page?x=1 HTTP/1.1\r\n"
+                                 "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
+                                 "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
+                                 "\r\n");
 }
 
 TEST(HttpTransportTest, RedirectMaximumCountsEveryRedirectOfOneGet) {

@@ -62,7 +62,7 @@ protected:
         return ElapsedTimeTicker::Create(context, [this] { return milliseconds(now.load()); }, threads.Starter());
     }
     bool Shows(const std::u16string& text) {
-        return test::WaitUntil([&] { return window->timeValueLabel() == text; });
+        return test::WaitUntil([&] { return window->ElapsedText() == text; });
     }
 
     std::shared_ptr<test::FakeRunWindow> window = std::make_shared<test::FakeRunWindow>(0, u"1");
@@ -84,7 +84,7 @@ TEST_F(ElapsedTimeTickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
     now += milliseconds(seconds(5)).count();
     // Nothing to wait for: the sleep only gives a stray update, already posted to the window, time to land.
     std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(window->timeValueLabel(), u"01:00:00") << "no update after the ticker ended";
+    EXPECT_EQ(window->ElapsedText(), u"01:00:00") << "no update after the ticker ended";
     EXPECT_EQ(window->Faults(), 0);
 }
 

@@ -93,13 +93,13 @@ void FakeRunWindow::MakeTopRow(int row) {
 void FakeRunWindow::SetProcessedText(const std::u16string& text) {
     if (!Enter("SetProcessedText(" + Narrow(text) + ")")) return;
     std::lock_guard lock(mutex_);
-    labelCompleted_ = text;
+    processedText_ = text;
 }
 
 void FakeRunWindow::SetElapsedText(const std::u16string& text) {
     if (!Enter("")) return;
     std::lock_guard lock(mutex_);
-    labelTime_ = text;
+    elapsedText_ = text;
 }
 
 void FakeRunWindow::SetRunningState(bool running) {
@@ -135,14 +135,14 @@ std::vector<std::u16string> FakeRunWindow::Statuses() {
     return statuses_;
 }
 
-std::u16string FakeRunWindow::processedValueLabel() {
+std::u16string FakeRunWindow::ProcessedText() {
     std::lock_guard lock(mutex_);
-    return labelCompleted_;
+    return processedText_;
 }
 
-std::u16string FakeRunWindow::timeValueLabel() {
+std::u16string FakeRunWindow::ElapsedText() {
     std::lock_guard lock(mutex_);
-    return labelTime_;
+    return elapsedText_;
 }
 
 std::vector<std::u16string> FakeRunWindow::Messages() {

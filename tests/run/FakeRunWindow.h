@@ -48,8 +48,8 @@ public:
 
     void SetStatus(int row, const std::u16string& status);
     std::vector<std::u16string> Statuses();
-    std::u16string processedValueLabel();
-    std::u16string timeValueLabel();
+    std::u16string ProcessedText();
+    std::u16string ElapsedText();
     std::vector<std::u16string> Messages();
     // The GUI operations in the order they ran, without the time label's updates.
     std::vector<std::string> Events();
@@ -68,8 +68,8 @@ private:
     const std::u16string threadSetting_;
     std::vector<std::u16string> urls_;
     std::vector<std::u16string> statuses_;
-    std::u16string labelCompleted_ = u"0";
-    std::u16string labelTime_ = u"00:00:00";
+    std::u16string processedText_ = u"0";
+    std::u16string elapsedText_ = u"00:00:00";
     bool running_ = false;
     bool gone_ = false;
     int faults_ = 0;

@@ -106,7 +106,7 @@ TEST(PingRunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
                                         "ThreadSettingText", "RowCount", "SetRunningState(false)",
                                         "ShowMessage(Ping terminated)"}));
     EXPECT_EQ(run.threads.Started(), 2) << "the run thread and the ticker, no worker";
-    EXPECT_EQ(run.window->processedValueLabel(), u"7");
+    EXPECT_EQ(run.window->ProcessedText(), u"7");
     ExpectCleanEnd(run);
 }
 
@@ -263,7 +263,7 @@ TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     expected.resize(50);
     EXPECT_EQ(run.window->Statuses(), expected);
     EXPECT_EQ(log.Rows().size(), 12u) << "no request for a skipped row";
-    EXPECT_EQ(run.window->processedValueLabel(), u"12");
+    EXPECT_EQ(run.window->ProcessedText(), u"12");
     EXPECT_EQ(run.window->Messages(), std::vector<std::u16string>{u"Ping aborted"});
     ExpectCleanEnd(run);
 }
@@ -309,14 +309,14 @@ TEST(PingRunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast) {
     RunHarness run(45, u"1");
     std::map<int, std::u16string> processedDuringCheck;
     run.options.checker = [&](const std::u16string& url, int) {
-        run.window->OnGui([&] { processedDuringCheck[RowOfUrl(url)] = run.window->processedValueLabel(); });
+        run.window->OnGui([&] { processedDuringCheck[RowOfUrl(url)] = run.window->ProcessedText(); });
         return std::u16string(u"Completed");
     };
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(processedDuringCheck.at(0), u"1");
     EXPECT_EQ(processedDuringCheck.at(8), u"9");
     EXPECT_EQ(processedDuringCheck.at(41), u"42");
-    EXPECT_EQ(run.window->processedValueLabel(), u"45");
+    EXPECT_EQ(run.window->ProcessedText(), u"45");
     ExpectCleanEnd(run);
 }
 
@@ -393,7 +393,7 @@ TEST_P(ThreadRefusalTest, TheRunNeverWaitsForAThreadThatDidNotStart) {
     EXPECT_EQ(run.window->Statuses(), Repeated(refusal.rows, refusal.rowsChecked ? u"Completed" : u""));
     EXPECT_EQ(run.window->Messages(), std::vector<std::u16string>{u"Ping terminated"});
     if (refusal.refused.count(1) != 0) {
-        EXPECT_EQ(run.window->timeValueLabel(), u"12:34:56") << "no ticker";
+        EXPECT_EQ(run.window->ElapsedText(), u"12:34:56") << "no ticker";
     }
     ExpectCleanEnd(run);
 }

@@ -175,7 +175,10 @@ std::unique_ptr<QMenu> ListTextEdit::CreateContextMenu(const QPoint& position)
     return menu;
 }
 
-void ListTextEdit::contextMenuEvent(QContextMenuEvent* event) { CreateContextMenu(event->pos())->exec(event->globalPos()); }
+void ListTextEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    CreateContextMenu(event->pos())->exec(event->globalPos());
+}
 
 void ListTextEdit::paintEvent(QPaintEvent* event)
 {

@@ -124,7 +124,7 @@ QString WithDefaultExtension(const QString& path)
 
 }  // namespace
 
-MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> globalVariables, QWidget* parent)
+MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> programInfo, QWidget* parent)
     : QMainWindow(parent),
       runWindow_(std::make_shared<MainWindowRunView>(*this)),
       AbortFlag(runWindow_->AbortFlag()),
@@ -154,7 +154,7 @@ MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> globalV
     resize(MinClientWidth, MinClientHeight);
 
     ConnectHandlers();
-    SetUpOnCreate(std::move(globalVariables));
+    SetUpOnCreate(std::move(programInfo));
 }
 
 MainWindow::~MainWindow()
@@ -175,13 +175,15 @@ void MainWindow::BuildBand1()
                                     QStringLiteral("Edit your websites list"));
     websitesPathEdit = new QLineEdit(WebsitesPlaceholder, band);
     websitesPathEdit->setObjectName(QStringLiteral("websitesPathEdit"));
-    loadWebsitesButton = MakeButton(band, "loadWebsitesButton", QStringLiteral("Load"), QStringLiteral("Load file for websites"));
+    loadWebsitesButton = MakeButton(band, "loadWebsitesButton", QStringLiteral("Load"),
+                                    QStringLiteral("Load file for websites"));
     threadsCaption = MakeCaption(band, "threadsCaption", QStringLiteral("Threads #"));
     threadsSetting = new SliderWithBox(band);
     threadsSetting->setObjectName(QStringLiteral("threadsSetting"));
     threadsSetting->setToolTip(QStringLiteral("Threads number"));
 
-    clearServicesButton = MakeButton(band, "clearServicesButton", QStringLiteral("Clear"), QStringLiteral("Clear indexing sites"));
+    clearServicesButton = MakeButton(band, "clearServicesButton", QStringLiteral("Clear"),
+                                     QStringLiteral("Clear indexing sites"));
     editServicesButton = MakeButton(band, "editServicesButton", QStringLiteral("Edit"),
                                     QStringLiteral("Edit pinging list"));
     servicesCombo = new QComboBox(band);
@@ -286,7 +288,8 @@ void MainWindow::BuildBand3()
 
     tableCounters = new QWidget(band);
     tableCounters->setObjectName(QStringLiteral("tableCounters"));
-    websitesServicesCaption = MakeCaption(tableCounters, "websitesServicesCaption", QStringLiteral("Websites/Services for website"));
+    websitesServicesCaption =
+        MakeCaption(tableCounters, "websitesServicesCaption", QStringLiteral("Websites/Services for website"));
     websitesServicesValueLabel = MakeValueLabel(tableCounters, "websitesServicesValueLabel", QStringLiteral("0/0"));
     totalUrlsCaption = MakeCaption(tableCounters, "totalUrlsCaption", QStringLiteral("Total Url Loaded"));
     totalUrlsValueLabel = MakeValueLabel(tableCounters, "totalUrlsValueLabel", QStringLiteral("0"));
@@ -298,7 +301,8 @@ void MainWindow::BuildBand3()
     timeCaption = MakeCaption(progressCounters, "timeCaption", QStringLiteral("Time"));
     timeValueLabel = MakeValueLabel(progressCounters, "timeValueLabel", QStringView(ZeroTimeText).toString());
 
-    LayOutCounterBlock(*tableCounters, {websitesServicesCaption, websitesServicesValueLabel}, {totalUrlsCaption, totalUrlsValueLabel});
+    LayOutCounterBlock(*tableCounters, {websitesServicesCaption, websitesServicesValueLabel},
+                       {totalUrlsCaption, totalUrlsValueLabel});
     LayOutCounterBlock(*progressCounters, {processedCaption, processedValueLabel}, {timeCaption, timeValueLabel});
 
     exportButton = MakeButton(band, "exportButton", QStringLiteral("Export"), QStringLiteral("Export pinged list"));
@@ -345,7 +349,8 @@ void MainWindow::BuildMenus()
     exportMenu = new QMenu(this);
     exportMenu->setObjectName(QStringLiteral("exportMenu"));
     exportCompletedAction = MakeAction(exportMenu, "exportCompletedAction", QStringLiteral("Export all completed"));
-    exportNotCompletedAction = MakeAction(exportMenu, "exportNotCompletedAction", QStringLiteral("Export all not-completed"));
+    exportNotCompletedAction =
+        MakeAction(exportMenu, "exportNotCompletedAction", QStringLiteral("Export all not-completed"));
     exportAllAction = MakeAction(exportMenu, "exportAllAction", QStringLiteral("Export all entries"));
 }
 
@@ -374,9 +379,9 @@ void MainWindow::ConnectHandlers()
     connect(supportAction, &QAction::triggered, this, &MainWindow::onSupportTriggered);
 }
 
-void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> globalVariables)
+void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> programInfo)
 {
-    ProgramInfo = std::move(globalVariables);
+    ProgramInfo = std::move(programInfo);
     setWindowTitle(QString::fromStdString(ProgramInfo->mainWindowCaption));
     ServicesFolderPath = QString::fromStdString(ProgramInfo->servicesFolder);
     ClearColumn(Table, 0);
@@ -436,9 +441,9 @@ void MainWindow::SetRunningState(bool running)
 {
     startButton->setEnabled(!running);
     abortButton->setEnabled(running);
-    for (QWidget* control : std::initializer_list<QWidget*>{clearWebsitesButton, clearServicesButton, editWebsitesButton,
-                                                            editServicesButton, loadWebsitesButton, servicesCombo,
-                                                            servicesMenuButton, exportButton, websitesPathEdit})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             clearWebsitesButton, clearServicesButton, editWebsitesButton, editServicesButton, loadWebsitesButton,
+             servicesCombo, servicesMenuButton, exportButton, websitesPathEdit})
         control->setEnabled(!running);
 }
 

@@ -40,8 +40,8 @@ class MainWindow : public QMainWindow {
 
 public:
     // `processorCount` sets the thread slider's range (the program passes the machine's logical
-    // processors); `globalVariables` becomes ProgramInfo.
-    MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> globalVariables, QWidget* parent = nullptr);
+    // processors); `programInfo` becomes ProgramInfo.
+    MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> programInfo, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The list editor and About windows, which are created after this one and outlive its use of them.
@@ -161,7 +161,7 @@ private:
     void BuildBand3();
     void BuildMenus();
     void ConnectHandlers();
-    void SetUpOnCreate(std::unique_ptr<AppInfo> globalVariables);
+    void SetUpOnCreate(std::unique_ptr<AppInfo> programInfo);
     void TearDownOnDestroy();
     void LayOutOnResize();
     void AdjustTrackbars();
