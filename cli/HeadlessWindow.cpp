@@ -34,8 +34,8 @@ std::u16string HeadlessWindow::RowUrl(int row) {
     return table_.GetCell(PingTable::ColumnUrl, row).toStdU16String();
 }
 
-void HeadlessWindow::SetRowStatus(int row, const std::u16string& status) {
-    table_.SetCell(PingTable::ColumnPing, row, QString::fromStdU16String(status));
+void HeadlessWindow::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) {
+    table_.SetStatus(row, QString::fromStdU16String(status), QString::fromStdU16String(reason));
     if (status != StatusPinging) progress_.finished.Add(status);
 }
 

@@ -77,6 +77,8 @@ void WriteResults(const PingTable& table, const QString& path) {
         QByteArray line = table.GetCell(PingTable::ColumnUrl, row).toUtf8();
         line += '\t';
         line += table.GetCell(PingTable::ColumnPing, row).toUtf8();
+        line += '\t';
+        line += table.Reason(row).toUtf8();
         line += '\n';
         writer.Append(line);
     }

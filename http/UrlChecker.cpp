@@ -100,11 +100,12 @@ void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& us
     settings.ConnectTimeout = Saturated(std::int64_t{timeoutInSec_} * 1000 - 1000);
 }
 
-std::u16string CheckUrlStatus(const std::u16string& url, int timeoutSeconds) {
+CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds,
+                            const std::atomic<bool>& /*abortRequested*/) {
     UrlChecker checker(timeoutSeconds, false);
-    std::u16string status;
-    checker.GetPage(url, status);
-    return status;
+    CheckOutcome outcome;
+    checker.GetPage(url, outcome.status);
+    return outcome;
 }
 
 }  // namespace larkspire

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/CheckOutcome.h"
 #include "base/PingStatus.h"
 #include "http/HttpTransport.h"
 
@@ -43,6 +45,7 @@ private:
 };
 
 // The programs' row checker: a new UrlChecker for this one check, destroyed when it returns or raises.
-std::u16string CheckUrlStatus(const std::u16string& url, int timeoutSeconds);
+CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds,
+                            const std::atomic<bool>& abortRequested);
 
 }  // namespace larkspire

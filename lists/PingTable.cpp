@@ -67,9 +67,27 @@ void PingTable::SetCell(int column, int row, const QString& text)
     if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount())
         throw TableRangeError();
     PingRow& cells = rows_[static_cast<std::size_t>(row)];
-    (column == ColumnUrl ? cells.Url : cells.Status) = text;
+    if (column == ColumnUrl) {
+        cells.Url = text;
+    } else {
+        cells.Status = text;
+        cells.Reason.clear();
+    }
     if (batchDepth_ == 0 && listener_)
         listener_->CellChanged(column, row);
+}
+
+QString PingTable::Reason(int row) const
+{
+    if (row < 0 || row >= RowCount())
+        return {};
+    return rows_[static_cast<std::size_t>(row)].Reason;
+}
+
+void PingTable::SetStatus(int row, const QString& status, const QString& reason)
+{
+    SetCell(ColumnPing, row, status);
+    rows_[static_cast<std::size_t>(row)].Reason = reason;
 }
 
 void PingTable::SetListener(PingTableListener* listener)

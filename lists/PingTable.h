@@ -14,10 +14,11 @@ public:
     TableRangeError();
 };
 
-// One row of the ping table: the URL and the status of its latest check.
+// One row of the ping table: the URL, the status of its latest check and the reason given for that status.
 struct PingRow {
     QString Url;
     QString Status;
+    QString Reason;
 };
 
 // Told about changes of a PingTable, so a view can follow them. Bulk changes come as one
@@ -57,8 +58,13 @@ public:
 
     // The empty text outside the table (a row of -1 included).
     QString GetCell(int column, int row) const;
-    // Throws TableRangeError, writing nothing, outside the table.
+    // Throws TableRangeError, writing nothing, outside the table. A new status clears the row's reason.
     void SetCell(int column, int row, const QString& text);
+
+    // The reason explaining a row's status; empty outside the table.
+    QString Reason(int row) const;
+    // The status and its reason in one change of the status cell; throws TableRangeError outside the table.
+    void SetStatus(int row, const QString& status, const QString& reason);
 
     // The one listener, or nullptr; it must outlive the table or be replaced before it goes.
     void SetListener(PingTableListener* listener);

@@ -24,25 +24,23 @@ public:
     void Run() {
         RunWindow& window = *context_->window;
         if (window.AbortFlag() || context_->windowGone) return;
-        status_ = StatusPinging;
         if (!context_->HandOver([&] { ShowStarted(window); })) return;
         // Whatever the checker holds (the programs hand in the URL checker) lives only for this call.
-        status_ = context_->checker(url_, window.TimeoutSeconds());
-        context_->HandOver([&] { window.SetRowStatus(row_, status_); });
+        const CheckOutcome outcome = context_->checker(url_, window.TimeoutSeconds(), window.AbortFlag());
+        context_->HandOver([&] { window.SetRowStatus(row_, outcome.status, outcome.reason); });
     }
 
 private:
     // Keeps the row being started ten rows below the top of the view.
     void ShowStarted(RunWindow& window) {
         if (row_ >= 10) window.MakeTopRow(row_ - 10);
-        window.SetRowStatus(row_, status_);
+        window.SetRowStatus(row_, std::u16string(StatusPinging), {});
         url_ = window.RowUrl(row_);
         window.SetProcessedText(DecimalText(row_ + 1));
     }
 
     const std::shared_ptr<RunContext> context_;
     std::u16string url_;
-    std::u16string status_;
     const int row_;
 };
 

@@ -26,7 +26,8 @@ public:
     virtual std::u16string ThreadSettingText() = 0;  // the thread slider's text
     virtual int RowCount() = 0;
     virtual std::u16string RowUrl(int row) = 0;
-    virtual void SetRowStatus(int row, const std::u16string& status) = 0;
+    // The reason explains the status to the user; an empty reason clears the one shown before.
+    virtual void SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) = 0;
     virtual void ClearStatusColumn() = 0;
     // Makes row (0 or more) the grid's top visible row, keeping its horizontal position.
     virtual void MakeTopRow(int row) = 0;

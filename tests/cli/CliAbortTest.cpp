@@ -52,18 +52,18 @@ TEST_P(CliAbort, SkippedRowsStayForTheNotCompletedExportAndAResumeFinishesThem) 
     // The stalled rows end as "Timeout"; the rows never started keep an empty status and make the rest.
     ASSERT_TRUE(aborted.exited) << "ended by signal " << aborted.status;
     EXPECT_EQ(aborted.status, 1) << aborted.err;
-    EXPECT_EQ(ReadBytes(folder_.Path("results.txt")), Ports("http://127.0.0.1:%PORT/stall\tTimeout\n"
-                                                            "http://127.0.0.1:%PORT/stall\tTimeout\n"
-                                                            "http://127.0.0.1:%PORT/200\t\n"
-                                                            "http://127.0.0.1:%PORT/404\t\n"
-                                                            "http://127.0.0.1:%PORT/201\t\n"
-                                                            "http://127.0.0.1:%PORT/500\t\n"
-                                                            "http://127.0.0.1:%PORT/202\t\n"
-                                                            "http://127.0.0.1:%PORT/410\t\n"
-                                                            "http://127.0.0.1:%PORT/203\t\n"
-                                                            "http://127.0.0.1:%PORT/503\t\n"
-                                                            "http://127.0.0.1:%PORT/206\t\n"
-                                                            "http://127.0.0.1:%PORT/200\t\n"));
+    EXPECT_EQ(ReadBytes(folder_.Path("results.txt")), Ports("http://127.0.0.1:%PORT/stall\tTimeout\t\n"
+                                                            "http://127.0.0.1:%PORT/stall\tTimeout\t\n"
+                                                            "http://127.0.0.1:%PORT/200\t\t\n"
+                                                            "http://127.0.0.1:%PORT/404\t\t\n"
+                                                            "http://127.0.0.1:%PORT/201\t\t\n"
+                                                            "http://127.0.0.1:%PORT/500\t\t\n"
+                                                            "http://127.0.0.1:%PORT/202\t\t\n"
+                                                            "http://127.0.0.1:%PORT/410\t\t\n"
+                                                            "http://127.0.0.1:%PORT/203\t\t\n"
+                                                            "http://127.0.0.1:%PORT/503\t\t\n"
+                                                            "http://127.0.0.1:%PORT/206\t\t\n"
+                                                            "http://127.0.0.1:%PORT/200\t\t\n"));
     EXPECT_EQ(ReadBytes(folder_.Path("completed.txt")), "");
     EXPECT_EQ(ReadBytes(folder_.Path("rest.txt")), Ports("http://127.0.0.1:%PORT/200\r\n"
                                                          "http://127.0.0.1:%PORT/404\r\n"

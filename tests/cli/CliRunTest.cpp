@@ -51,21 +51,21 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
     const auto ports = [&](const char* text) {
         return WithPort(WithPort(text, server.Port()), refused.Port(), "%REFUSED");
     };
-    const std::string results = ports("http://127.0.0.1:%PORT/200\tCompleted\n"
-                                      "http://127.0.0.1:%PORT/404\tError 404\n"
-                                      "http://127.0.0.1:%PORT/301\tCompleted\n"
-                                      "http://127.0.0.1:%PORT/503\tError 503\n"
-                                      "http://127.0.0.1:%PORT/reset\tAborted\n"
-                                      "http://127.0.0.1:%PORT/200\tCompleted\n"
-                                      "http://127.0.0.1:%PORT/404\tError 404\n"
-                                      "http://127.0.0.1:%PORT/301\tCompleted\n"
-                                      "http://127.0.0.1:%PORT/503\tError 503\n"
-                                      "http://127.0.0.1:%PORT/reset\tAborted\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/404\tAborted\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/301\tAborted\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/503\tAborted\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/reset\tAborted\n");
+    const std::string results = ports("http://127.0.0.1:%PORT/200\tCompleted\t\n"
+                                      "http://127.0.0.1:%PORT/404\tError 404\t\n"
+                                      "http://127.0.0.1:%PORT/301\tCompleted\t\n"
+                                      "http://127.0.0.1:%PORT/503\tError 503\t\n"
+                                      "http://127.0.0.1:%PORT/reset\tAborted\t\n"
+                                      "http://127.0.0.1:%PORT/200\tCompleted\t\n"
+                                      "http://127.0.0.1:%PORT/404\tError 404\t\n"
+                                      "http://127.0.0.1:%PORT/301\tCompleted\t\n"
+                                      "http://127.0.0.1:%PORT/503\tError 503\t\n"
+                                      "http://127.0.0.1:%PORT/reset\tAborted\t\n"
+                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\t\n"
+                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/404\tAborted\t\n"
+                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/301\tAborted\t\n"
+                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/503\tAborted\t\n"
+                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/reset\tAborted\t\n");
     const std::string completed = ports("http://127.0.0.1:%PORT/200\r\n"
                                         "http://127.0.0.1:%PORT/301\r\n"
                                         "http://127.0.0.1:%PORT/200\r\n"
@@ -92,7 +92,7 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
     EXPECT_EQ(ReadBytes(folder.Path("not-completed.txt")), "");
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), all);
     EXPECT_NE(ReadBytes(folder.Path("all.txt")).find("caf\xE9/200\r\n"), std::string::npos);
-    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\t\n"), std::string::npos);
     EXPECT_TRUE(outcome.err.starts_with("Ping terminated: 15 of 15 URLs checked")) << outcome.err;
     EXPECT_NE(outcome.err.find("; Completed 4, Error 404 2, Error 503 2, Aborted 7\n"), std::string::npos) << outcome.err;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << "no progress unless on a terminal";
@@ -113,10 +113,10 @@ TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable) {
 
     ASSERT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.out, WithPort("https://127.0.0.1:%PORT/200\tCompleted\n"
-                                    "https://127.0.0.1:%PORT/404\tError 404\n"
-                                    "https://127.0.0.1:%PORT/301\tCompleted\n"
-                                    "https://127.0.0.1:%PORT/reset\tAborted\n",
+    EXPECT_EQ(outcome.out, WithPort("https://127.0.0.1:%PORT/200\tCompleted\t\n"
+                                    "https://127.0.0.1:%PORT/404\tError 404\t\n"
+                                    "https://127.0.0.1:%PORT/301\tCompleted\t\n"
+                                    "https://127.0.0.1:%PORT/reset\tAborted\t\n",
                                     server.Port()));
     EXPECT_EQ(ReadBytes(folder.Path("completed.txt")), WithPort("https://127.0.0.1:%PORT/200\r\n"
                                                                 "https://127.0.0.1:%PORT/301\r\n",

@@ -47,6 +47,31 @@ TEST(PingTable, StartsEmptyWithTwoColumns)
     EXPECT_EQ(table.ColumnCount(), 2);
 }
 
+TEST(PingTable, AStatusCarriesItsReasonUntilTheNextStatus)
+{
+    PingTable table;
+    RecordingListener listener;
+    table.SetRowCount(2);
+    table.SetListener(&listener);
+    table.SetStatus(1, "Aborted", "connection refused");
+    EXPECT_EQ(table.GetCell(PingTable::ColumnPing, 1), "Aborted");
+    EXPECT_EQ(table.Reason(1), "connection refused");
+    EXPECT_EQ(table.Reason(0), "");
+    EXPECT_EQ(listener.events, std::vector<std::string>{"cell 1,1"});
+
+    table.SetCell(PingTable::ColumnUrl, 1, "b");
+    EXPECT_EQ(table.Reason(1), "connection refused") << "a new URL is no new status";
+    table.SetCell(PingTable::ColumnPing, 1, "Pinging page...");
+    EXPECT_EQ(table.Reason(1), "");
+    table.SetStatus(1, "Completed", "in 12 ms");
+    ClearColumn(table, PingTable::ColumnPing);
+    EXPECT_EQ(table.Reason(1), "");
+    EXPECT_EQ(table.Reason(2), "");
+    EXPECT_EQ(table.Reason(-1), "");
+    EXPECT_THROW(table.SetStatus(2, "Completed", "x"), TableRangeError);
+    table.SetListener(nullptr);
+}
+
 TEST(PingTable, SetRowCountKeepsLeadingRowsAndAddsEmptyOnes)
 {
     PingTable table;

@@ -73,8 +73,9 @@ std::u16string FakeRunWindow::RowUrl(int row) {
     return urls_.at(row);
 }
 
-void FakeRunWindow::SetRowStatus(int row, const std::u16string& status) {
-    if (!Enter("SetRowStatus(" + std::to_string(row) + "," + Narrow(status) + ")")) return;
+void FakeRunWindow::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) {
+    const std::string because = reason.empty() ? "" : "," + Narrow(reason);
+    if (!Enter("SetRowStatus(" + std::to_string(row) + "," + Narrow(status) + because + ")")) return;
     std::lock_guard lock(mutex_);
     statuses_.at(row) = status;
     if (status == u"Pinging page...") startOrder_.push_back(row);

@@ -118,14 +118,14 @@ TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
     std::u16string checkedUrl;
     int checkedTimeout = 0;
     std::string threadName;
-    run.options.checker = [&](const std::u16string& url, int timeout) {
+    run.options.checker = [&](const std::u16string& url, int timeout, const std::atomic<bool>&) {
         run.window->OnGui([&] { statusDuringCheck = run.window->Statuses().at(0); });
         checkedUrl = url;
         checkedTimeout = timeout;
         char name[16] = {};
         pthread_getname_np(pthread_self(), name, sizeof name);
         threadName = name;
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", u"in 5 ms"};
     };
     ASSERT_TRUE(run.RunToEnd());
 
@@ -137,7 +137,7 @@ TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
     EXPECT_EQ(run.window->Events(),
               (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "ThreadSettingText",
                                         "RowCount", "SetRowStatus(0,Pinging page...)", "RowUrl(0)",
-                                        "SetProcessedText(1)", "SetRowStatus(0,Completed)",
+                                        "SetProcessedText(1)", "SetRowStatus(0,Completed,in 5 ms)",
                                         "SetRunningState(false)", "ShowMessage(Ping terminated)"}));
     EXPECT_EQ(run.threads.Started(), 3) << "the run thread, the ticker and one worker";
     ExpectCleanEnd(run);
@@ -162,7 +162,7 @@ TEST_P(WorkerCountTest, StartsTheSmallerOfTheSettingAndTheRowCount) {
     std::atomic<int> inCheck{0};
     std::atomic<int> mostInCheck{0};
     std::atomic<bool> allIn{false};
-    run.options.checker = [&](const std::u16string&, int) {
+    run.options.checker = [&](const std::u16string&, int, const std::atomic<bool>&) {
         const int now = ++inCheck;
         int most = mostInCheck;
         while (now > most && !mostInCheck.compare_exchange_weak(most, now)) {
@@ -170,7 +170,7 @@ TEST_P(WorkerCountTest, StartsTheSmallerOfTheSettingAndTheRowCount) {
         if (now == pool.workers) allIn = true;
         WaitUntil([&] { return allIn.load(); }, 20s);
         --inCheck;
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_TRUE(allIn);
@@ -200,7 +200,7 @@ TEST_P(LargeTableTest, ChecksEveryRowInRowOrderHoldingAtMostAQueueOfTasks) {
     CheckLog log;
     std::atomic<bool> queueFilled{false};
     std::atomic<std::size_t> mostAlive{0};
-    run.options.checker = [&](const std::u16string& url, int timeout) {
+    run.options.checker = [&](const std::u16string& url, int timeout, const std::atomic<bool>&) {
         if (!queueFilled) {
             // Hold the first checks until the run has filled the queue.
             queueFilled = WaitUntil([] { return RowTasksAlive() >= kTaskQueueCapacity; });
@@ -212,7 +212,7 @@ TEST_P(LargeTableTest, ChecksEveryRowInRowOrderHoldingAtMostAQueueOfTasks) {
         while (alive > most && !mostAlive.compare_exchange_weak(most, alive)) {
         }
         log.Add(RowOfUrl(url), timeout);
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
 
@@ -242,7 +242,7 @@ TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     RunHarness run(50, u"2");
     std::atomic<bool> row11InCheck{false};
     CheckLog log;
-    run.options.checker = [&](const std::u16string& url, int timeout) {
+    run.options.checker = [&](const std::u16string& url, int timeout, const std::atomic<bool>&) {
         const int row = RowOfUrl(url);
         log.Add(row, timeout);
         if (row == 10) {
@@ -252,9 +252,9 @@ TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
         if (row == 11) {
             row11InCheck = true;
             WaitUntil([&] { return run.window->AbortFlag().load(); });
-            return std::u16string(u"Timeout");
+            return CheckOutcome{u"Timeout", {}};
         }
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
 
@@ -281,9 +281,9 @@ TEST(PingRunTest, AbortDuringThePauseIsClearedAndEveryRowIsChecked) {
 
 TEST(PingRunTest, AbortAfterTheLastRowBeganStillEndsAborted) {
     RunHarness run(5, u"1");
-    run.options.checker = [&](const std::u16string& url, int) {
+    run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
         if (RowOfUrl(url) == 4) run.window->OnGui([&] { run.window->AbortFlag() = true; });
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(run.window->Statuses(), Repeated(5, u"Completed"));
@@ -295,10 +295,10 @@ TEST(PingRunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
     RunHarness run(6, u"1");
     run.window->OnGui([&] { run.window->TimeoutSeconds() = 10; });
     CheckLog log;
-    run.options.checker = [&](const std::u16string& url, int timeout) {
+    run.options.checker = [&](const std::u16string& url, int timeout, const std::atomic<bool>&) {
         log.Add(RowOfUrl(url), timeout);
         if (RowOfUrl(url) == 2) run.window->OnGui([&] { run.window->TimeoutSeconds() = 20; });
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(log.Timeouts(), (std::map<int, int>{{0, 10}, {1, 10}, {2, 10}, {3, 20}, {4, 20}, {5, 20}}));
@@ -308,9 +308,9 @@ TEST(PingRunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
 TEST(PingRunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast) {
     RunHarness run(45, u"1");
     std::map<int, std::u16string> processedDuringCheck;
-    run.options.checker = [&](const std::u16string& url, int) {
+    run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
         run.window->OnGui([&] { processedDuringCheck[RowOfUrl(url)] = run.window->ProcessedText(); });
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(processedDuringCheck.at(0), u"1");
@@ -344,12 +344,12 @@ TEST(PingRunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView) {
 TEST(PingRunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
     RunHarness run(30, u"2");
     std::atomic<bool> oneWorkerLeft{false};
-    run.options.checker = [&](const std::u16string& url, int) -> std::u16string {
+    run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) -> CheckOutcome {
         const int row = RowOfUrl(url);
         if (row == 3) throw std::runtime_error("checker failed");
         // The run thread, the ticker and the worker that did not raise.
         if (row == 20) oneWorkerLeft = WaitUntil([&] { return run.threads.Alive() == 3; });
-        return u"Completed";
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
     std::vector<std::u16string> expected = Repeated(30, u"Completed");
@@ -362,7 +362,7 @@ TEST(PingRunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
 
 TEST(PingRunTest, ARunEndsWhenEveryWorkerRaisedWhileMoreRowsRemainThanTheQueueHolds) {
     RunHarness run(12000, u"2");
-    run.options.checker = [](const std::u16string&, int) -> std::u16string { throw 1; };
+    run.options.checker = [](const std::u16string&, int, const std::atomic<bool>&) -> CheckOutcome { throw 1; };
     ASSERT_TRUE(run.RunToEnd());
     const auto statuses = run.window->Statuses();
     EXPECT_EQ(std::count(statuses.begin(), statuses.end(), kPinging), 2);
@@ -417,7 +417,7 @@ TEST(PingRunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
     RunHarness run(2000, u"2");
     std::atomic<bool> closed{false};
     CheckLog log;
-    run.options.checker = [&](const std::u16string& url, int timeout) {
+    run.options.checker = [&](const std::u16string& url, int timeout, const std::atomic<bool>&) {
         const int row = RowOfUrl(url);
         log.Add(row, timeout);
         if (row == 5) {
@@ -425,7 +425,7 @@ TEST(PingRunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
             closed = true;
         }
         if (row > 5) WaitUntil([&] { return closed.load(); });
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(run.window->Faults(), 0) << "nothing of the window touched after it went";

@@ -21,9 +21,9 @@ void ExitDuringARun(void (*exitProcess)(int)) {
     auto checks = std::make_shared<std::atomic<int>>(0);
     RunOptions options;
     options.pause = 0ms;
-    options.checker = [checks](const std::u16string&, int) {
+    options.checker = [checks](const std::u16string&, int, const std::atomic<bool>&) {
         ++*checks;
-        return std::u16string(u"Completed");
+        return CheckOutcome{u"Completed", {}};
     };
     StartRun(window, options);
     test::WaitUntil([&] { return *checks > 1000; });

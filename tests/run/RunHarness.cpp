@@ -14,7 +14,9 @@ RunHarness::RunHarness(std::vector<std::u16string> urls, std::u16string threadSe
 
 RunHarness::RunHarness(std::shared_ptr<FakeRunWindow> runWindow) : window(std::move(runWindow)) {
     options.pause = std::chrono::milliseconds(20);
-    options.checker = [](const std::u16string&, int) { return std::u16string(u"Completed"); };
+    options.checker = [](const std::u16string&, int, const std::atomic<bool>&) {
+        return CheckOutcome{u"Completed", {}};
+    };
     options.startThread = threads.Starter();
 }
 

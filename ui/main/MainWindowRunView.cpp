@@ -39,9 +39,9 @@ std::u16string MainWindowRunView::RowUrl(int row)
     return window_.Table.GetCell(PingTable::ColumnUrl, row).toStdU16String();
 }
 
-void MainWindowRunView::SetRowStatus(int row, const std::u16string& status)
+void MainWindowRunView::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason)
 {
-    window_.Table.SetCell(PingTable::ColumnPing, row, QString::fromStdU16String(status));
+    window_.Table.SetStatus(row, QString::fromStdU16String(status), QString::fromStdU16String(reason));
 }
 
 void MainWindowRunView::ClearStatusColumn() { ClearColumn(window_.Table, PingTable::ColumnPing); }

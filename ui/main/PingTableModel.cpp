@@ -24,9 +24,15 @@ int PingTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant PingTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
         return {};
-    return table_.GetCell(index.column(), index.row());
+    if (role == Qt::DisplayRole)
+        return table_.GetCell(index.column(), index.row());
+    if (role == Qt::ToolTipRole) {
+        const QString reason = table_.Reason(index.row());
+        return reason.isEmpty() ? QVariant() : QVariant(reason);
+    }
+    return {};
 }
 
 QVariant PingTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -50,7 +56,11 @@ void PingTableModel::TableReset() { endResetModel(); }
 void PingTableModel::CellChanged(int column, int row)
 {
     const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    // A status cell carries its reason as the tooltip of the whole row.
+    if (column == PingTable::ColumnPing)
+        emit dataChanged(index(row, 0), cell, {Qt::DisplayRole, Qt::ToolTipRole});
+    else
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
 void ScrollRowToTop(QTableView& view, int row)

@@ -29,8 +29,16 @@ TEST(PingTableModel, ShowsTheTableAndFollowsItsChanges)
 
     table.SetCell(1, 1, QStringLiteral("Completed"));
     ASSERT_EQ(cells.count(), 1);
-    EXPECT_EQ(cells[0][0].value<QModelIndex>(), model.index(1, 1));
+    EXPECT_EQ(cells[0][0].value<QModelIndex>(), model.index(1, 0)) << "the URL cell shows the status's reason";
+    EXPECT_EQ(cells[0][1].value<QModelIndex>(), model.index(1, 1));
     EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("Completed"));
+    EXPECT_FALSE(model.data(model.index(1, 1), Qt::ToolTipRole).isValid()) << "no reason, no tooltip";
+
+    table.SetStatus(1, QStringLiteral("Aborted"), QStringLiteral("connection refused"));
+    ASSERT_EQ(cells.count(), 2);
+    for (int column : {0, 1})
+        EXPECT_EQ(model.data(model.index(1, column), Qt::ToolTipRole).toString(), QStringLiteral("connection refused"));
+    EXPECT_FALSE(model.data(model.index(0, 1), Qt::ToolTipRole).isValid());
 
     ClearColumn(table, 0);
     EXPECT_EQ(resets.count(), 2);
