@@ -4,6 +4,12 @@
 #include "lists/PingTableColumns.h"
 #include "lists/WebsiteNormalizer.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace larkspire {
@@ -51,7 +57,67 @@ QString FillTemplate(const QString& line, const TemplatePieces& cut, const QStri
     return url;
 }
 
+// What one row costs beside its text: its entry in the expanded list, the table's row of three texts and the
+// allocation that holds the text.
+constexpr double RowOverheadBytes = 128;
+constexpr double BytesPerCharacter = 2;
+
+double Limit(int resource)
+{
+    struct rlimit limit {};
+    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<double>::infinity();
+    return static_cast<double>(limit.rlim_cur);
+}
+
+QString Millions(double bytes)
+{
+    return QString::number(std::ceil(bytes / 1e6), 'f', 0);
+}
+
 }  // namespace
+
+PingListSize MeasurePingList(const QStringList& websites, const QStringList& templates)
+{
+    // A normalised website is never longer than its line, so the lines' lengths bound the text.
+    double websiteCharacters = 0;
+    for (const QString& website : websites)
+        websiteCharacters += static_cast<double>(website.size());
+    const auto websiteCount = static_cast<double>(websites.size());
+    PingListSize size;
+    size.Rows = websiteCount * static_cast<double>(templates.size());
+    size.Bytes = size.Rows * RowOverheadBytes;
+    for (const QString& line : templates) {
+        const auto placeholders = static_cast<double>(line.count(Placeholder, Qt::CaseInsensitive));
+        if (placeholders == 0)
+            continue;  // the template itself is shared by every row
+        const double literal = static_cast<double>(line.size()) - placeholders * Placeholder.size();
+        size.Bytes += BytesPerCharacter * (websiteCount * (literal + 1) + placeholders * websiteCharacters);
+    }
+    return size;
+}
+
+void CheckPingListFits(const PingListSize& size, double memoryBytes)
+{
+    if (size.Rows > MaxPingRows)
+        throw PingListTooLargeError(QStringLiteral("The lists would make %1 rows; the ping table takes at most %2")
+                                        .arg(QString::number(size.Rows, 'f', 0), QString::number(MaxPingRows, 'f', 0))
+                                        .toStdString());
+    if (size.Bytes > memoryBytes)
+        throw PingListTooLargeError(
+            QStringLiteral("The lists would need about %1 MB of memory for their %2 rows; there are %3 MB")
+                .arg(Millions(size.Bytes), QString::number(size.Rows, 'f', 0), Millions(memoryBytes))
+                .toStdString());
+}
+
+double UsableMemoryBytes()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    const double physical = pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize)
+                                                      : std::numeric_limits<double>::infinity();
+    return std::min({physical, Limit(RLIMIT_AS), Limit(RLIMIT_DATA)});
+}
 
 QStringList ExpandPingList(const QStringList& websites, const QStringList& templates)
 {
@@ -74,6 +140,7 @@ void RebuildPingTable(PingTable& table, const QStringList& websites, const QStri
 {
     // The old rows go before the new list is built, so the two never take memory at the same time;
     // the view hears of the whole change once, at the end.
+    CheckPingListFits(MeasurePingList(websites, templates), UsableMemoryBytes());
     PingTable::Batch batch(table);
     ClearColumn(table, PingTable::ColumnUrl);
     FillColumnsFromLines(table, ExpandPingList(websites, templates), PingTable::ColumnUrl, FilledColumns,

@@ -1,6 +1,7 @@
 #include "lists/PingTableColumns.h"
 
 #include "lists/AnsiCodec.h"
+#include "lists/AtomicFileWrite.h"
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
 #include "lists/PosixFile.h"
@@ -37,10 +38,13 @@ void FillRow(PingTable& table, int row, const QString& line, int firstColumn, in
     }
 }
 
-// Collects the export in memory and hands it to the file a buffer at a time.
+// Collects the export in memory and hands it to the replacement file a buffer at a time.
 class ExportWriter {
 public:
-    ExportWriter(UniqueFd& file, const QString& path) : file_(file), path_(path) { buffer_.reserve(ExportBufferSize); }
+    ExportWriter(AtomicFileWrite& file, const QString& path) : file_(file), path_(path)
+    {
+        buffer_.reserve(ExportBufferSize);
+    }
 
     void WriteLine(const QString& cell)
     {
@@ -53,19 +57,19 @@ public:
     void Finish()
     {
         Flush();
-        if (const int error = file_.Close())
+        if (const int error = file_.Commit())
             throw IoError(error, path_);
     }
 
 private:
     void Flush()
     {
-        if (const int error = WriteAll(file_.Get(), buffer_.data(), buffer_.size()))
+        if (const int error = file_.Write(buffer_))
             throw IoError(error, path_);
         buffer_.clear();
     }
 
-    UniqueFd& file_;
+    AtomicFileWrite& file_;
     const QString& path_;
     std::string buffer_;
 };
@@ -101,8 +105,8 @@ void ExportColumn(const PingTable& table, const QString& path, int column, int f
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    UniqueFd file;
-    if (const int error = CreateForWriting(NativePath(path), file))
+    AtomicFileWrite file;
+    if (const int error = file.Open(NativePath(path)))
         throw IoError(error, path);
 
     ExportWriter writer(file, path);

@@ -17,8 +17,9 @@ void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstC
                           const QString& separator);
 
 // Writes the cell of `column` of every selected row, one line each, in Windows-1252 with CR LF, replacing
-// the file at `path`. With `filterColumn` 0 every row is selected, otherwise the rows whose cell in
-// `filterColumn` equals `filterText` exactly. Throws FileError with the I/O error message on failure.
+// the file at `path` through AtomicFileWrite. With `filterColumn` 0 every row is selected, otherwise the rows
+// whose cell in `filterColumn` equals `filterText` exactly. Throws FileError with the I/O error message on
+// failure; the file then keeps its old content.
 void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
                   const QString& filterText);
 

@@ -4,7 +4,6 @@
 #include "lists/PosixFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -63,6 +62,20 @@ struct DirCloser {
     void operator()(DIR* folder) const { ::closedir(folder); }
 };
 
+bool IsFolder(const QByteArray& nativePath)
+{
+    struct stat status {};
+    return ::stat(nativePath.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Every missing folder of the path, by the path's own bytes. Failures show in the checks that follow.
+void MakeFolders(const QByteArray& nativePath)
+{
+    for (qsizetype slash = nativePath.indexOf('/', 1); slash >= 0; slash = nativePath.indexOf('/', slash + 1))
+        ::mkdir(nativePath.left(slash).constData(), 0777);
+    ::mkdir(nativePath.constData(), 0777);
+}
+
 void CheckCopyPath(const QString& path, bool isSource)
 {
     if (path.size() > LongestCopyPath)
@@ -70,7 +83,7 @@ void CheckCopyPath(const QString& path, bool isSource)
     if (path.trimmed().isEmpty() || path.contains(QChar(0)))
         throw FileError(QStringLiteral("Invalid characters in path"));
     const QString fullPath = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (!QFileInfo(fullPath.left(fullPath.lastIndexOf(u'/') + 1)).isDir())
+    if (!IsFolder(NativePath(fullPath.left(fullPath.lastIndexOf(u'/') + 1))))
         throw FileError(QStringLiteral("The specified path was not found"));
     struct stat status {};
     if (isSource && ::stat(NativePath(path).constData(), &status) != 0)
@@ -86,7 +99,8 @@ FileError AlreadyExistsError()
 // replaced; a copy that fails half-way is removed again.
 void CopyWithoutReplacing(const QString& sourcePath, const QString& targetPath)
 {
-    UniqueFd source(::open(NativePath(sourcePath).constData(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking: a FIFO would otherwise hold the window until something writes to it.
+    UniqueFd source(::open(NativePath(sourcePath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!source.IsOpen())
         throw FileError(SystemErrorText(errno));
     struct stat status {};
@@ -94,6 +108,8 @@ void CopyWithoutReplacing(const QString& sourcePath, const QString& targetPath)
         throw FileError(SystemErrorText(errno));
     if (S_ISDIR(status.st_mode))
         throw FileError(SystemErrorText(EISDIR));
+    if (!S_ISREG(status.st_mode))
+        throw NotRegularFileError(sourcePath);
 
     const QByteArray target = NativePath(targetPath);
     UniqueFd copy(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
@@ -143,7 +159,7 @@ void ListFilesByMask(const QString& folderPath, const QString& mask, QStringList
     if (!entries)
         return;
     while (const dirent* entry = ::readdir(entries.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = PathFromNative(QByteArray(entry->d_name));
         if (MatchesMask(name, nameMask) && !IsFolderEntry(::dirfd(entries.get()), *entry))
             list.append(name);
     }
@@ -161,8 +177,8 @@ QString FileNamePart(const QString& path)
 QString AddServicesFile(const QString& sourcePath, const QString& servicesFolder)
 {
     const QString name = FileNamePart(sourcePath);
-    if (!QFileInfo(servicesFolder).isDir())
-        QDir().mkpath(servicesFolder);  // a failure shows in the checks below
+    if (!IsFolder(NativePath(servicesFolder)))
+        MakeFolders(NativePath(QDir::cleanPath(QFileInfo(servicesFolder).absoluteFilePath())));
 
     const QString targetPath = servicesFolder + name;
     CheckCopyPath(sourcePath, true);

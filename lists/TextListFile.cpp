@@ -28,20 +28,30 @@ struct DecodedText {
     TextEncoding Encoding = TextEncoding::Ansi;
 };
 
+constexpr off_t LargestListFile = off_t{1} << 30;
+
+// Only a regular file can be a list: a FIFO would block the window for good and a device may never end.
+// The open does not block, so a FIFO is refused at once instead.
 std::string ReadWholeFile(const QString& path)
 {
     const QByteArray nativePath = NativePath(path);
     if (nativePath.isEmpty())
         throw CannotOpenFileError(path, ENOENT);
-    UniqueFd file(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.IsOpen())
         throw CannotOpenFileError(path, errno);
     struct stat status {};
-    if (::fstat(file.Get(), &status) == 0 && S_ISDIR(status.st_mode))
+    if (::fstat(file.Get(), &status) != 0)
+        throw CannotOpenFileError(path, errno);
+    if (S_ISDIR(status.st_mode))
         throw CannotOpenFileError(path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        throw NotRegularFileError(path);
+    if (status.st_size > LargestListFile)
+        throw TooLargeForListError(path);
     std::string bytes;
     if (ReadAll(file.Get(), bytes) != 0)
-        throw FileError(QStringLiteral("Stream read error"));
+        throw NamedFileError(path, QStringLiteral("Stream read error"));
     return bytes;
 }
 
@@ -117,9 +127,19 @@ QStringList SplitLines(QStringView text)
     return lines;
 }
 
+// A U+0000 would cut the lines short, and a save of them would lose the rest of the file.
 DecodedText ReadTextFile(const QString& path)
 {
-    return Decode(ReadWholeFile(path));
+    const std::string bytes = ReadWholeFile(path);
+    DecodedText decoded;
+    try {
+        decoded = Decode(bytes);
+    } catch (const FileError& error) {
+        throw NamedFileError(path, error.Message());
+    }
+    if (decoded.Text.contains(QChar(0)))
+        throw NotTextFileError(path);
+    return decoded;
 }
 
 void TrimTrailingControls(QString& line)
@@ -195,7 +215,7 @@ void SaveEditorText(const QString& path, QStringList& lines, TextEncoding encodi
     if (const std::optional<WriteFileFailure> failure = WriteWholeFile(NativePath(path), bytes)) {
         if (failure->atCreate)
             throw CannotCreateFileError(path, failure->error);
-        throw FileError(QStringLiteral("Stream write error"));
+        throw NamedFileError(path, QStringLiteral("Stream write error"));
     }
 }
 

@@ -90,7 +90,8 @@ TEST(CliFiles, UnreadableListGivesTheErrorBoxText) {
     WriteBytes(folder.Path("good.txt"), "a\r\n");
     WriteBytes(folder.Path("bad-utf8.txt"), "\xEF\xBB\xBF" "a\xFF\r\n");
     const std::string openMessage = "Cannot open file \"" + missing + "\". No such file or directory.";
-    const std::string noMapping = "No mapping for the Unicode character exists in the target multi-byte code page.";
+    const std::string noMapping = "\"" + folder.Path("bad-utf8.txt") +
+                                  "\": No mapping for the Unicode character exists in the target multi-byte code page.";
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--urls", missing}, openMessage},
@@ -124,7 +125,8 @@ TEST(CliFiles, UnwritableOutputIsReportedAndTheOthersAreStillWritten) {
 
     ASSERT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 2) << outcome.err;
-    EXPECT_NE(outcome.err.find("\nFile access denied.\n"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("\n\"" + folder.Path("a-folder") + "\": File access denied.\n"), std::string::npos)
+        << outcome.err;
     EXPECT_NE(outcome.err.find("\nInvalid file name - " + missingFolderExport + ".\n"), std::string::npos)
         << outcome.err;
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), CrLfLines({url}));

@@ -28,6 +28,12 @@ PingTable TableOf(const std::vector<std::pair<QString, QString>>& rows)
     return table;
 }
 
+// An error about one file names it first.
+QString Named(const QString& path, const QString& words)
+{
+    return QStringLiteral("\"%1\": %2").arg(path, words);
+}
+
 QString ExportError(const PingTable& table, const QString& path)
 {
     try {
@@ -123,11 +129,11 @@ TEST_F(ExportColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
 {
     WriteBytes(PathOf("locked.txt"), "keep\r\n");
     MakeReadOnly(PathOf("locked.txt"));
-    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")), "File access denied");
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")), Named(PathOf("locked.txt"), "File access denied"));
     EXPECT_EQ(ReadBytes(PathOf("locked.txt")), QByteArray("keep\r\n"));
 
     ASSERT_TRUE(QDir(Folder()).mkdir("folder.txt"));
-    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")), "File access denied");
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")), Named(PathOf("folder.txt"), "File access denied"));
 }
 
 TEST_F(ExportColumnTest, FullDiskIsIoError112)
@@ -138,7 +144,7 @@ TEST_F(ExportColumnTest, FullDiskIsIoError112)
     table.SetRowCount(100000);
     for (int row = 0; row < table.RowCount(); ++row)
         table.SetCell(0, row, "http://x.test/");
-    EXPECT_EQ(ExportError(table, "/dev/full"), "I/O error 112");
+    EXPECT_EQ(ExportError(table, "/dev/full"), Named("/dev/full", "I/O error 112"));
 }
 
 TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)
@@ -148,16 +154,16 @@ TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)
         {ENOENT, "Invalid file name - /some/file.txt"},
         {ENOTDIR, "Invalid file name - /some/file.txt"},
         {ENAMETOOLONG, "Invalid file name - /some/file.txt"},
-        {EACCES, "File access denied"},
-        {EPERM, "File access denied"},
-        {EISDIR, "File access denied"},
-        {EROFS, "File access denied"},
-        {EMFILE, "Too many open files"},
-        {ENFILE, "Too many open files"},
-        {ENOSPC, "I/O error 112"},
-        {EIO, QStringLiteral("I/O error %1").arg(EIO)},
-        {EINTR, QStringLiteral("I/O error %1").arg(EINTR)},
-        {ETXTBSY, QStringLiteral("I/O error %1").arg(ETXTBSY)},
+        {EACCES, Named(path, "File access denied")},
+        {EPERM, Named(path, "File access denied")},
+        {EISDIR, Named(path, "File access denied")},
+        {EROFS, Named(path, "File access denied")},
+        {EMFILE, Named(path, "Too many open files")},
+        {ENFILE, Named(path, "Too many open files")},
+        {ENOSPC, Named(path, "I/O error 112")},
+        {EIO, Named(path, QStringLiteral("I/O error %1").arg(EIO))},
+        {EINTR, Named(path, QStringLiteral("I/O error %1").arg(EINTR))},
+        {ETXTBSY, Named(path, QStringLiteral("I/O error %1").arg(ETXTBSY))},
     };
     for (const auto& [errnoValue, message] : cases)
         EXPECT_EQ(IoError(errnoValue, path).Message(), message) << "errno " << errnoValue;

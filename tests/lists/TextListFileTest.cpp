@@ -21,6 +21,12 @@ using test::WriteBytes;
 const QString NoMapping =
     QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
 
+// An error about one file names it first.
+QString Named(const QString& path, const QString& words)
+{
+    return QStringLiteral("\"%1\": %2").arg(path, words);
+}
+
 QByteArray Bytes(std::initializer_list<int> values)
 {
     QByteArray bytes;
@@ -74,9 +80,6 @@ TEST_F(TextListFileTest, ReadsLineBreaksBomsAndTerminators)
         {"empty file", "", {}},
         {"UTF-8 BOM alone", "\xEF\xBB\xBF", {}},
         {"blanks and TABs kept", " a \tb\t\r\n\t", {" a \tb\t", "\t"}},
-        {"UTF-16 LE without BOM is ANSI ended by U+0000", Bytes({0x61, 0x00, 0x62, 0x00}), {"a"}},
-        {"U+0000 at the start", Bytes({0x00, 0x61}), {}},
-        {"U+0000 after a break", Bytes({0x61, 0x0D, 0x0A, 0x00, 0x62}), {"a"}},
         {"UTF-8 without BOM is ANSI", "\xC3\xA9", {QString::fromUtf8("\u00c3\u00a9")}},
         {"ANSI high bytes", "\x80\x81\x9F", {QString::fromUtf8("\u20ac\u0081\u0178")}},
         {"UTF-8 BOM", "\xEF\xBB\xBF\xC3\xA9\r\n\xF0\x9F\x98\x80", {QString::fromUtf8("\u00e9"), QString::fromUtf8("\U0001F600")}},
@@ -85,7 +88,6 @@ TEST_F(TextListFileTest, ReadsLineBreaksBomsAndTerminators)
         {"UTF-16 BE", Bytes({0xFE, 0xFF, 0x00, 0x61}), {"a"}},
         {"UTF-16 LE odd last byte ignored", Bytes({0xFF, 0xFE, 0x61, 0x00, 0x62}), {"a"}},
         {"UTF-16 LE BOM alone", Bytes({0xFF, 0xFE}), {}},
-        {"FF FE 00 00 is UTF-16 LE", Bytes({0xFF, 0xFE, 0x00, 0x00, 0x61, 0x00}), {}},
         {"UTF-16 unpaired surrogate kept", Bytes({0xFF, 0xFE, 0x00, 0xD8, 0x61, 0x00}), {QString(QChar(0xD800)) + u'a'}},
         {"short file is not a BOM", "\xEF\xBB", {QString::fromUtf8("\u00ef\u00bb")}},
     };
@@ -110,8 +112,36 @@ TEST_F(TextListFileTest, IllFormedInputFailsAndLeavesTheCallersListUnchanged)
     for (const auto& [name, bytes] : cases) {
         WriteBytes(PathOf("bad.txt"), bytes);
         QStringList list = {"kept", "lines"};
-        EXPECT_EQ(LoadError(PathOf("bad.txt"), list), NoMapping) << name;
+        EXPECT_EQ(LoadError(PathOf("bad.txt"), list), Named(PathOf("bad.txt"), NoMapping)) << name;
         EXPECT_EQ(list, QStringList({"kept", "lines"})) << name;
+    }
+}
+
+// A U+0000 used to end the text, so the editor showed part of the file and its save dropped the rest.
+TEST_F(TextListFileTest, TextHoldingUPlus0000IsRefusedAsNotATextFile)
+{
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"UTF-16 LE without BOM", Bytes({0x61, 0x00, 0x62, 0x00})},
+        {"NUL at the start", Bytes({0x00, 0x61})},
+        {"NUL after a break", Bytes({0x61, 0x0D, 0x0A, 0x00, 0x62})},
+        {"UTF-8 with BOM", Bytes({0xEF, 0xBB, 0xBF, 0x61, 0x00})},
+        {"UTF-16 LE code unit 0", Bytes({0xFF, 0xFE, 0x00, 0x00, 0x61, 0x00})},
+        {"UTF-16 BE code unit 0", Bytes({0xFE, 0xFF, 0x00, 0x61, 0x00, 0x00})},
+    };
+    const QString path = PathOf("binary.txt");
+    const QString refusal = QStringLiteral("\"%1\" is not a text file: it holds a NUL byte").arg(path);
+    for (const auto& [name, bytes] : cases) {
+        WriteBytes(path, bytes);
+        QStringList list = {"kept"};
+        EXPECT_EQ(LoadError(path, list), refusal) << name;
+        EXPECT_EQ(list, QStringList({"kept"})) << name;
+        try {
+            ReadEditorText(path);
+            ADD_FAILURE() << name << ": the editor read a file holding U+0000";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.Message(), refusal) << name;
+        }
+        EXPECT_EQ(ReadBytes(path), bytes) << name;
     }
 }
 
@@ -222,7 +252,7 @@ TEST_F(TextListFileTest, EditorSaveThatCannotWriteIsAStreamWriteError)
         SaveEditorText("/dev/full", lines, TextEncoding::Utf8);
         ADD_FAILURE() << "a failed write was reported as success";
     } catch (const FileError& error) {
-        EXPECT_EQ(error.Message(), "Stream write error");
+        EXPECT_EQ(error.Message(), Named("/dev/full", "Stream write error"));
     }
 }
 
@@ -249,7 +279,7 @@ TEST_F(TextListFileTest, EditorSaveThatFailsMidWayKeepsTheOldContent)
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_EQ(message, "Stream write error");
+    EXPECT_EQ(message, Named(PathOf("kept.txt"), "Stream write error"));
     EXPECT_EQ(ReadBytes(PathOf("kept.txt")), old);
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files), QStringList{"kept.txt"}) << "a temporary file was left behind";
 }

@@ -3,6 +3,7 @@
 #include "http/UrlChecker.h"
 #include "lists/PingListExpansion.h"
 #include "lists/PingTableColumns.h"
+#include "lists/PosixFile.h"
 #include "lists/ServicesFolder.h"
 #include "lists/TextListFile.h"
 #include "run/RunThread.h"
@@ -32,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <new>
 
 namespace larkspire {
 namespace {
@@ -46,7 +48,11 @@ const QString WebsitesPlaceholder = QStringLiteral("Insert your websites");
 const QString CompletedStatus = QStringLiteral("Completed");
 const QString NoFileSelected = QStringLiteral("No file selected");
 
-// Ends the command at the failing step and shows the error; steps already done stay done.
+const QString OutOfMemoryMessage =
+    QStringLiteral("There is not enough memory for this command; it was stopped and the program goes on");
+
+// Ends the command at the failing step and shows the error; steps already done stay done. Running out of
+// memory is one more such error: the window and its results stay.
 template <typename Command>
 void RunCommand(QWidget* window, Command&& command)
 {
@@ -54,6 +60,8 @@ void RunCommand(QWidget* window, Command&& command)
         command();
     } catch (const LarkspireError& error) {
         Dialogs::ShowError(window, QString::fromUtf8(error.what()));
+    } catch (const std::bad_alloc&) {
+        Dialogs::ShowError(window, OutOfMemoryMessage);
     }
 }
 
@@ -383,7 +391,7 @@ void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> programInfo)
 {
     ProgramInfo = std::move(programInfo);
     setWindowTitle(QString::fromStdString(ProgramInfo->mainWindowCaption));
-    ServicesFolderPath = QString::fromStdString(ProgramInfo->servicesFolder);
+    ServicesFolderPath = PathFromNative(QByteArray::fromStdString(ProgramInfo->servicesFolder));
     ClearColumn(Table, 0);
     AdjustTrackbars();
     // A services file that cannot be read is reported, and the window still comes up whole.
@@ -587,7 +595,12 @@ void MainWindow::onPingTableDoubleClicked()
 {
     const QModelIndexList selected = pingTableView->selectionModel()->selectedRows();
     const int row = selected.isEmpty() ? -1 : selected.first().row();
-    OpenWithShell(Table.GetCell(PingTable::ColumnUrl, row));
+    const QString url = Table.GetCell(PingTable::ColumnUrl, row);
+    if (!IsWebAddress(url)) {
+        Dialogs::ShowMessage(this, NotAWebAddressMessage(url));
+        return;
+    }
+    OpenWithShell(url);
 }
 
 void MainWindow::onOnlineManualTriggered() { OpenWithShell(OnlineManualAddress()); }
@@ -647,6 +660,8 @@ void MainWindow::onStartClicked()
         StartRun(runWindow_, options);
     } catch (const LarkspireError& error) {
         Dialogs::ShowError(this, QString::fromStdString(error.what()));
+    } catch (const std::bad_alloc&) {
+        Dialogs::ShowError(this, OutOfMemoryMessage);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/AppInfo.h"
 
 #include <QProcess>
+#include <QUrl>
 
 namespace larkspire {
 
@@ -10,6 +11,19 @@ void OpenWithShell(const QString& text)
 {
     // The desktop decides what opens the text; like the shell's own verb, its outcome is not examined.
     QProcess::startDetached(QStringLiteral("xdg-open"), {text});
+}
+
+bool IsWebAddress(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty() &&
+           text.startsWith(scheme + QStringLiteral("://"), Qt::CaseInsensitive);
+}
+
+QString NotAWebAddressMessage(const QString& text)
+{
+    return QStringLiteral("\"%1\" is not an http or https address; nothing was opened").arg(text);
 }
 
 QString OnlineManualAddress()

@@ -11,6 +11,13 @@ class AppInfo;
 // shows nothing when it cannot be started.
 void OpenWithShell(const QString& text);
 
+// Whether `text` is an http or https address with a host: the only row texts handed to the browser, so
+// that a row can never start anything else ("--help", "file:///etc/passwd", an empty row).
+bool IsWebAddress(const QString& text);
+
+// The message shown in place of opening a row that is not a web address.
+QString NotAWebAddressMessage(const QString& text);
+
 // The program's page of the online manual.
 QString OnlineManualAddress();
 
