@@ -5,6 +5,7 @@
 #include "lists/PingTableColumns.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -145,6 +146,61 @@ TEST_F(ExportColumnTest, FullDiskIsIoError112)
     for (int row = 0; row < table.RowCount(); ++row)
         table.SetCell(0, row, "http://x.test/");
     EXPECT_EQ(ExportError(table, "/dev/full"), Named("/dev/full", "I/O error 112"));
+}
+
+struct FailingExportCase {
+    const char* name;
+    int filterColumn;
+    const char* filterText;
+};
+
+void PrintTo(const FailingExportCase& exportCase, std::ostream* stream)
+{
+    *stream << exportCase.name;
+}
+
+class ExportThatFails : public test::TempFolderTest, public testing::WithParamInterface<FailingExportCase> {};
+
+// Past the file-size limit (as on a full disk) each export leaves the old file whole and no temporary file beside.
+TEST_P(ExportThatFails, KeepsTheOldFileAndLeavesNothingBeside)
+{
+    PingTable table;
+    table.SetRowCount(2000);
+    for (int row = 0; row < table.RowCount(); ++row) {
+        table.SetCell(0, row, QStringLiteral("http://x.test/?url=site%1.example").arg(row));
+        table.SetCell(1, row, row % 2 ? QStringLiteral("Completed") : QString());
+    }
+    const QByteArray old("old content\r\n");
+    WriteBytes(PathOf("out.txt"), old);
+    QString message;
+    {
+        const test::FileSizeLimit limit(4096);
+        try {
+            ExportColumn(table, PathOf("out.txt"), 0, GetParam().filterColumn, GetParam().filterText);
+        } catch (const FileError& error) {
+            message = error.Message();
+        }
+    }
+    EXPECT_EQ(message, Named(PathOf("out.txt"), QStringLiteral("I/O error %1").arg(EFBIG)));
+    EXPECT_EQ(ReadBytes(PathOf("out.txt")), old);
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryExport, ExportThatFails,
+                         testing::Values(FailingExportCase{"All", 0, ""}, FailingExportCase{"Completed", 1, "Completed"},
+                                         FailingExportCase{"NotCompleted", 1, ""}),
+                         [](const testing::TestParamInfo<FailingExportCase>& info) { return info.param.name; });
+
+// The export replaces what a symbolic link points at and keeps the link and the file's permission bits.
+TEST_F(ExportColumnTest, ReplacesTheTargetOfASymbolicLinkKeepingItsPermissionBits)
+{
+    WriteBytes(PathOf("target.txt"), "old\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(PathOf("target.txt")).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(PathOf("target.txt"), PathOf("link.txt")));
+    ExportColumn(TableOf({{"a", ""}}), PathOf("link.txt"), 0, 0, {});
+    EXPECT_TRUE(QFileInfo(PathOf("link.txt")).isSymLink());
+    EXPECT_EQ(ReadBytes(PathOf("target.txt")), QByteArray("a\r\n"));
+    EXPECT_EQ(test::StatusOf(PathOf("target.txt")).st_mode & 07777, 0640u);
 }
 
 TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)

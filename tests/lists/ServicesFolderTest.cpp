@@ -121,6 +121,16 @@ TEST_F(ServicesFolderTest, BadTargetPathsAreRefused)
     EXPECT_EQ(AddError(PathOf("s.txt"), PathOf("plain/")), "The specified path was not found");
 }
 
+// A FIFO would have blocked the copy (and the window) until something wrote to it.
+TEST_F(ServicesFolderTest, SourceThatIsNotARegularFileIsNotCopied)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(PathOf("fifo.txt")).constData(), 0600), 0);
+    EXPECT_EQ(AddError(PathOf("fifo.txt"), Services()),
+              QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list")
+                  .arg(PathOf("fifo.txt")));
+    EXPECT_FALSE(QFileInfo::exists(Services() + "fifo.txt"));
+}
+
 TEST_F(ServicesFolderTest, SourceFolderIsNotCopied)
 {
     ASSERT_TRUE(QDir(Folder()).mkdir("dir.txt"));

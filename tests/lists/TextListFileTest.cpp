@@ -8,8 +8,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace larkspire {
 namespace {
@@ -264,20 +269,15 @@ TEST_F(TextListFileTest, EditorSaveThatFailsMidWayKeepsTheOldContent)
     WriteBytes(PathOf("kept.txt"), old);
     QStringList lines(100, QStringLiteral("a longer line than the limit allows"));
 
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     QString message;
-    try {
-        SaveEditorText(PathOf("kept.txt"), lines, TextEncoding::Ansi);
-    } catch (const FileError& error) {
-        message = error.Message();
+    {
+        const test::FileSizeLimit limit(64);
+        try {
+            SaveEditorText(PathOf("kept.txt"), lines, TextEncoding::Ansi);
+        } catch (const FileError& error) {
+            message = error.Message();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previousHandler);
 
     EXPECT_EQ(message, Named(PathOf("kept.txt"), "Stream write error"));
     EXPECT_EQ(ReadBytes(PathOf("kept.txt")), old);
@@ -298,6 +298,140 @@ TEST_F(TextListFileTest, EditorSaveKeepsPermissionsAndSymbolicLinks)
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(PathOf("target.txt")).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+// A second name of the file would be split off by a replacement: the save writes the file itself, and both names
+// see the new content.
+TEST_F(TextListFileTest, EditorSaveOfAHardLinkedFileKeepsTheLink)
+{
+    WriteBytes(PathOf("list.txt"), "old\r\n");
+    ASSERT_EQ(::link(QFile::encodeName(PathOf("list.txt")).constData(),
+                     QFile::encodeName(PathOf("other-name.txt")).constData()),
+              0);
+    const ino_t inode = test::StatusOf(PathOf("list.txt")).st_ino;
+    QStringList lines = {"new"};
+
+    SaveEditorText(PathOf("list.txt"), lines, TextEncoding::Ansi);
+
+    EXPECT_EQ(ReadBytes(PathOf("other-name.txt")), QByteArray("new\r\n"));
+    EXPECT_EQ(test::StatusOf(PathOf("list.txt")).st_ino, inode);
+    EXPECT_EQ(test::StatusOf(PathOf("list.txt")).st_nlink, 2u);
+}
+
+// The in-place save keeps the old content in memory and writes it back when the new one does not fit.
+TEST_F(TextListFileTest, EditorSaveInPlaceThatFailsWritesTheOldContentBack)
+{
+    const QByteArray old("old content\r\n");
+    WriteBytes(PathOf("list.txt"), old);
+    ASSERT_EQ(::link(QFile::encodeName(PathOf("list.txt")).constData(),
+                     QFile::encodeName(PathOf("other-name.txt")).constData()),
+              0);
+    QStringList lines(100, QStringLiteral("a longer line than the limit allows"));
+    QString message;
+    {
+        const test::FileSizeLimit limit(64);
+        try {
+            SaveEditorText(PathOf("list.txt"), lines, TextEncoding::Ansi);
+        } catch (const FileError& error) {
+            message = error.Message();
+        }
+    }
+    EXPECT_EQ(message, Named(PathOf("list.txt"), "Stream write error"));
+    EXPECT_EQ(ReadBytes(PathOf("list.txt")), old);
+    EXPECT_EQ(ReadBytes(PathOf("other-name.txt")), old);
+}
+
+// Root saving a user's file must leave it the user's; the replacement takes over owner and group.
+TEST_F(TextListFileTest, EditorSaveKeepsTheOwnerOfAnotherUsersFile)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    constexpr uid_t user = 12345;
+    constexpr gid_t group = 23456;
+    WriteBytes(PathOf("theirs.txt"), "old\r\n");
+    ASSERT_EQ(::chown(QFile::encodeName(PathOf("theirs.txt")).constData(), user, group), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(PathOf("theirs.txt")).constData(), 0604), 0);
+    QStringList lines = {"new"};
+
+    SaveEditorText(PathOf("theirs.txt"), lines, TextEncoding::Ansi);
+
+    const struct stat status = test::StatusOf(PathOf("theirs.txt"));
+    EXPECT_EQ(status.st_uid, user);
+    EXPECT_EQ(status.st_gid, group);
+    EXPECT_EQ(status.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadBytes(PathOf("theirs.txt")), QByteArray("new\r\n"));
+}
+
+// A user may write a file in a folder they cannot write: the save goes into the file itself. The user is played by
+// a child process that gives up root.
+TEST_F(TextListFileTest, EditorSaveOfAWritableFileInAClosedFolderWritesInPlace)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another user";
+    constexpr uid_t user = 12345;
+    ASSERT_EQ(::chmod(QFile::encodeName(Folder()).constData(), 0755), 0);
+    WriteBytes(PathOf("mine.txt"), "old\r\n");
+    ASSERT_EQ(::chown(QFile::encodeName(PathOf("mine.txt")).constData(), user, user), 0);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(user) != 0 || ::setuid(user) != 0)
+            ::_exit(3);
+        QStringList lines = {"new"};
+        try {
+            SaveEditorText(PathOf("mine.txt"), lines, TextEncoding::Ansi);
+        } catch (const FileError&) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save failed, 3: could not become the user";
+    EXPECT_EQ(ReadBytes(PathOf("mine.txt")), QByteArray("new\r\n"));
+    EXPECT_EQ(test::StatusOf(PathOf("mine.txt")).st_uid, user);
+}
+
+// A FIFO, a device or a socket is not a list: refused at once (a FIFO no longer blocks), as is a file over 1 GiB.
+TEST_F(TextListFileTest, OnlyRegularFilesUpTo1GiBAreRead)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(PathOf("fifo.txt")).constData(), 0600), 0);
+    const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(socketFd, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(PathOf("socket.txt"));
+    ASSERT_LT(static_cast<std::size_t>(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), static_cast<std::size_t>(socketPath.size()));
+    ASSERT_EQ(::bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    WriteBytes(PathOf("huge.txt"), "a\r\n");
+    ASSERT_EQ(::truncate(QFile::encodeName(PathOf("huge.txt")).constData(), (off_t{1} << 30) + 1), 0);
+
+    const auto notRegular = [](const QString& path) {
+        return QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list").arg(path);
+    };
+    const std::vector<std::pair<QString, QString>> cases = {
+        {PathOf("fifo.txt"), notRegular(PathOf("fifo.txt"))},
+        {"/dev/zero", notRegular("/dev/zero")},
+        {PathOf("socket.txt"), QStringLiteral("Cannot open file \"%1\". %2").arg(PathOf("socket.txt"),
+                                                                               SystemErrorText(ENXIO))},
+        {PathOf("huge.txt"),
+         QStringLiteral("\"%1\" is too large for a list (more than 1 GiB)").arg(PathOf("huge.txt"))},
+    };
+    for (const auto& [path, message] : cases) {
+        QStringList list = {"kept"};
+        EXPECT_EQ(LoadError(path, list), message);
+        EXPECT_EQ(list, QStringList({"kept"}));
+        try {
+            ReadEditorText(path);
+            ADD_FAILURE() << path.toStdString() << " was read into the editor";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.Message(), message);
+        }
+    }
+    ::close(socketFd);
 }
 
 TEST_F(TextListFileTest, IsExistingFileCountsFilesNotFolders)
