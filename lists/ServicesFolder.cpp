@@ -2,6 +2,7 @@
 
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"
+#include "lists/TextListFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -108,8 +109,9 @@ void CopyWithoutReplacing(const QString& sourcePath, const QString& targetPath)
         throw FileError(SystemErrorText(errno));
     if (S_ISDIR(status.st_mode))
         throw FileError(SystemErrorText(EISDIR));
-    if (!S_ISREG(status.st_mode))
-        throw NotRegularFileError(sourcePath);
+    // What cannot be read as a list (a FIFO or device, a NUL byte, bytes that do not decode) is not taken in.
+    QStringList sourceLines;
+    LoadTextList(sourcePath, sourceLines);
 
     const QByteArray target = NativePath(targetPath);
     UniqueFd copy(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));

@@ -121,14 +121,20 @@ TEST_F(ServicesFolderTest, BadTargetPathsAreRefused)
     EXPECT_EQ(AddError(PathOf("s.txt"), PathOf("plain/")), "The specified path was not found");
 }
 
-// A FIFO would have blocked the copy (and the window) until something wrote to it.
-TEST_F(ServicesFolderTest, SourceThatIsNotARegularFileIsNotCopied)
+// A FIFO would have blocked the copy (and the window) until something wrote to it; a NUL byte would have cut the
+// file's lines short.
+TEST_F(ServicesFolderTest, SourceThatCannotBeAListIsNotCopied)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(PathOf("fifo.txt")).constData(), 0600), 0);
     EXPECT_EQ(AddError(PathOf("fifo.txt"), Services()),
               QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list")
                   .arg(PathOf("fifo.txt")));
     EXPECT_FALSE(QFileInfo::exists(Services() + "fifo.txt"));
+
+    WriteBytes(PathOf("binary.txt"), QByteArray("a\0b", 3));
+    EXPECT_EQ(AddError(PathOf("binary.txt"), Services()),
+              QStringLiteral("\"%1\" is not a text file: it holds a NUL byte").arg(PathOf("binary.txt")));
+    EXPECT_FALSE(QFileInfo::exists(Services() + "binary.txt"));
 }
 
 TEST_F(ServicesFolderTest, SourceFolderIsNotCopied)
