@@ -11,6 +11,7 @@
 #include "ui/editor/ListEditorWindow.h"
 #include "ui/main/MainWindowRunView.h"
 #include "ui/main/PingTableModel.h"
+#include "ui/main/TableRebuildProgress.h"
 #include "ui/widgets/DesktopLinks.h"
 #include "ui/widgets/SliderWithBox.h"
 #include "ui/widgets/WindowPlacement.h"
@@ -460,7 +461,7 @@ void MainWindow::ScrollRowToTop(int row) { larkspire::ScrollRowToTop(*pingTableV
 void MainWindow::ReloadPingTable()
 {
     if (IsExistingFile(websitesPathEdit->text()) && !WebsitesList.isEmpty())
-        RebuildPingTable(Table, WebsitesList, ServicesList);
+        RebuildPingTableShowingProgress(Table, WebsitesList, ServicesList, *bottomStatusBar);
     RefreshCounters();
 }
 

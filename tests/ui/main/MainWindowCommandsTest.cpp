@@ -21,8 +21,11 @@ namespace {
 using Kind = ScriptedDialogs::Kind;
 
 // The error box of a file whose UTF-8 is ill-formed.
-const QString NoMapping =
-    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page.");
+QString NoMapping(const QString& path)
+{
+    return QStringLiteral("\"%1\": No mapping for the Unicode character exists in the target multi-byte code page.")
+        .arg(path);
+}
 
 QStringList Rows(const PingTable& table)
 {
@@ -122,7 +125,7 @@ TEST_F(MainWindowCommands, FailingLoadShowsTheErrorAndKeepsListAndTable)
     ASSERT_EQ(errors.size(), 2);
     EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Cannot open file \"") + missing + QStringLiteral("\". ")));
     EXPECT_TRUE(errors[0].endsWith(QLatin1Char('.')));
-    EXPECT_EQ(errors[1], NoMapping);
+    EXPECT_EQ(errors[1], NoMapping(illFormed));
     EXPECT_EQ(dialogs_.ShownBoxes().last().caption, QStringLiteral("Error"));
 }
 
@@ -194,10 +197,10 @@ TEST_F(MainWindowCommands, SelectingAFileDeletedOutsideShowsTheErrorAndKeepsList
 
 TEST_F(MainWindowCommands, UnreadableFirstServicesFileAtStartIsReportedAndTheWindowStillComesUp)
 {
-    WriteServices(QStringLiteral("0.txt"), "\xEF\xBB\xBF\xFF\r\n");
+    const QString unreadable = WriteServices(QStringLiteral("0.txt"), "\xEF\xBB\xBF\xFF\r\n");
     window_ = MakeWindow();
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{NoMapping});
+              QStringList{NoMapping(unreadable)});
     EXPECT_EQ(Services().currentText(), QStringLiteral("0.txt"));
     EXPECT_TRUE(window_->ServicesList.isEmpty());
     EXPECT_EQ(window_->windowTitle(), QString::fromStdString(window_->ProgramInfo->mainWindowCaption));
@@ -424,7 +427,7 @@ TEST_F(MainWindowEditing, AWebsitesFileThatCannotBeReadEndsTheCommandWithTheErro
     Field().setText(illFormed);
     Click("editWebsitesButton");
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{NoMapping});
+              QStringList{NoMapping(illFormed)});
     EXPECT_FALSE(editor_.isVisible());
     EXPECT_EQ(window_->WebsitesList.size(), 2);
 }
