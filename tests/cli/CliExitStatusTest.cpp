@@ -50,6 +50,40 @@ TEST(CliExitStatus, RunWhoseWorkersCannotStartIs4) {
     EXPECT_EQ(ReadBytes(folder.Path("rest.txt")), CrLfLines(urls));
 }
 
+// A 64 MB websites file in a small address space: the load runs out of memory, or (with room for the lists but
+// not for their expansion) the expansion is refused before it starts. Either way a message and status 2, never an
+// abort.
+TEST(CliExitStatus, RunningOutOfMemoryIsAMessageAndStatus2) {
+    if (PrlimitProgram().empty()) GTEST_SKIP() << "no prlimit to limit a child process";
+    if (!kAddressSpaceCanBeLimited) GTEST_SKIP() << "a sanitizer build cannot run in a limited address space";
+    const TestFolder folder;
+    {
+        std::string websites;
+        const std::string line = std::string(1023, 'w') + "\n";
+        for (int i = 0; i < 64 * 1024; ++i) websites += line;
+        WriteBytes(folder.Path("websites.txt"), websites);
+    }
+    std::string placeholders;
+    for (int i = 0; i < 20; ++i) placeholders += "{website}";
+    WriteBytes(folder.Path("services.txt"), "http://127.0.0.1:9/?" + placeholders + "\r\n");
+    const struct {
+        const char* addressSpace;
+        std::string message;
+    } cases[] = {
+        {"--as=209715200", "Out of memory: the lists or the results do not fit.\n"},
+        {"--as=1073741824", "The lists would need about "},
+    };
+    for (const auto& check : cases) {
+        CliProcess::Setup setup;
+        setup.limits = {check.addressSpace};
+        const CliOutcome outcome = RunCli(
+            {"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt")}, setup);
+        ASSERT_TRUE(outcome.exited) << check.addressSpace << " ended by signal " << outcome.status;
+        EXPECT_EQ(outcome.status, 2) << check.addressSpace;
+        EXPECT_TRUE(outcome.err.starts_with(check.message)) << check.addressSpace << ": " << outcome.err;
+    }
+}
+
 class CliSignalWhileLoading : public testing::TestWithParam<int> {};
 
 // Big lists take seconds to load; a signal then ends the program at once with status 1 and writes nothing.

@@ -137,6 +137,22 @@ TEST(CliOutputs, ClosedStandardOutputIsReportedAndTheExportsAreStillWritten) {
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), CrLfLines(urls));
 }
 
+// File names from the command line are the system's bytes: a Latin-1 name on a UTF-8 system is read, and an export
+// is created under exactly that name, not under one with U+FFFD in it.
+TEST(CliOutputs, FileNamesThatAreNotUtf8AreUsedByTheirBytes) {
+    const RefusedPort refused;
+    const TestFolder folder;
+    const std::string urlsName = folder.Path("caf\xE9-urls.txt");
+    const std::string exportName = folder.Path("r\xE9sultat.txt");
+    const QStringList urls = {QStringLiteral("http://127.0.0.1:%1/").arg(refused.Port())};
+    WriteBytes(urlsName, CrLfLines(urls));
+    const CliOutcome outcome = RunCli({"--urls", urlsName, "--export-all", exportName});
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(ReadBytes(exportName), CrLfLines(urls));
+    EXPECT_EQ(FolderEntries(folder.Path("")).size(), 2u);
+}
+
 TEST(CliOutputs, HelpOrVersionThatCannotBeWrittenIsAFailure) {
     for (const char* option : {"--help", "--version"}) {
         for (const auto output : {CliProcess::StandardOutput::FullDevice, CliProcess::StandardOutput::ClosedPipe}) {
