@@ -186,7 +186,13 @@ int RunPingProgram(int argc, char** argv) {
     case PingCommandLine::Action::Ping:
         break;
     }
-    return PingWith(command);
+    try {
+        return PingWith(command);
+    } catch (const std::bad_alloc&) {
+        // Anywhere else (serving the run, writing the outputs): still a message, never an abort.
+        PrintError(OutOfMemoryMessage);
+        return ExitUsageOrFile;
+    }
 }
 
 }  // namespace larkspire

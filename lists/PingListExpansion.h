@@ -40,9 +40,9 @@ double UsableMemoryBytes();
 QStringList ExpandPingList(const QStringList& websites, const QStringList& templates);
 
 // The table rebuild of ReloadPingTable. Lists too large to expand are refused first (CheckPingListFits against
-// UsableMemoryBytes), the table left as it was. Otherwise the table is emptied (ClearColumn on column 0), the whole expanded list
-// is built, then the table is filled from it in one pass (FillColumnsFromLines, column 0, 2 columns, "||"),
-// all under one reset notification.
+// UsableMemoryBytes), the table left as it was. Otherwise the table is emptied (ClearColumn on column 0), the whole
+// expanded list is built, then the table is filled from it in one pass (FillColumnsFromLines, column 0, 2 columns,
+// "||"), all under one reset notification.
 void RebuildPingTable(PingTable& table, const QStringList& websites, const QStringList& templates);
 
 // The websites/services counter, e.g. "12/35".

@@ -92,9 +92,10 @@ TEST_P(CliSignalWhileLoading, EndsAtOnceWithStatus1) {
     std::string websites;
     for (int row = 0; row < 400000; ++row) websites += "site" + std::to_string(row) + ".example\r\n";
     WriteBytes(folder.Path("websites.txt"), websites);
-    WriteBytes(folder.Path("services.txt"), CrLfLines({"http://127.0.0.1:9/a?{website}", "http://127.0.0.1:9/b?{website}",
-                                                       "http://127.0.0.1:9/c?{website}", "http://127.0.0.1:9/d?{website}",
-                                                       "http://127.0.0.1:9/e?{website}"}));
+    WriteBytes(folder.Path("services.txt"),
+               CrLfLines({"http://127.0.0.1:9/a?{website}", "http://127.0.0.1:9/b?{website}",
+                          "http://127.0.0.1:9/c?{website}", "http://127.0.0.1:9/d?{website}",
+                          "http://127.0.0.1:9/e?{website}"}));
     CliProcess run({"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt"),
                     "--export-all", folder.Path("all.txt")},
                    CliProcess::ErrorOutput::Terminal);

@@ -75,6 +75,7 @@ TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput) {
         EXPECT_EQ(outcome.status, 0);
         EXPECT_TRUE(outcome.out.starts_with("Usage: larkspire-ping --websites FILE --services FILE")) << outcome.out;
         EXPECT_NE(outcome.out.find("--export-not-completed FILE"), std::string::npos);
+        EXPECT_NE(outcome.out.find("4 when the run ended with URLs never checked"), std::string::npos);
         EXPECT_EQ(outcome.err, "");
     }
     const CliOutcome version = RunCli({"--version"});

@@ -130,11 +130,13 @@ TEST_F(ExportColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
 {
     WriteBytes(PathOf("locked.txt"), "keep\r\n");
     MakeReadOnly(PathOf("locked.txt"));
-    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")), Named(PathOf("locked.txt"), "File access denied"));
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")),
+              Named(PathOf("locked.txt"), "File access denied"));
     EXPECT_EQ(ReadBytes(PathOf("locked.txt")), QByteArray("keep\r\n"));
 
     ASSERT_TRUE(QDir(Folder()).mkdir("folder.txt"));
-    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")), Named(PathOf("folder.txt"), "File access denied"));
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")),
+              Named(PathOf("folder.txt"), "File access denied"));
 }
 
 TEST_F(ExportColumnTest, FullDiskIsIoError112)
@@ -187,7 +189,8 @@ TEST_P(ExportThatFails, KeepsTheOldFileAndLeavesNothingBeside)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryExport, ExportThatFails,
-                         testing::Values(FailingExportCase{"All", 0, ""}, FailingExportCase{"Completed", 1, "Completed"},
+                         testing::Values(FailingExportCase{"All", 0, ""},
+                                         FailingExportCase{"Completed", 1, "Completed"},
                                          FailingExportCase{"NotCompleted", 1, ""}),
                          [](const testing::TestParamInfo<FailingExportCase>& info) { return info.param.name; });
 

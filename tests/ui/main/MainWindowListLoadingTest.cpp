@@ -51,8 +51,9 @@ TEST_F(MainWindowListLoading, AFifoInTheServicesFolderIsReportedAndTheWindowCome
     ASSERT_EQ(::mkfifo(QFile::encodeName(ServicesFolder() + QStringLiteral("a.txt")).constData(), 0600), 0);
     window_ = MakeWindow();
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list.")
-                              .arg(ServicesFolder() + QStringLiteral("a.txt"))});
+              QStringList{
+                  QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list.")
+                      .arg(ServicesFolder() + QStringLiteral("a.txt"))});
     EXPECT_EQ(Child<QComboBox>(*window_, "servicesCombo")->count(), 2);
 }
 
@@ -95,7 +96,8 @@ TEST_F(MainWindowListLoading, ListsTooLargeAreRefusedAndTheTableKept)
     LoadWebsites(WriteFile(QStringLiteral("many.txt"), Lines(QStringLiteral("site%1.example"), 50001)));
 
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{QStringLiteral("The lists would make 50001000 rows; the ping table takes at most 50000000.")});
+              QStringList{
+                  QStringLiteral("The lists would make 50001000 rows; the ping table takes at most 50000000.")});
     EXPECT_EQ(window_->Table.RowCount(), 1000);
     EXPECT_EQ(window_->Table.GetCell(1, 0), QStringLiteral("Completed"));
 }
