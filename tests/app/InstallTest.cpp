@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace larkspire {
@@ -68,6 +69,29 @@ TEST_F(Install, InstalledProgramStartsWithTheSampleServiceSelected)
     EXPECT_TRUE(program.Errors().contains("driver: services \"indexnow.txt\" counters \"0/1\""))
         << program.Errors().toStdString();
     EXPECT_EQ(program.Process().exitCode(), 0);
+}
+
+// Installed in a folder whose name is Latin-1 on a UTF-8 system, the program still finds its services folder by
+// the folder's own bytes. It is started through a link of a plain name, as the test's process names are UTF-8.
+TEST_F(Install, InstalledInAFolderWhoseNameIsNotUtf8TheProgramFindsItsServices)
+{
+    QTemporaryDir parent;
+    const std::filesystem::path base(QFile::encodeName(parent.path()).toStdString());
+    const std::filesystem::path folder = base / std::string("caf\xE9");
+    std::error_code error;
+    std::filesystem::copy(QFile::encodeName(prefix_->path()).toStdString(), folder,
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks,
+                          error);
+    ASSERT_FALSE(error) << error.message();
+    std::filesystem::create_symlink(folder / "bin/larkspire-indexer", base / "link", error);
+    ASSERT_FALSE(error) << error.message();
+
+    test::DrivenProgram program(parent.filePath(QStringLiteral("link")), {});
+    ASSERT_TRUE(program.Started());
+    EXPECT_TRUE(program.Process().waitForFinished(30000));
+    EXPECT_TRUE(program.Errors().contains("driver: services \"indexnow.txt\" counters \"0/1\""))
+        << program.Errors().toStdString();
+    std::filesystem::remove_all(folder, error);  // a name QTemporaryDir cannot spell
 }
 
 TEST_F(Install, DesktopEntryPointsAtTheInstalledProgramAndValidates)
