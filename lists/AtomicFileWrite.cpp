@@ -56,7 +56,8 @@ int CreateTemporary(const QByteArray& target, QByteArray& name, int& fd)
 }
 
 // Gives the temporary file the old file's permission bits and, where the system allows it, its owner and
-// group. False when the owner or group could not be kept or the old file has other names.
+// group. False when the owner or group could not be kept or the old file has other names: the replacement
+// would then change more than the content.
 bool TakeOverOldFile(int fd, const struct stat& old)
 {
     ::fchmod(fd, old.st_mode & 07777);
@@ -96,7 +97,8 @@ int AtomicFileWrite::Open(const QByteArray& nativeTarget)
     const bool exists = ::stat(target_.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return EISDIR;
-    if (exists && !S_ISREG(old.st_mode)) {
+    regular_ = !exists || S_ISREG(old.st_mode);
+    if (!regular_) {
         // Without a reader a FIFO refuses at once instead of blocking.
         fd_ = ::open(target_.constData(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0)
@@ -106,10 +108,27 @@ int AtomicFileWrite::Open(const QByteArray& nativeTarget)
     }
     if (const int error = CreateTemporary(target_, temporary_, fd_)) {
         temporary_.clear();
-        return error;
+        const bool folderClosed = error == EACCES || error == EPERM;
+        return exists && folderClosed ? OpenInPlace() : error;
     }
-    if (exists)
-        keepsOwnerAndLinks_ = TakeOverOldFile(fd_, old);
+    if (exists && !TakeOverOldFile(fd_, old)) {
+        Abandon();
+        return OpenInPlace();
+    }
+    return 0;
+}
+
+int AtomicFileWrite::OpenInPlace()
+{
+    UniqueFd file(::open(target_.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!file.IsOpen())
+        return errno;
+    if (const int error = ReadAll(file.Get(), oldContent_))
+        return error;
+    if (::ftruncate(file.Get(), 0) != 0 || ::lseek(file.Get(), 0, SEEK_SET) != 0)
+        return errno;
+    restoreOnAbandon_ = true;
+    fd_ = file.Release();
     return 0;
 }
 
@@ -120,22 +139,31 @@ int AtomicFileWrite::Write(std::string_view bytes)
 
 int AtomicFileWrite::Commit()
 {
-    int error = temporary_.isEmpty() || ::fsync(fd_) == 0 ? 0 : errno;
+    int error = regular_ && ::fsync(fd_) != 0 ? errno : 0;
     UniqueFd file(fd_);
     fd_ = -1;
     if (const int closeError = file.Close(); !error)
         error = closeError;
-    if (error || temporary_.isEmpty())
-        return error;
-    if (::rename(temporary_.constData(), target_.constData()) != 0)
-        return errno;
+    if (!error && !temporary_.isEmpty() && ::rename(temporary_.constData(), target_.constData()) != 0)
+        error = errno;
+    if (error)
+        return error;  // the destructor removes the temporary file or writes the old content back
     temporary_.clear();
+    restoreOnAbandon_ = false;
     SyncFolder(FolderOf(target_));
     return 0;
 }
 
 void AtomicFileWrite::Abandon()
 {
+    if (restoreOnAbandon_) {
+        // The file was already closed by a failed Commit, or is still open after a failed Write.
+        UniqueFd file(fd_ >= 0 ? fd_ : ::open(target_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        fd_ = -1;
+        if (file.IsOpen() && ::ftruncate(file.Get(), 0) == 0 && ::lseek(file.Get(), 0, SEEK_SET) == 0)
+            WriteAll(file.Get(), oldContent_.data(), oldContent_.size());
+        restoreOnAbandon_ = false;
+    }
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;

@@ -107,56 +107,16 @@ int WriteAll(int fd, const char* data, std::size_t size)
     return 0;
 }
 
-namespace {
-
-// The new content over the old in the file itself, for a file that cannot be replaced without losing its
-// owner, a hard link or because its folder is closed to us. The old content is kept in memory and written
-// back when the new one cannot be written whole.
-std::optional<WriteFileFailure> WriteInPlaceKeepingOldContent(const QByteArray& nativePath, std::string_view content)
-{
-    UniqueFd file(::open(nativePath.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-    if (!file.IsOpen())
-        return WriteFileFailure{true, errno};
-    std::string old;
-    if (const int error = ReadAll(file.Get(), old))
-        return WriteFileFailure{true, error};
-    int error = ::ftruncate(file.Get(), 0) == 0 && ::lseek(file.Get(), 0, SEEK_SET) == 0 ? 0 : errno;
-    if (!error)
-        error = WriteAll(file.Get(), content.data(), content.size());
-    if (!error && ::fsync(file.Get()) != 0)
-        error = errno;
-    if (error) {
-        if (::ftruncate(file.Get(), 0) == 0 && ::lseek(file.Get(), 0, SEEK_SET) == 0)
-            WriteAll(file.Get(), old.data(), old.size());
-        return WriteFileFailure{false, error};
-    }
-    if (const int closeError = file.Close())
-        return WriteFileFailure{false, closeError};
-    return std::nullopt;
-}
-
-bool IsExistingRegularFile(const QByteArray& nativePath)
-{
-    struct stat status {};
-    return ::stat(nativePath.constData(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-}  // namespace
-
 std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content)
 {
-    AtomicFileWrite replacement;
-    const int openError = replacement.Open(nativePath);
-    if (!openError && replacement.KeepsOwnerAndLinks()) {
-        if (const int error = replacement.Write(content))
-            return WriteFileFailure{false, error};
-        if (const int error = replacement.Commit())
-            return WriteFileFailure{false, error};
-        return std::nullopt;
-    }
-    if (openError && (IsReadOnlyFile(nativePath) || !IsExistingRegularFile(nativePath)))
-        return WriteFileFailure{true, openError};
-    return WriteInPlaceKeepingOldContent(nativePath, content);
+    AtomicFileWrite file;
+    if (const int error = file.Open(nativePath))
+        return WriteFileFailure{true, error};
+    if (const int error = file.Write(content))
+        return WriteFileFailure{false, error};
+    if (const int error = file.Commit())
+        return WriteFileFailure{false, error};
+    return std::nullopt;
 }
 
 int ReadAll(int fd, std::string& bytes)

@@ -22,6 +22,13 @@ public:
 
     int Get() const { return fd_; }
     bool IsOpen() const { return fd_ >= 0; }
+    // Gives the descriptor up without closing it.
+    int Release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     // Closes now; 0, or the errno of a failed close (a late write error).
     int Close();
 
@@ -47,10 +54,8 @@ struct WriteFileFailure {
     int error;
 };
 
-// Gives the file `content` as its whole new content, keeping the old content whenever the write fails.
-// Replaced through AtomicFileWrite where that keeps the file's owner, group and links; otherwise (a file of
-// another owner, a hard link, a folder closed to us) written in place with the old content written back on
-// failure. Symbolic links and permission bits stay either way. Returns the failure, if any.
+// Gives the file `content` as its whole new content through AtomicFileWrite, so the old content stays whenever
+// the write fails and the file keeps its owner, group, links and permission bits. Returns the failure, if any.
 std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content);
 
 // Writes all of `size` bytes; 0, or the errno of the failed write.

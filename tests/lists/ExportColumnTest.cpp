@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace larkspire {
 namespace {
@@ -204,6 +205,32 @@ TEST_F(ExportColumnTest, ReplacesTheTargetOfASymbolicLinkKeepingItsPermissionBit
     EXPECT_TRUE(QFileInfo(PathOf("link.txt")).isSymLink());
     EXPECT_EQ(ReadBytes(PathOf("target.txt")), QByteArray("a\r\n"));
     EXPECT_EQ(test::StatusOf(PathOf("target.txt")).st_mode & 07777, 0640u);
+}
+
+// An export over a file with a second name writes the file itself, so both names see it; and when that write
+// fails the old content is written back.
+TEST_F(ExportColumnTest, ExportOverAHardLinkedFileKeepsTheLinkAndOnFailureTheOldContent)
+{
+    WriteBytes(PathOf("list.txt"), "old\r\n");
+    ASSERT_EQ(::link(QFile::encodeName(PathOf("list.txt")).constData(),
+                     QFile::encodeName(PathOf("other-name.txt")).constData()),
+              0);
+    ExportColumn(TableOf({{"a", ""}}), PathOf("list.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("other-name.txt")), QByteArray("a\r\n"));
+    EXPECT_EQ(test::StatusOf(PathOf("list.txt")).st_nlink, 2u);
+
+    PingTable large;
+    large.SetRowCount(2000);
+    for (int row = 0; row < large.RowCount(); ++row)
+        large.SetCell(0, row, QStringLiteral("http://x.test/?url=site%1.example").arg(row));
+    QString message;
+    {
+        const test::FileSizeLimit limit(4096);
+        message = ExportError(large, PathOf("list.txt"));
+    }
+    EXPECT_EQ(message, Named(PathOf("list.txt"), QStringLiteral("I/O error %1").arg(EFBIG)));
+    EXPECT_EQ(ReadBytes(PathOf("other-name.txt")), QByteArray("a\r\n"));
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"list.txt", "other-name.txt"}));
 }
 
 TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)
