@@ -175,7 +175,7 @@ std::string UsageText(int processorCount) {
            "\n"
            "An option's value is the next argument, or follows '=' (--threads=8).\n"
            "\n"
-           "Every output file is replaced only once it is written whole; a failed write keeps the old file.\n"
+           "An output file is replaced only once it is written whole; a failed write keeps its old content.\n"
            "\n"
            "Exit status: 0 when the run ended, 1 when it was aborted, 2 for a usage error or a file\n"
            "that cannot be read or written (standard output included), 3 when the run could not be started,\n"
