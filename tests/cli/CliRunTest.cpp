@@ -83,7 +83,8 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
     EXPECT_NE(ReadBytes(folder.Path("all.txt")).find("caf\xE9/200\r\n"), std::string::npos);
     EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\t\n"), std::string::npos);
     EXPECT_TRUE(outcome.err.starts_with("Ping terminated: 10 of 10 URLs checked")) << outcome.err;
-    EXPECT_NE(outcome.err.find("; Completed 2, Error 404 1, Error 503 1, Aborted 6\n"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("; Completed 2, Error 404 1, Error 503 1, Aborted 6\n"), std::string::npos)
+        << outcome.err;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << "no progress unless on a terminal";
     EXPECT_EQ(outcome.out, "");
 }

@@ -65,7 +65,8 @@ TEST_F(ExportColumnTest, FiltersOnTheExactStatusText)
 
 TEST_F(ExportColumnTest, LinesThatFitWindows1252AreWrittenInIt)
 {
-    const PingTable table = TableOf({{QString::fromUtf8("http://x.test/?u=caf\u00e9\u20ac"), ""}, {"", ""}, {"b?", ""}});
+    const PingTable table =
+        TableOf({{QString::fromUtf8("http://x.test/?u=caf\u00e9\u20ac"), ""}, {"", ""}, {"b?", ""}});
     ExportColumn(table, PathOf("ansi.txt"), 0, 0, {});
     EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("http://x.test/?u=caf\xE9\x80\r\n\r\nb?\r\n"));
 }

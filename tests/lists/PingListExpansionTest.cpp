@@ -50,18 +50,20 @@ TEST_P(LinesGivingRowsTest, ExpandOnlyWhatGivesRows)
 INSTANTIATE_TEST_SUITE_P(
     Lines, LinesGivingRowsTest,
     testing::Values(
-        SourcesCase{"BlankWebsiteLinesGiveNoRows", {"", "   ", "\t", "a.example", " \t "}, {"u={website}"}, {"u=a.example"}},
+        SourcesCase{"BlankWebsiteLinesGiveNoRows", {"", "   ", "\t", "a.example", " \t "}, {"u={website}"},
+                    {"u=a.example"}},
         SourcesCase{"CommentWebsiteLinesGiveNoRows", {"# my sites", "  # indented", "a.example"}, {"u={website}"},
                     {"u=a.example"}},
-        SourcesCase{"BlanksAroundAWebsiteAreTrimmedBeforeNormalising", {" \thttps://www.a.example/ \t"}, {"u={website};"},
-                    {"u=a.example;"}},
+        SourcesCase{"BlanksAroundAWebsiteAreTrimmedBeforeNormalising", {" \thttps://www.a.example/ \t"},
+                    {"u={website};"}, {"u=a.example;"}},
         SourcesCase{"AWebsiteListedTwiceGivesOneSetOfRows",
                     {"a.example", "https://www.a.example/", "b.example", " a.example "}, {"u={website}", "v={website}"},
                     {"u=a.example", "v=a.example", "u=b.example", "v=b.example"}},
         SourcesCase{"DifferentNormalisedFormsAreDifferentWebsites", {"a.example", "A.example"}, {"u={website}"},
                     {"u=a.example", "u=A.example"}},
         SourcesCase{"BlankAndCommentTemplatesGiveNoRowsAndOthersAreTrimmed",
-                    {"a.example"}, {"", "# service notes", "  http://x.test/{website}  ", "\t", "http://y.test/#{website}"},
+                    {"a.example"},
+                    {"", "# service notes", "  http://x.test/{website}  ", "\t", "http://y.test/#{website}"},
                     {"http://x.test/a.example", "http://y.test/#a.example"}},
         SourcesCase{"DuplicateTemplatesAreKept", {"a.example"}, {"u={website}", "u={website}"},
                     {"u=a.example", "u=a.example"}}),
@@ -94,8 +96,8 @@ TEST(RebuildPingTable, ReplacesTheTableAndSplitsStatuses)
 TEST(RebuildPingTable, CountsWhatGivesRows)
 {
     PingTable table;
-    const RowSourceCounts counts = RebuildPingTable(table, {"# sites", "a.example", "", "https://a.example/", "b.example"},
-                                                    {"u={website}", "   ", "#v={website}"});
+    const RowSourceCounts counts = RebuildPingTable(
+        table, {"# sites", "a.example", "", "https://a.example/", "b.example"}, {"u={website}", "   ", "#v={website}"});
     EXPECT_EQ(counts.Websites, 2);
     EXPECT_EQ(counts.Templates, 1);
     EXPECT_EQ(table.RowCount(), 2);

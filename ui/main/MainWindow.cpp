@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
-#include <QShowEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -27,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>

@@ -232,7 +232,8 @@ TEST_F(ListEditorWindowTest, SavesInTheEncodingTheFileWasReadIn)
     const QList<Case> cases = {
         {"UTF-8 with BOM", "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx  \r\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x  ")},
          "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx\r\n"},
-        {"ANSI, no BOM, LF kept", "caf\xE9\nx\t\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x    ")}, "caf\xE9\nx\n"},
+        {"ANSI, no BOM, LF kept", "caf\xE9\nx\t\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x    ")},
+         "caf\xE9\nx\n"},
         {"UTF-16 big-endian, LF kept", QByteArray("\xFE\xFF\x00\x61\x00\x0A\x20\xAC", 8),
          {QStringLiteral("a"), QStringLiteral("\u20ac")}, QByteArray("\xFE\xFF\x00\x61\x00\x0A\x20\xAC\x00\x0A", 10)},
         {"UTF-16 little-endian, no line break: LF", QByteArray("\xFF\xFE\x61\x00", 4), {QStringLiteral("a")},

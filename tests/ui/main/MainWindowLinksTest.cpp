@@ -100,10 +100,9 @@ TEST_F(MainWindowLinks, HelpItemsThatCannotStartAHandlerNameTheAddress)
     Child<QAction>(*window_, "onlineManualAction")->trigger();
     Child<QAction>(*window_, "supportAction")->trigger();
     const QString support = SupportLink(*window_->ProgramInfo);
+    const QString notOpened = QStringLiteral("No program could be started to open %1. Please open it by hand.");
     EXPECT_EQ(dialogs_.Texts(ScriptedDialogs::Kind::Information),
-              (QStringList{QStringLiteral("No program could be started to open %1. Please open it by hand.")
-                               .arg(OnlineManualAddress()),
-                           QStringLiteral("No program could be started to open %1. Please open it by hand.").arg(support)}));
+              (QStringList{notOpened.arg(OnlineManualAddress()), notOpened.arg(support)}));
     EXPECT_EQ(dialogs_.ShownBoxes().size(), 2);
 }
 
