@@ -39,6 +39,16 @@ protected:
         Child<QPushButton>(*window_, "loadWebsitesButton")->click();
     }
 
+    // A services file beside a.txt, selected in a window made afresh with the two websites loaded.
+    void SelectNewServicesFile(const QString& name, const QByteArray& bytes)
+    {
+        WriteServices(name, bytes);
+        window_ = MakeWindow();
+        LoadWebsites("first.example\r\nsecond.example\r\n");
+        Services().setCurrentIndex(Services().findText(name));
+        ASSERT_EQ(Services().currentText(), name);
+    }
+
     QString Counters() const
     {
         return Child<QLabel>(*window_, "websitesServicesValueLabel")->text() + QLatin1Char(' ')
@@ -85,10 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainWindowLists, ServicesCountOnlyTheTemplatesThatGiveRows)
 {
-    WriteServices(QStringLiteral("b.txt"), "# my services\r\n\r\n  http://z.test/{website}  \r\n");
-    window_ = MakeWindow();
-    LoadWebsites("first.example\r\nsecond.example\r\n");
-    Services().setCurrentIndex(Services().findText(QStringLiteral("b.txt")));
+    SelectNewServicesFile(QStringLiteral("b.txt"), "# my services\r\n\r\n  http://z.test/{website}  \r\n");
     EXPECT_EQ(Urls(window_->Table), (QStringList{"http://z.test/first.example", "http://z.test/second.example"}));
     EXPECT_EQ(Counters(), QStringLiteral("2/1 2"));
     EXPECT_EQ(window_->ServicesList.size(), 3) << "the file's lines stay as they are";
@@ -96,10 +103,7 @@ TEST_F(MainWindowLists, ServicesCountOnlyTheTemplatesThatGiveRows)
 
 TEST_F(MainWindowLists, ServicesFileWithoutThePlaceholderLoadsWithAWarning)
 {
-    WriteServices(QStringLiteral("static.txt"), "http://static.test/ping\r\n");
-    window_ = MakeWindow();
-    LoadWebsites("first.example\r\nsecond.example\r\n");
-    Services().setCurrentIndex(Services().findText(QStringLiteral("static.txt")));
+    SelectNewServicesFile(QStringLiteral("static.txt"), "http://static.test/ping\r\n");
     EXPECT_EQ(Urls(window_->Table), (QStringList{"http://static.test/ping", "http://static.test/ping"}));
     EXPECT_EQ(StatusBarText(),
               QStringLiteral("No line of static.txt holds {website}: every website gets the same URL."));
