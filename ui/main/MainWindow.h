@@ -59,8 +59,7 @@ public:
     void RefreshCounters();
     // Rescans the services folder, selects and loads the file named `nameToSelect`, or the first file when
     // there is none of that name, and refreshes the counters. With no services file the table is emptied.
-    // Throws FileError when the file cannot be read; the table is then empty and the counters are left
-    // as they were.
+    // Throws FileError when the file cannot be read; the table and the services counter then show no rows.
     void ReloadServicesList(const QString& nameToSelect);
     // Scrolls pingTableView so that `row` is its top row, keeping the horizontal position; a row outside
     // the table leaves the grid as it is.
