@@ -52,6 +52,12 @@ FileError CannotCreateFileError(const QString& path, int errnoValue)
         QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
 }
 
+FileError CannotDeleteFileError(const QString& path, int errnoValue)
+{
+    return FileError(
+        QStringLiteral("Cannot delete file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
+}
+
 FileError InvalidFileNameError(const QString& path)
 {
     return FileError(QStringLiteral("Invalid file name - ") + path);

@@ -24,6 +24,9 @@ FileError CannotOpenFileError(const QString& path, int errnoValue);
 // "Cannot create file "<absolute path>". <description>" for a save that could not create its file.
 FileError CannotCreateFileError(const QString& path, int errnoValue);
 
+// "Cannot delete file "<absolute path>". <description>" for a services file that could not be removed.
+FileError CannotDeleteFileError(const QString& path, int errnoValue);
+
 // The I/O error of the export for an errno value: a missing folder, a file in place of a folder or
 // a name too long give "Invalid file name - <path>"; the others name the file first, as NamedFileError does:
 // access problems "File access denied"; too many open files "Too many open files"; a full disk

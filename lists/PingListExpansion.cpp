@@ -7,9 +7,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QSet>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace larkspire {
@@ -75,6 +78,42 @@ QString Millions(double bytes)
     return QString::number(std::ceil(bytes / 1e6), 'f', 0);
 }
 
+QStringView TrimmedOfBlanks(QStringView line)
+{
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!line.isEmpty() && isBlank(line.front()))
+        line = line.mid(1);
+    while (!line.isEmpty() && isBlank(line.back()))
+        line.chop(1);
+    return line;
+}
+
+// The trimmed line, or nothing for a blank or comment line.
+std::optional<QString> LineGivingRows(const QString& line)
+{
+    const QStringView trimmed = TrimmedOfBlanks(line);
+    if (trimmed.isEmpty() || trimmed.front() == u'#')
+        return std::nullopt;
+    // An untrimmed line is shared, not copied.
+    return trimmed.size() == line.size() ? line : trimmed.toString();
+}
+
+QStringList ExpandSources(const QStringList& websites, const QStringList& templates)
+{
+    std::vector<TemplatePieces> cuts;
+    cuts.reserve(static_cast<std::size_t>(templates.size()));
+    for (const QString& line : templates)
+        cuts.push_back(CutAtPlaceholders(line));
+
+    QStringList lines;
+    lines.reserve(websites.size() * templates.size());
+    for (const QString& website : websites) {
+        for (qsizetype s = 0; s < templates.size(); ++s)
+            lines.append(FillTemplate(templates[s], cuts[static_cast<std::size_t>(s)], website));
+    }
+    return lines;
+}
+
 }  // namespace
 
 PingListSize MeasurePingList(const QStringList& websites, const QStringList& templates)
@@ -119,32 +158,51 @@ double UsableMemoryBytes()
     return std::min({physical, Limit(RLIMIT_AS), Limit(RLIMIT_DATA)});
 }
 
-QStringList ExpandPingList(const QStringList& websites, const QStringList& templates)
+RowSources LinesGivingRows(const QStringList& websites, const QStringList& templates)
 {
-    std::vector<TemplatePieces> cuts;
-    cuts.reserve(static_cast<std::size_t>(templates.size()));
-    for (const QString& line : templates)
-        cuts.push_back(CutAtPlaceholders(line));
-
-    QStringList lines;
-    lines.reserve(websites.size() * templates.size());
-    for (const QString& websiteLine : websites) {
-        const QString website = NormalizeWebsite(websiteLine);
-        for (qsizetype s = 0; s < templates.size(); ++s)
-            lines.append(FillTemplate(templates[s], cuts[static_cast<std::size_t>(s)], website));
+    RowSources sources;
+    QSet<QString> listed;
+    for (const QString& line : websites) {
+        if (const std::optional<QString> website = LineGivingRows(line)) {
+            QString normalized = NormalizeWebsite(*website);
+            if (!listed.contains(normalized)) {
+                listed.insert(normalized);
+                sources.Websites.append(std::move(normalized));
+            }
+        }
     }
-    return lines;
+    for (const QString& line : templates) {
+        if (std::optional<QString> pingTemplate = LineGivingRows(line))
+            sources.Templates.append(*std::move(pingTemplate));
+    }
+    return sources;
 }
 
-void RebuildPingTable(PingTable& table, const QStringList& websites, const QStringList& templates)
+QStringList ExpandPingList(const QStringList& websites, const QStringList& templates)
 {
+    const RowSources sources = LinesGivingRows(websites, templates);
+    return ExpandSources(sources.Websites, sources.Templates);
+}
+
+RowSourceCounts RebuildPingTable(PingTable& table, const QStringList& websites, const QStringList& templates)
+{
+    const RowSources sources = LinesGivingRows(websites, templates);
+    CheckPingListFits(MeasurePingList(sources.Websites, sources.Templates), UsableMemoryBytes());
     // The old rows go before the new list is built, so the two never take memory at the same time;
     // the view hears of the whole change once, at the end.
-    CheckPingListFits(MeasurePingList(websites, templates), UsableMemoryBytes());
     PingTable::Batch batch(table);
     ClearColumn(table, PingTable::ColumnUrl);
-    FillColumnsFromLines(table, ExpandPingList(websites, templates), PingTable::ColumnUrl, FilledColumns,
-                         ColumnSeparator);
+    FillColumnsFromLines(table, ExpandSources(sources.Websites, sources.Templates), PingTable::ColumnUrl,
+                         FilledColumns, ColumnSeparator);
+    return {sources.Websites.size(), sources.Templates.size()};
+}
+
+bool HoldsPlaceholder(const QStringList& templates)
+{
+    return std::any_of(templates.begin(), templates.end(), [](const QString& line) {
+        const std::optional<QString> pingTemplate = LineGivingRows(line);
+        return pingTemplate && pingTemplate->contains(Placeholder, Qt::CaseInsensitive);
+    });
 }
 
 QString WebsitesNumberText(qsizetype websites, qsizetype services)

@@ -6,6 +6,7 @@
 #include "lists/PingTable.h"
 #include "lists/PosixFile.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -14,7 +15,6 @@ namespace larkspire {
 namespace {
 
 constexpr qsizetype LongestExportPath = 259;
-constexpr std::size_t ExportBufferSize = 64 * 1024;
 
 void FillRow(PingTable& table, int row, const QString& line, int firstColumn, int columnCount,
              const QString& separator)
@@ -38,41 +38,28 @@ void FillRow(PingTable& table, int row, const QString& line, int firstColumn, in
     }
 }
 
-// Collects the export in memory and hands it to the replacement file a buffer at a time.
-class ExportWriter {
-public:
-    ExportWriter(AtomicFileWrite& file, const QString& path) : file_(file), path_(path)
-    {
-        buffer_.reserve(ExportBufferSize);
+// The cells of `column` in the rows the filter selects, in row order.
+QStringList SelectedCells(const PingTable& table, int column, int filterColumn, const QString& filterText)
+{
+    QStringList cells;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        if (filterColumn == 0 || table.GetCell(filterColumn, row) == filterText)
+            cells.append(table.GetCell(column, row));
     }
+    return cells;
+}
 
-    void WriteLine(const QString& cell)
-    {
-        AppendAnsi(cell, buffer_);
-        buffer_.append("\r\n");
-        if (buffer_.size() >= ExportBufferSize)
-            Flush();
-    }
-
-    void Finish()
-    {
-        Flush();
-        if (const int error = file_.Commit())
-            throw IoError(error, path_);
-    }
-
-private:
-    void Flush()
-    {
-        if (const int error = file_.Write(buffer_))
-            throw IoError(error, path_);
-        buffer_.clear();
-    }
-
-    AtomicFileWrite& file_;
-    const QString& path_;
-    std::string buffer_;
-};
+// The whole export is handed to the replacement file, which takes the old file's place only when complete.
+void WriteExport(const QString& path, const std::string& bytes)
+{
+    AtomicFileWrite file;
+    if (const int error = file.Open(NativePath(path)))
+        throw IoError(error, path);
+    if (const int error = file.Write(bytes))
+        throw IoError(error, path);
+    if (const int error = file.Commit())
+        throw IoError(error, path);
+}
 
 }  // namespace
 
@@ -105,16 +92,25 @@ void ExportColumn(const PingTable& table, const QString& path, int column, int f
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    AtomicFileWrite file;
-    if (const int error = file.Open(NativePath(path)))
-        throw IoError(error, path);
+    WriteExport(path, ExportFileBytes(SelectedCells(table, column, filterColumn, filterText)));
+}
 
-    ExportWriter writer(file, path);
-    for (int row = 0; row < table.RowCount(); ++row) {
-        if (filterColumn == 0 || table.GetCell(filterColumn, row) == filterText)
-            writer.WriteLine(table.GetCell(column, row));
+std::string ExportFileBytes(const QStringList& lines)
+{
+    const bool fitsAnsi = std::all_of(lines.begin(), lines.end(), [](const QString& line) { return FitsAnsi(line); });
+    std::string bytes;
+    if (!fitsAnsi)
+        bytes.append("\xEF\xBB\xBF");
+    for (const QString& line : lines) {
+        if (fitsAnsi) {
+            AppendAnsi(line, bytes);
+        } else {
+            const QByteArray utf8 = line.toUtf8();
+            bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        }
+        bytes.append("\r\n");
     }
-    writer.Finish();
+    return bytes;
 }
 
 }  // namespace larkspire

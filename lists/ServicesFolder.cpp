@@ -192,14 +192,19 @@ QString AddServicesFile(const QString& sourcePath, const QString& servicesFolder
     return name;
 }
 
-bool RemoveServicesFile(const QString& path)
+void RemoveServicesFile(const QString& path)
 {
     const QByteArray nativePath = NativePath(path);
     struct stat status {};
-    if (nativePath.isEmpty() || ::lstat(nativePath.constData(), &status) != 0 || S_ISDIR(status.st_mode) ||
-        IsReadOnlyFile(nativePath))
-        return false;
-    return ::unlink(nativePath.constData()) == 0;
+    if (nativePath.isEmpty() || ::lstat(nativePath.constData(), &status) != 0)
+        throw CannotDeleteFileError(path, ENOENT);
+    if (S_ISDIR(status.st_mode))
+        throw CannotDeleteFileError(path, EISDIR);
+    // A read-only file is kept even where the folder would let it go.
+    if (IsReadOnlyFile(nativePath))
+        throw CannotDeleteFileError(path, EACCES);
+    if (::unlink(nativePath.constData()) != 0)
+        throw CannotDeleteFileError(path, errno);
 }
 
 QString ServicesFileLoadedMessage(const QString& name)

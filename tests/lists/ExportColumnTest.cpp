@@ -3,6 +3,7 @@
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
 #include "lists/PingTableColumns.h"
+#include "lists/TextListFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,11 +71,26 @@ TEST_F(ExportColumnTest, FiltersOnTheExactStatusText)
     EXPECT_EQ(ReadBytes(PathOf("open.txt")), QByteArray("c\r\n"));
 }
 
-TEST_F(ExportColumnTest, ConvertsToWindows1252WithQuestionMarkForMissingCharacters)
+TEST_F(ExportColumnTest, LinesThatFitWindows1252AreWrittenInIt)
 {
-    const PingTable table = TableOf({{QString::fromUtf8("caf\u00e9 \u20ac \u0100 \u4e2d \U0001F600"), ""}});
+    const PingTable table =
+        TableOf({{QString::fromUtf8("http://x.test/?u=caf\u00e9\u20ac"), ""}, {"", ""}, {"b?", ""}});
     ExportColumn(table, PathOf("ansi.txt"), 0, 0, {});
-    EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("caf\xE9 \x80 ? ? ?\r\n"));
+    EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("http://x.test/?u=caf\xE9\x80\r\n\r\nb?\r\n"));
+}
+
+// One line outside Windows-1252 makes the whole file UTF-8, marked so that it reads back the same.
+TEST_F(ExportColumnTest, ALineOutsideWindows1252MakesTheExportUtf8WithAMark)
+{
+    const QString cafe = QString::fromUtf8("caf\u00e9");
+    const QString beyond = QString::fromUtf8("\u0100 \u4e2d \U0001F600");
+    const PingTable table = TableOf({{cafe, "Completed"}, {beyond, "Completed"}});
+    ExportColumn(table, PathOf("utf8.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("utf8.txt")).toHex(' '),
+              QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9\r\n\xC4\x80 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\n").toHex(' '));
+    QStringList readBack;
+    LoadTextList(PathOf("utf8.txt"), readBack);
+    EXPECT_EQ(readBack, QStringList({cafe, beyond}));
 }
 
 TEST_F(ExportColumnTest, EmptyResultReplacesAnExistingFile)

@@ -37,11 +37,43 @@ TEST(ExpandPingList, InsertedTextIsNotSearchedAgain)
     EXPECT_EQ(ExpandPingList({"{website}"}, {"<{website}>"}), QStringList({"<{website}>"}));
 }
 
-TEST(ExpandPingList, BlankAndPaddedWebsitesAreKeptAsTheyAre)
+struct SourcesCase {
+    const char* name;
+    QStringList websites;
+    QStringList templates;
+    QStringList expandedLines;
+};
+
+void PrintTo(const SourcesCase& param, std::ostream* out) { *out << param.name; }
+
+class LinesGivingRowsTest : public ::testing::TestWithParam<SourcesCase> {};
+
+TEST_P(LinesGivingRowsTest, ExpandOnlyWhatGivesRows)
 {
-    EXPECT_EQ(ExpandPingList({"", " https://a.example ", "https://b.example "}, {"u={website};"}),
-              QStringList({"u=;", "u= https://a.example ;", "u=b.example ;"}));
+    EXPECT_EQ(ExpandPingList(GetParam().websites, GetParam().templates), GetParam().expandedLines);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LinesGivingRowsTest,
+    testing::Values(
+        SourcesCase{"BlankWebsiteLinesGiveNoRows", {"", "   ", "\t", "a.example", " \t "}, {"u={website}"},
+                    {"u=a.example"}},
+        SourcesCase{"CommentWebsiteLinesGiveNoRows", {"# my sites", "  # indented", "a.example"}, {"u={website}"},
+                    {"u=a.example"}},
+        SourcesCase{"BlanksAroundAWebsiteAreTrimmedBeforeNormalising", {" \thttps://www.a.example/ \t"},
+                    {"u={website};"}, {"u=a.example;"}},
+        SourcesCase{"AWebsiteListedTwiceGivesOneSetOfRows",
+                    {"a.example", "https://www.a.example/", "b.example", " a.example "}, {"u={website}", "v={website}"},
+                    {"u=a.example", "v=a.example", "u=b.example", "v=b.example"}},
+        SourcesCase{"DifferentNormalisedFormsAreDifferentWebsites", {"a.example", "A.example"}, {"u={website}"},
+                    {"u=a.example", "u=A.example"}},
+        SourcesCase{"BlankAndCommentTemplatesGiveNoRowsAndOthersAreTrimmed",
+                    {"a.example"},
+                    {"", "# service notes", "  http://x.test/{website}  ", "\t", "http://y.test/#{website}"},
+                    {"http://x.test/a.example", "http://y.test/#a.example"}},
+        SourcesCase{"DuplicateTemplatesAreKept", {"a.example"}, {"u={website}", "u={website}"},
+                    {"u=a.example", "u=a.example"}}),
+    [](const testing::TestParamInfo<SourcesCase>& info) { return std::string(info.param.name); });
 
 TEST(ExpandPingList, EmptyListsGiveNoLines)
 {
@@ -65,6 +97,23 @@ TEST(RebuildPingTable, ReplacesTheTableAndSplitsStatuses)
         EXPECT_EQ(table.GetCell(0, row), expected[row].first);
         EXPECT_EQ(table.GetCell(1, row), expected[row].second);
     }
+}
+
+TEST(RebuildPingTable, CountsWhatGivesRows)
+{
+    PingTable table;
+    const RowSourceCounts counts = RebuildPingTable(
+        table, {"# sites", "a.example", "", "https://a.example/", "b.example"}, {"u={website}", "   ", "#v={website}"});
+    EXPECT_EQ(counts.Websites, 2);
+    EXPECT_EQ(counts.Templates, 1);
+    EXPECT_EQ(table.RowCount(), 2);
+}
+
+TEST(HoldsPlaceholder, LooksAtTheLinesThatGiveRows)
+{
+    EXPECT_TRUE(HoldsPlaceholder({"http://static.test/", "u={WEBSITE}"}));
+    EXPECT_FALSE(HoldsPlaceholder({"http://static.test/", "# u={website}"}));
+    EXPECT_FALSE(HoldsPlaceholder({}));
 }
 
 TEST(RebuildPingTable, NoTemplatesEmptiesTheTableWithOneReset)

@@ -85,7 +85,9 @@ TEST_F(TextListFileTest, ReadsLineBreaksBomsAndTerminators)
         {"empty file", "", {}},
         {"UTF-8 BOM alone", "\xEF\xBB\xBF", {}},
         {"blanks and TABs kept", " a \tb\t\r\n\t", {" a \tb\t", "\t"}},
-        {"UTF-8 without BOM is ANSI", "\xC3\xA9", {QString::fromUtf8("\u00c3\u00a9")}},
+        {"well-formed UTF-8 without BOM is UTF-8", "b\xC3\xBC" "cher.example",
+         {QString::fromUtf8("b\u00fccher.example")}},
+        {"ill-formed UTF-8 without BOM is ANSI", "\xC3\xA9\xE9", {QString::fromUtf8("\u00c3\u00a9\u00e9")}},
         {"ANSI high bytes", "\x80\x81\x9F", {QString::fromUtf8("\u20ac\u0081\u0178")}},
         {"UTF-8 BOM", "\xEF\xBB\xBF\xC3\xA9\r\n\xF0\x9F\x98\x80", {QString::fromUtf8("\u00e9"), QString::fromUtf8("\U0001F600")}},
         {"second UTF-8 BOM is text", "\xEF\xBB\xBF\xEF\xBB\xBFx", {QString(QChar(0xFEFF)) + u'x'}},
@@ -184,7 +186,7 @@ TEST_F(TextListFileTest, EditorReadGivesEncodingAndExpandsTabs)
         WriteBytes(PathOf("edit.txt"), bytes);
         const EditorText text = ReadEditorText(PathOf("edit.txt"));
         EXPECT_EQ(text.Lines, QStringList({"a    b"}));
-        EXPECT_EQ(text.Encoding, encoding);
+        EXPECT_EQ(text.Format.Encoding, encoding);
     }
 }
 
@@ -219,9 +221,72 @@ TEST_F(TextListFileTest, EditorRoundTripKeepsEncodingAndText)
 {
     WriteBytes(PathOf("round.txt"), Bytes({0xFE, 0xFF, 0x00, 'x', 0x00, '\t', 0x00, 0x0D, 0x00, 0x0A}));
     EditorText text = ReadEditorText(PathOf("round.txt"));
-    SaveEditorText(PathOf("round.txt"), text.Lines, text.Encoding);
+    SaveEditorText(PathOf("round.txt"), text.Lines, text.Format);
     EXPECT_EQ(ReadBytes(PathOf("round.txt")), Bytes({0xFE, 0xFF, 0x00, 'x', 0x00, 0x0D, 0x00, 0x0A}));
 }
+
+// A file read into the editor, a line typed at its end, and the save: what the file holds afterwards.
+struct FormatCase {
+    const char* name;
+    QByteArray file;
+    QStringList lines;
+    ListFileFormat read;
+    QString typed;
+    QByteArray saved;
+    ListFileFormat written;
+};
+
+void PrintTo(const FormatCase& param, std::ostream* out) { *out << param.name; }
+
+class EditorFileFormat : public test::TempFolderTest, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(EditorFileFormat, ReadsAndSavesWithoutLosingACharacter)
+{
+    const FormatCase& c = GetParam();
+    WriteBytes(PathOf("sites.txt"), c.file);
+    EditorText text = ReadEditorText(PathOf("sites.txt"));
+    EXPECT_EQ(text.Lines, c.lines);
+    EXPECT_EQ(text.Format, c.read);
+
+    text.Lines.append(c.typed);
+    EXPECT_EQ(SaveEditorText(PathOf("sites.txt"), text.Lines, text.Format), c.written);
+    EXPECT_EQ(ReadBytes(PathOf("sites.txt")).toHex(' '), c.saved.toHex(' '));
+
+    // What was saved reads back as it was typed.
+    EXPECT_EQ(ReadEditorText(PathOf("sites.txt")).Lines, text.Lines);
+}
+
+const QString Cjk = QString::fromUtf8("\u65e5\u672c.example");
+#define CJK_UTF8 "\xE6\x97\xA5\xE6\x9C\xAC.example"
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EditorFileFormat,
+    testing::Values(
+        FormatCase{"Utf8WithoutMarkLf", "b\xC3\xBC" "cher.example\n", {QString::fromUtf8("b\u00fccher.example")},
+                   {TextEncoding::Utf8WithoutMark, LineEnd::Lf}, Cjk, "b\xC3\xBC" "cher.example\n" CJK_UTF8 "\n",
+                   {TextEncoding::Utf8WithoutMark, LineEnd::Lf}},
+        FormatCase{"Windows1252AccentedCrLf", "caf\xE9.example\r\n", {QString::fromUtf8("caf\u00e9.example")},
+                   {TextEncoding::Ansi, LineEnd::CrLf}, QString::fromUtf8("\u00fc.example"),
+                   "caf\xE9.example\r\n\xFC.example\r\n", {TextEncoding::Ansi, LineEnd::CrLf}},
+        FormatCase{"AsciiLf", "a.example\nb.example\n", {"a.example", "b.example"}, {TextEncoding::Ansi, LineEnd::Lf},
+                   "c.example", "a.example\nb.example\nc.example\n", {TextEncoding::Ansi, LineEnd::Lf}},
+        FormatCase{"AsciiCrLf", "a.example\r\nb.example", {"a.example", "b.example"},
+                   {TextEncoding::Ansi, LineEnd::CrLf}, "c.example", "a.example\r\nb.example\r\nc.example\r\n",
+                   {TextEncoding::Ansi, LineEnd::CrLf}},
+        FormatCase{"AsciiWithTypedCjkBecomesUtf8", "a.example\r\n", {"a.example"}, {TextEncoding::Ansi, LineEnd::CrLf},
+                   Cjk, "a.example\r\n" CJK_UTF8 "\r\n", {TextEncoding::Utf8WithoutMark, LineEnd::CrLf}},
+        FormatCase{"Windows1252WithTypedCjkBecomesUtf8", "caf\xE9\n", {QString::fromUtf8("caf\u00e9")},
+                   {TextEncoding::Ansi, LineEnd::Lf}, Cjk, "caf\xC3\xA9\n" CJK_UTF8 "\n",
+                   {TextEncoding::Utf8WithoutMark, LineEnd::Lf}},
+        FormatCase{"EmptyFileGetsLf", "", {}, {TextEncoding::Ansi, LineEnd::Lf}, "a.example", "a.example\n",
+                   {TextEncoding::Ansi, LineEnd::Lf}},
+        FormatCase{"Utf8MarkKeptWithCjk", "\xEF\xBB\xBF" "a\r\n", {"a"}, {TextEncoding::Utf8, LineEnd::CrLf}, Cjk,
+                   "\xEF\xBB\xBF" "a\r\n" CJK_UTF8 "\r\n", {TextEncoding::Utf8, LineEnd::CrLf}},
+        FormatCase{"Utf16KeepsCjkAndLf", Bytes({0xFF, 0xFE, 'a', 0, 0x0A, 0}), {"a"},
+                   {TextEncoding::Utf16LittleEndian, LineEnd::Lf}, QString::fromUtf8("\u65e5"),
+                   Bytes({0xFF, 0xFE, 'a', 0, 0x0A, 0, 0xE5, 0x65, 0x0A, 0}),
+                   {TextEncoding::Utf16LittleEndian, LineEnd::Lf}}),
+    [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 TEST_F(TextListFileTest, EditorSaveOntoReadOnlyFileOrMissingFolderCannotCreate)
 {

@@ -28,20 +28,22 @@ QString BuildingMessage(double rows, qint64 elapsedMilliseconds)
 
 }  // namespace
 
-void RebuildPingTableShowingProgress(PingTable& table, const QStringList& websites, const QStringList& templates,
-                                     QStatusBar& statusBar)
+RowSourceCounts RebuildPingTableShowingProgress(PingTable& table, const QStringList& websites,
+                                                const QStringList& templates, QStatusBar& statusBar)
 {
-    const PingListSize size = MeasurePingList(websites, templates);
+    const RowSources sources = LinesGivingRows(websites, templates);
+    const PingListSize size = MeasurePingList(sources.Websites, sources.Templates);
     CheckPingListFits(size, UsableMemoryBytes());
     // The old rows go before the new ones are built, so the two never take memory at the same time.
     ClearColumn(table, PingTable::ColumnUrl);
 
     PingTable built;
+    RowSourceCounts counts;
     std::exception_ptr failure;
     std::atomic<bool> finished{false};
     const auto build = [&] {
         try {
-            RebuildPingTable(built, websites, templates);
+            counts = RebuildPingTable(built, websites, templates);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -75,6 +77,7 @@ void RebuildPingTableShowingProgress(PingTable& table, const QStringList& websit
     if (failure)
         std::rethrow_exception(failure);
     table.TakeRowsOf(built);
+    return counts;
 }
 
 }  // namespace larkspire

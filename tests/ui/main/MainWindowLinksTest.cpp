@@ -110,6 +110,19 @@ TEST_F(MainWindowLinks, HelpItemsOpenTheManualAndTheSupportMail)
     Child<QAction>(*window_, "supportAction")->trigger();
     EXPECT_EQ(Opened(1), "1|mailto:" + QByteArray::fromStdString(window_->ProgramInfo->supportMail)
                              + "?subject=Larkspire Indexer support request");
+    EXPECT_TRUE(dialogs_.ShownBoxes().isEmpty());
+}
+
+TEST_F(MainWindowLinks, HelpItemsThatCannotStartAHandlerNameTheAddress)
+{
+    qputenv("PATH", QFile::encodeName(Folder() + QStringLiteral("no-such-folder")));
+    Child<QAction>(*window_, "onlineManualAction")->trigger();
+    Child<QAction>(*window_, "supportAction")->trigger();
+    const QString support = SupportLink(*window_->ProgramInfo);
+    const QString notOpened = QStringLiteral("No program could be started to open %1. Please open it by hand.");
+    EXPECT_EQ(dialogs_.Texts(ScriptedDialogs::Kind::Information),
+              (QStringList{notOpened.arg(OnlineManualAddress()), notOpened.arg(support)}));
+    EXPECT_EQ(dialogs_.ShownBoxes().size(), 2);
 }
 
 }  // namespace
