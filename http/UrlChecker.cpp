@@ -130,11 +130,10 @@ void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& us
     settings.ReadTimeout = Saturated(timeoutMs);
     // Never zero or negative, which would mean no limit or instant failure: a 1 s setting gives 1 s.
     settings.ConnectTimeout = Saturated(std::max<std::int64_t>(timeoutMs - 1000, MinConnectTimeoutMs));
-    const std::optional<std::chrono::milliseconds> wholeLimit =
-        timeoutMs > 0 ? std::optional(std::chrono::milliseconds(Saturated(timeoutMs * WholeCheckTimeouts)))
-                      : std::nullopt;
-    settings.Budget =
-        CheckBudget(wholeLimit, std::chrono::milliseconds(std::max<std::int64_t>(Saturated(timeoutMs), 0)), abortRequested);
+    // A setting of 0 (no read limit) still gets the whole-check limit of a 1 s setting.
+    const std::chrono::milliseconds wholeLimit(Saturated(std::max<std::int64_t>(timeoutMs, 1000) * WholeCheckTimeouts));
+    const std::chrono::milliseconds afterAbort(std::max<std::int64_t>(Saturated(timeoutMs), 0));
+    settings.Budget = CheckBudget(wholeLimit, afterAbort, abortRequested);
 }
 
 CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const std::atomic<bool>& abortRequested) {
