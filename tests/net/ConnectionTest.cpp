@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,25 @@ TEST(TlsConnectionTest, StalledHandshakeTimesOutAfterTheReadTimeout) {
     EXPECT_THROW(connection.StartTls(TlsLayer(), "localhost"), ReadTimeoutError);
     EXPECT_GE(stopwatch.ElapsedMs(), 490);
     EXPECT_LE(stopwatch.ElapsedMs(), 500 + test::SchedulingMarginMs);
+}
+
+// A peer that answers a TLS hello with plain text fails the handshake, and the reason says what OpenSSL saw.
+TEST(TlsConnectionTest, HandshakeWithAPeerThatSpeaksNoTlsFailsWithOpenSslsReason) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    const SocketHandle peer(ends[1]);
+    const std::string plain = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n";
+    ASSERT_EQ(write(peer.Get(), plain.data(), plain.size()), static_cast<ssize_t>(plain.size()));
+    Connection connection{SocketHandle(ends[0])};
+    connection.SetReadTimeout(2000);
+    try {
+        connection.StartTls(TlsLayer(), "localhost");
+        FAIL() << "the handshake succeeded";
+    } catch (const TransportError& error) {
+        const std::string reason = error.what();
+        EXPECT_TRUE(reason.starts_with("TLS handshake failed: ")) << reason;
+        EXPECT_GT(reason.size(), std::string("TLS handshake failed: ").size()) << reason;
+    }
 }
 
 int initialiserCalls = 0;

@@ -109,6 +109,7 @@ Reply& Reply::Repeat(std::string bytes, std::chrono::milliseconds pause) {
 
 Reply ReplyForPath(std::string_view target) {
     if (target == "/stall") return Reply::NeverAnswer();
+    if (target == "/drip") return Reply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n").Repeat("d", std::chrono::milliseconds(200));
     if (target == "/reset") return Reply().Reset();
     constexpr std::string_view DelayPrefix = "/delay/";
     if (target.starts_with(DelayPrefix) && IsNumber(target.substr(DelayPrefix.size()))) {

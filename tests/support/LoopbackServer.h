@@ -85,6 +85,7 @@ struct AnswerByPath {};
 //   carries "Location: /200";
 //   "/delay/MS": the 200 reply after a pause of MS milliseconds;
 //   "/stall": never answers; "/reset": resets the connection;
+//   "/drip": a 200 head, then a body byte every 200 ms for ever;
 //   anything else: 404.
 Reply ReplyForPath(std::string_view target);
 
