@@ -180,7 +180,8 @@ void HttpResponseReader::ReadHeaderFields(HttpHeaders& headers) {
         const std::size_t colon = line->find(':');
         if (colon == std::string::npos) continue;
         const std::string_view text = *line;
-        headers.Add(FromAsciiBytes(TrimByteBlanks(text.substr(0, colon))), DecodeUtf8(TrimByteBlanks(text.substr(colon + 1))));
+        headers.Add(FromAsciiBytes(TrimByteBlanks(text.substr(0, colon))),
+                    DecodeUtf8(TrimByteBlanks(text.substr(colon + 1))));
     }
 }
 

@@ -23,7 +23,8 @@ constexpr char16_t Separator[] = u" \u00B7 ";
 std::u16string ReasonText(std::string_view reason) { return DecodeUtf8(reason); }
 
 std::u16string HowFast(std::chrono::steady_clock::time_point started) {
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    using std::chrono::steady_clock;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started);
     return u"in " + DecimalText(elapsed.count()) + u" ms";
 }
 

@@ -76,7 +76,9 @@ std::optional<SocketHandle> ConnectTo(const SocketAddress& address, int limitMs,
     SocketHandle socket(::socket(address.Family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.IsOpen()) throw TransportError(reason::SystemFailure("socket", errno), errno);
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.Address), address.Length) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR) throw TransportError(reason::SystemFailure("connect", errno), errno);
+        if (errno != EINPROGRESS && errno != EINTR) {
+            throw TransportError(reason::SystemFailure("connect", errno), errno);
+        }
         if (!WaitForConnect(socket.Get(), limitMs, budget)) return std::nullopt;
     }
     return socket;

@@ -52,21 +52,23 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
         return WithPort(WithPort(text, server.Port()), refused.Port(), "%REFUSED");
     };
     // The third column is the reason: how long a check took, where redirects moved it, or why it failed.
-    const std::string results = ports("http://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
-                                      "http://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
-                                      "http://127.0.0.1:%PORT/301\tCompleted\tmoved to http://127.0.0.1:%PORT/200 \xC2\xB7 in N ms\n"
-                                      "http://127.0.0.1:%PORT/503\tError 503\tin N ms\n"
-                                      "http://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n"
-                                      "http://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
-                                      "http://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
-                                      "http://127.0.0.1:%PORT/301\tCompleted\tmoved to http://127.0.0.1:%PORT/200 \xC2\xB7 in N ms\n"
-                                      "http://127.0.0.1:%PORT/503\tError 503\tin N ms\n"
-                                      "http://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\tconnection refused\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/404\tAborted\tconnection refused\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/301\tAborted\tconnection refused\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/503\tAborted\tconnection refused\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/reset\tAborted\tconnection refused\n");
+    const std::string moved = "\tCompleted\tmoved to http://127.0.0.1:%PORT/200 \xC2\xB7 in N ms\n";
+    const std::string results = ports(("http://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/301" + moved +
+                                       "http://127.0.0.1:%PORT/503\tError 503\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n"
+                                       "http://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/301" + moved +
+                                       "http://127.0.0.1:%PORT/503\tError 503\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/404\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/301\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/503\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/reset\tAborted\tconnection refused\n")
+                                          .c_str());
     const std::string completed = ports("http://127.0.0.1:%PORT/200\r\n"
                                         "http://127.0.0.1:%PORT/301\r\n"
                                         "http://127.0.0.1:%PORT/200\r\n"
@@ -93,7 +95,8 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
     EXPECT_EQ(ReadBytes(folder.Path("not-completed.txt")), "");
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), all);
     EXPECT_NE(ReadBytes(folder.Path("all.txt")).find("caf\xE9/200\r\n"), std::string::npos);
-    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\tconnection refused\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\tconnection refused\n"),
+              std::string::npos);
     EXPECT_TRUE(outcome.err.starts_with("Ping terminated: 15 of 15 URLs checked")) << outcome.err;
     EXPECT_NE(outcome.err.find("; Completed 4, Error 404 2, Error 503 2, Aborted 7\n"), std::string::npos) << outcome.err;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << "no progress unless on a terminal";

@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
         PingRequestCase{"FragmentLeftOut", u"http://example.com/a/page.html#section",
                         "GET /a/page.html HTTP/1.1\r\nHost: example.com\r\n" + Accept + "\r\n"},
         // Outside printable ASCII and the space as UTF-8 bytes; an existing %XX and other signs as written.
-        PingRequestCase{"NonAsciiAndSpacePercentEncoded", u"http://example.com/a b/caf\u00e9?q=\u00fc%20&u=https://x/~y",
+        PingRequestCase{"NonAsciiAndSpacePercentEncoded",
+                        u"http://example.com/a b/caf\u00e9?q=\u00fc%20&u=https://x/~y",
                         "GET /a%20b/caf%C3%A9?q=%C3%BC%20&u=https://x/~y HTTP/1.1\r\nHost: example.com\r\n" + Accept +
                             "\r\n"},
         PingRequestCase{"BeyondTheBasicPlaneAsFourBytes", u"http://example.com/\U0001F600%zz",

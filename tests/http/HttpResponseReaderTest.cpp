@@ -365,7 +365,9 @@ void PrintTo(const HeadBoundCase& param, std::ostream* out) { *out << param.Name
 
 std::string Fields(std::size_t count, std::size_t valueLength = 1) {
     std::string fields;
-    for (std::size_t i = 0; i < count; ++i) fields += "X-" + std::to_string(i) + ": " + std::string(valueLength, 'v') + "\r\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        fields += "X-" + std::to_string(i) + ": " + std::string(valueLength, 'v') + "\r\n";
+    }
     return fields;
 }
 

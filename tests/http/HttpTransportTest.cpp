@@ -90,8 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeepAliveCase{"ServerClosedMeanwhile", {{Reply(Ok).Close()}, {Ok}}, {0, 1}, true},
         KeepAliveCase{"BodyToTheClose", {{Reply("HTTP/1.1 200 OK\r\n\r\nok").Close()}, {Ok}}, {0, 1}},
         KeepAliveCase{"Http10ClosesByDefault", {{Response("HTTP/1.0 200 OK", "", "ok")}, {Ok}}, {0, 1}},
-        KeepAliveCase{"Http10KeptAliveWhenAsked", {{Response("HTTP/1.0 200 OK", "Connection: Keep-Alive\r\n", "ok"), Ok}},
-                      {0, 0}},
+        KeepAliveCase{"Http10KeptAliveWhenAsked",
+                      {{Response("HTTP/1.0 200 OK", "Connection: Keep-Alive\r\n", "ok"), Ok}}, {0, 0}},
         KeepAliveCase{"SurplusBytesAfterTheBody", {{Reply(Ok + "HTTP/1.1 200 OK\r\n"), Ok}, {Ok}}, {0, 1}},
         // A kept connection the server drops before any byte of the answer: the GET goes once more, anew.
         KeepAliveCase{"ClosedBeforeTheAnswerIsRetried", {{Ok, Reply().Close()}, {Ok}}, {0, 0, 1}},

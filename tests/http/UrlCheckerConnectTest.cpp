@@ -38,7 +38,8 @@ TEST(UrlCheckerConnectTest, SilentPeerTimesOutAfterTheConnectTimeout) {
 }
 
 TEST(UrlCheckerConnectTest, ZeroAndOneSecondStillConnect) {
-    test::LoopbackServer server(std::vector<test::ConnectionScript>(2, {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}));
+    const test::Reply ok("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    test::LoopbackServer server(std::vector<test::ConnectionScript>(2, {ok}));
     EXPECT_EQ(Check(0, server.Url()), u"Completed");
     EXPECT_EQ(Check(1, server.Url()), u"Completed");
 }

@@ -56,7 +56,9 @@ std::string Pattern(std::string reason, std::uint16_t port) {
     return pattern;
 }
 
-std::vector<ConnectionScript> OneConnection(std::vector<Reply> replies) { return {ConnectionScript(std::move(replies))}; }
+std::vector<ConnectionScript> OneConnection(std::vector<Reply> replies) {
+    return {ConnectionScript(std::move(replies))};
+}
 
 const Reply Redirect(Response("HTTP/1.1 302 Found", "Location: /again\r\n", ""));
 
@@ -78,9 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, UrlCheckerReasonTest,
     testing::Values(
         ReasonCase{"Completed", OneConnection({Ok}), u"/", u"Completed", "in N ms"},
-        ReasonCase{"CompletedAfterARedirect", OneConnection({Response("HTTP/1.1 301 Moved", "Location: /next?a=1\r\n", ""), Ok}),
-                   u"/", u"Completed", "moved to http://127.0.0.1:%PORT/next?a=1 | in N ms"},
-        ReasonCase{"HttpError", OneConnection({Response("HTTP/1.1 404 Not Found", "", "")}), u"/", u"Error 404", "in N ms"},
+        ReasonCase{"CompletedAfterARedirect",
+                   OneConnection({Response("HTTP/1.1 301 Moved", "Location: /next?a=1\r\n", ""), Ok}), u"/",
+                   u"Completed", "moved to http://127.0.0.1:%PORT/next?a=1 | in N ms"},
+        ReasonCase{"HttpError", OneConnection({Response("HTTP/1.1 404 Not Found", "", "")}), u"/", u"Error 404",
+                   "in N ms"},
         ReasonCase{"HttpErrorAfterARedirect", OneConnection({Response("HTTP/1.1 301 Moved", "Location: /gone\r\n", ""),
                                                              Response("HTTP/1.1 410 Gone", "", "")}),
                    u"/", u"Error 410", "moved to http://127.0.0.1:%PORT/gone | in N ms"},

@@ -73,8 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {Ok}},
                    u"Completed", 2, u"hello"},
         StatusCase{"SurplusBytesAfterARedirect",
-                   {{Reply(Response("HTTP/1.1 302 Found", "Location: /next\r\n", "") + "junk"), Ok}, {Ok}}, u"Completed",
-                   2, u"hello"},
+                   {{Reply(Response("HTTP/1.1 302 Found", "Location: /next\r\n", "") + "junk"), Ok}, {Ok}},
+                   u"Completed", 2, u"hello"},
         StatusCase{"NineRedirectsThenOk", OneConnection(Redirects(9, Ok)), u"Completed", 10, u"hello"},
         // A URL that never reaches a final page did not complete.
         StatusCase{"TenthRedirectIsTheLastRedirectsError", OneConnection(Redirects(10, Ok)), u"Error 302", 10},

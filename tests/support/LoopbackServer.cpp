@@ -109,7 +109,9 @@ Reply& Reply::Repeat(std::string bytes, std::chrono::milliseconds pause) {
 
 Reply ReplyForPath(std::string_view target) {
     if (target == "/stall") return Reply::NeverAnswer();
-    if (target == "/drip") return Reply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n").Repeat("d", std::chrono::milliseconds(200));
+    if (target == "/drip") {
+        return Reply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n").Repeat("d", std::chrono::milliseconds(200));
+    }
     if (target == "/reset") return Reply().Reset();
     constexpr std::string_view DelayPrefix = "/delay/";
     if (target.starts_with(DelayPrefix) && IsNumber(target.substr(DelayPrefix.size()))) {
@@ -258,7 +260,8 @@ LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPat
       security_(security),
       address_(address),
       tlsContext_(MakeServerContext(security), SSL_CTX_free),
-      listener_(socket(address == ServerAddress::Ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)),
+      listener_(
+          socket(address == ServerAddress::Ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)),
       wake_(eventfd(0, EFD_CLOEXEC)) {
     sockaddr_storage bound{};
     socklen_t length = 0;
@@ -275,7 +278,8 @@ LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPat
         v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         length = sizeof v4;
     }
-    if (!listener_.IsOpen() || !wake_.IsOpen() || bind(listener_.Get(), reinterpret_cast<sockaddr*>(&bound), length) != 0 ||
+    if (!listener_.IsOpen() || !wake_.IsOpen() ||
+        bind(listener_.Get(), reinterpret_cast<sockaddr*>(&bound), length) != 0 ||
         listen(listener_.Get(), SOMAXCONN) != 0 ||
         getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
         throw std::runtime_error("test server: cannot listen on the loopback address");
