@@ -139,6 +139,14 @@ TEST(CheckBudgetTest, AbortDuringAWaitCutsItAfterTheGraceTime) {
     EXPECT_GE(stopwatch.ElapsedMs(), 500);
 }
 
+// The system's name lookup waits through the budget too, so a check past its grace time is not held by it.
+TEST(CheckBudgetTest, NameLookupEndsWhenTheCheckMust) {
+    const std::atomic<bool> abortRequested{true};
+    const CheckBudget cut(std::nullopt, 0ms, &abortRequested);
+    EXPECT_THROW(SystemNameResolver().Resolve("localhost", cut), CheckCutError);
+    EXPECT_FALSE(SystemNameResolver().Resolve("localhost", CheckBudget()).empty());
+}
+
 TEST(CheckBudgetTest, WithoutAbortOrLimitAWaitIsOnlyItsOwn) {
     LoopbackServer server({{Reply::NeverAnswer()}});
     const CheckBudget budget;
