@@ -62,26 +62,6 @@ std::u16string DecodeBytesAsCodes(std::string_view bytes) {
     return text;
 }
 
-std::u16string DecodeUtf8(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    std::u16string text;
-    text.reserve(bytes.size());
-    while (!bytes.empty()) {
-        std::size_t count = 1;
-        const std::optional<char32_t> code = NextUtf8(bytes, count);
-        if (!code) {
-            text += u'\uFFFD';
-        } else if (*code >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((*code - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((*code - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(*code);
-        }
-        bytes.remove_prefix(count);
-    }
-    return text;
-}
-
 // Reads the attributes of one tag from position (just after its name) to its ">".
 class TagAttributes {
 public:
@@ -136,6 +116,26 @@ std::size_t FindMetaTag(std::string_view body, std::size_t from) {
 }
 
 }  // namespace
+
+std::u16string DecodeUtf8(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::u16string text;
+    text.reserve(bytes.size());
+    while (!bytes.empty()) {
+        std::size_t count = 1;
+        const std::optional<char32_t> code = NextUtf8(bytes, count);
+        if (!code) {
+            text += u'\uFFFD';
+        } else if (*code >= 0x10000) {
+            text += static_cast<char16_t>(0xD800 + ((*code - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + ((*code - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(*code);
+        }
+        bytes.remove_prefix(count);
+    }
+    return text;
+}
 
 std::u16string CharsetOfContentType(std::u16string_view contentType) {
     std::size_t parameter = contentType.find(u';');

@@ -196,17 +196,31 @@ void CookieStore::SetCookie(std::u16string_view setCookieValue, const HttpUrl& u
     cookie.Path = path ? *path : DefaultPath(url);
     cookie.Expiry = maxAge ? maxAge : expires;
 
-    const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& kept) {
-        return kept.Name == cookie.Name && kept.Domain == cookie.Domain && kept.Path == cookie.Path;
-    });
-    if (same != cookies_.end()) {
-        cookie.Creation = same->Creation;
-        cookies_.erase(same);
-    } else {
+    // Found through the index, so storing many cookies stays linear.
+    std::u16string key = cookie.Name + u'\0' + cookie.Domain + u'\0' + cookie.Path;
+    const bool expired = cookie.Expiry && *cookie.Expiry <= now;
+    const auto same = index_.find(key);
+    if (same == index_.end()) {
+        // An expiry in the past only deletes the cookie it replaces.
+        if (expired) return;
         cookie.Creation = nextCreation_++;
+        index_.emplace(std::move(key), cookies_.size());
+        cookies_.push_back(std::move(cookie));
+        return;
     }
-    // An expiry in the past only deletes the cookie it replaces.
-    if (!cookie.Expiry || *cookie.Expiry > now) cookies_.push_back(std::move(cookie));
+    const std::size_t position = same->second;
+    if (!expired) {
+        cookie.Creation = cookies_[position].Creation;
+        cookies_[position] = std::move(cookie);
+        return;
+    }
+    index_.erase(same);
+    if (position + 1 != cookies_.size()) {
+        cookies_[position] = std::move(cookies_.back());
+        const Cookie& moved = cookies_[position];
+        index_[moved.Name + u'\0' + moved.Domain + u'\0' + moved.Path] = position;
+    }
+    cookies_.pop_back();
 }
 
 std::u16string CookieStore::CookieHeader(const HttpUrl& url, Clock::time_point now) const {

@@ -4,6 +4,9 @@
 #include <cstdint>
 
 #include "base/AsciiText.h"
+#include "http/WireUrl.h"
+#include "net/CheckReasons.h"
+#include "net/NetworkErrors.h"
 
 namespace larkspire {
 namespace {
@@ -54,7 +57,9 @@ std::string Base64Encode(const std::string& bytes) {
 std::string BuildGetRequest(const HttpUrl& url, const RequestHeaderSettings& settings,
                             const std::u16string& cookieHeader, RequestTargetForm targetForm) {
     const std::u16string target = targetForm == RequestTargetForm::Absolute ? url.AbsoluteForm() : url.RequestTarget();
-    std::string request = "GET " + WireText(target) + " HTTP/1.1\r\n";
+    std::string request = "GET " + PercentEncodedTarget(target) + " HTTP/1.1";
+    if (request.size() > MaxRequestLineBytes) throw TransportError(reason::UrlTooLong);
+    request += "\r\n";
     AddHeader(request, "Host", WireText(url.HostHeaderValue()));
     AddHeader(request, "Accept", AcceptHeaderValue);
     AddHeader(request, "Referer", WireText(settings.Referer));

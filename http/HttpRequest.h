@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "http/HttpUrl.h"
@@ -18,11 +19,15 @@ struct RequestHeaderSettings {
 // How the request line names its target: the path for a server (or a tunnel), the whole URL for a proxy.
 enum class RequestTargetForm { Origin, Absolute };
 
+// Servers refuse longer request lines anyway, and one this long would not fit a server's buffers.
+inline constexpr std::size_t MaxRequestLineBytes = 64 * 1024;
+
 inline constexpr char AcceptHeaderValue[] = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 
-// The bytes of a GET request for url, ready for one write: printable 7-bit ASCII ("?" for any other
-// character, control characters included), CR LF lines.
-// cookieHeader is the Cookie value the cookie store gives for url (empty for none).
+// The bytes of a GET request for url (its host already in wire form, see WireUrl), ready for one write,
+// CR LF lines: the request target percent-encoded, header values as printable 7-bit ASCII ("?" for any
+// other character, control characters included). cookieHeader is the Cookie value the cookie store gives
+// for url (empty for none). Throws TransportError when the request line would pass MaxRequestLineBytes.
 std::string BuildGetRequest(const HttpUrl& url, const RequestHeaderSettings& settings,
                             const std::u16string& cookieHeader, RequestTargetForm targetForm);
 

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "base/AsciiText.h"
+#include "http/BodyText.h"
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
 
 namespace larkspire {
@@ -105,6 +107,9 @@ std::optional<std::string> MultipartClosingLine(const std::u16string& contentTyp
 
 bool IsRedirect(std::int32_t code) { return code >= 300 && code <= 399; }
 
+// An interim response announces the final one on the same connection; 101 alone ends the exchange.
+bool IsSkippedInterim(std::int32_t code) { return code >= 100 && code <= 199 && code != 101; }
+
 }  // namespace
 
 HttpResponseReader::HttpResponseReader(ByteSource& source) : source_(source), buffer_(BlockSize) {}
@@ -119,6 +124,7 @@ bool HttpResponseReader::FillBuffer() {
     }
     start_ = 0;
     end_ = received;
+    headStarted_ = true;
     return true;
 }
 
@@ -139,39 +145,50 @@ std::optional<std::string> HttpResponseReader::ReadLine() {
             break;
         }
         // One more byte may still be the CR of the line end.
-        if (line.size() > MaxLineLength + 1) throw TransportError("Maximum line length exceeded");
+        if (line.size() > MaxLineLength + 1) throw TransportError(reason::LineTooLong);
     }
     if (!sawAnyByte) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > MaxLineLength) throw TransportError("Maximum line length exceeded");
+    if (line.size() > MaxLineLength) throw TransportError(reason::LineTooLong);
     return line;
 }
 
 std::string HttpResponseReader::ReadRequiredLine() {
     std::optional<std::string> line = ReadLine();
-    if (!line) throw TransportError("Connection closed inside a chunked body");
+    if (!line) throw TransportError(reason::ClosedInsideBody);
     return std::move(*line);
+}
+
+// Lines are at most MaxLineLength each, so the head stays bounded in memory as in time.
+void HttpResponseReader::CountHeadLine(const std::string& line) {
+    headBytes_ += line.size() + 2;
+    if (headBytes_ > MaxHeadBytes) throw TransportError(reason::HeaderTooLarge);
 }
 
 // Fields up to the first empty line; a close ends them. Lines beginning with a blank continue the last field.
 void HttpResponseReader::ReadHeaderFields(HttpHeaders& headers) {
     for (;;) {
         const std::optional<std::string> line = ReadLine();
-        if (!line || line->empty()) return;
+        if (!line) return;
+        CountHeadLine(*line);
+        if (line->empty()) return;
+        if (++headLines_ > MaxHeadLines) throw TransportError(reason::HeaderTooLarge);
         if (IsBlank(line->front()) && !headers.Fields().empty()) {
-            headers.AppendToLast(FromAsciiBytes(TrimByteBlanks(*line)));
+            headers.AppendToLast(DecodeUtf8(TrimByteBlanks(*line)));
             continue;
         }
         const std::size_t colon = line->find(':');
         if (colon == std::string::npos) continue;
         const std::string_view text = *line;
-        headers.Add(FromAsciiBytes(TrimByteBlanks(text.substr(0, colon))), FromAsciiBytes(TrimByteBlanks(text.substr(colon + 1))));
+        headers.Add(FromAsciiBytes(TrimByteBlanks(text.substr(0, colon))),
+                    DecodeUtf8(TrimByteBlanks(text.substr(colon + 1))));
     }
 }
 
 ResponseHead HttpResponseReader::ReadOneHead() {
     const std::optional<std::string> statusLine = ReadLine();
-    if (!statusLine) throw TransportError("Connection closed gracefully before the status line");
+    if (!statusLine) throw TransportError(reason::ClosedBeforeAnswer);
+    CountHeadLine(*statusLine);
     ResponseHead head;
     head.StatusLine = FromAsciiBytes(*statusLine);
     head.Code = ParseStatusCode(*statusLine);
@@ -180,9 +197,11 @@ ResponseHead HttpResponseReader::ReadOneHead() {
 }
 
 ResponseHead HttpResponseReader::ReadHead() {
+    headBytes_ = 0;
+    headLines_ = 0;
     for (;;) {
         ResponseHead head = ReadOneHead();
-        if (head.Code != 100) return head;
+        if (!IsSkippedInterim(head.Code)) return head;
     }
 }
 
@@ -222,7 +241,7 @@ void HttpResponseReader::ReadChunkedBody(ResponseHead& head, ResponseBody& body)
     for (;;) {
         const std::uint64_t size = ParseChunkSize(ReadRequiredLine());
         if (size == 0) break;
-        ReadExactly(size, body);
+        if (!ReadExactly(size, body)) return;
         ReadRequiredLine();
     }
     ReadHeaderFields(head.Headers);
@@ -230,24 +249,26 @@ void HttpResponseReader::ReadChunkedBody(ResponseHead& head, ResponseBody& body)
 
 // A close before the declared length ends the body there; a reset is the source's TransportError.
 void HttpResponseReader::ReadSizedBody(std::uint64_t length, ResponseBody& body) {
-    body.Bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(length, MaxKeptBodyBytes)));
+    body.Bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(length, MaxBodyBytes)));
     while (length > 0) {
         if (start_ == end_ && !FillBuffer()) return;
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(length, end_ - start_));
-        Keep(buffer_.data() + start_, count, body);
+        if (!Keep(buffer_.data() + start_, count, body)) return;
         start_ += count;
         length -= count;
     }
 }
 
-void HttpResponseReader::ReadExactly(std::uint64_t length, ResponseBody& body) {
+// False when the body bound stopped it.
+bool HttpResponseReader::ReadExactly(std::uint64_t length, ResponseBody& body) {
     while (length > 0) {
-        if (start_ == end_ && !FillBuffer()) throw TransportError("Connection closed inside a chunked body");
+        if (start_ == end_ && !FillBuffer()) throw TransportError(reason::ClosedInsideBody);
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(length, end_ - start_));
-        Keep(buffer_.data() + start_, count, body);
+        if (!Keep(buffer_.data() + start_, count, body)) return false;
         start_ += count;
         length -= count;
     }
+    return true;
 }
 
 // Runs to the line that closes the multipart body, or to the close of the connection. Body lines may be
@@ -269,32 +290,37 @@ void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, Respo
             lineStart.clear();
             lineTooLong = false;
             if (closing) {
-                Keep(buffer_.data() + start_, i + 1 - start_, body);
-                start_ = i + 1;
+                if (Keep(buffer_.data() + start_, i + 1 - start_, body)) start_ = i + 1;
                 return;
             }
         }
-        Keep(buffer_.data() + start_, end_ - start_, body);
+        if (!Keep(buffer_.data() + start_, end_ - start_, body)) return;
         start_ = end_;
     }
 }
 
-// A close or a reset ends a body that runs to the close of the connection; a stall is still a time-out.
+// A close or a reset ends a body that runs to the close of the connection; a stall is still a time-out, and
+// a TLS failure still a failure.
 void HttpResponseReader::ReadBodyToClose(ResponseBody& body) {
     try {
         for (;;) {
             if (start_ == end_ && !FillBuffer()) return;
-            Keep(buffer_.data() + start_, end_ - start_, body);
+            if (!Keep(buffer_.data() + start_, end_ - start_, body)) return;
             start_ = end_;
         }
-    } catch (const TransportError&) {
+    } catch (const ConnectionResetError&) {
         peerClosed_ = true;
     }
 }
 
-void HttpResponseReader::Keep(const char* data, std::size_t size, ResponseBody& body) {
-    body.ReceivedBytes += size;
-    if (body.Bytes.size() < MaxKeptBodyBytes) body.Bytes.append(data, std::min(size, MaxKeptBodyBytes - body.Bytes.size()));
+// Adds body bytes up to the bound; false, with the body marked truncated, once more came than it holds.
+bool HttpResponseReader::Keep(const char* data, std::size_t size, ResponseBody& body) {
+    const std::size_t room = MaxBodyBytes - body.Bytes.size();
+    body.Bytes.append(data, std::min(size, room));
+    if (size <= room) return true;
+    body.Truncated = true;
+    abandoned_ = true;
+    return false;
 }
 
 }  // namespace larkspire

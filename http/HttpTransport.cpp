@@ -2,6 +2,7 @@
 
 #include "base/AsciiText.h"
 #include "http/BodyText.h"
+#include "http/WireUrl.h"
 #include "net/Connection.h"
 #include "net/NetworkErrors.h"
 #include "net/TcpConnect.h"
@@ -13,38 +14,28 @@ namespace {
 bool IsSuccess(std::int32_t code) { return code >= 200 && code <= 299; }
 bool IsFollowable(std::int32_t code) { return code >= 300 && code <= 399 && code != 304; }
 
-bool SaysClose(const std::u16string& connectionValue) {
-    return EqualsIgnoringAsciiCase(TrimBlanks(connectionValue), u"close");
+// Whether a Connection-style header lists token (without regard to case).
+bool HasToken(const std::u16string& value, std::u16string_view token) {
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        const std::size_t comma = std::min(value.find(u',', start), value.size());
+        if (EqualsIgnoringAsciiCase(TrimBlanks(std::u16string_view(value).substr(start, comma - start)), token)) {
+            return true;
+        }
+        start = comma + 1;
+    }
+    return false;
 }
 
-// Host names go to the resolver as UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf8(std::u16string_view text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (c >> 18));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return bytes;
+// HTTP/1.1 keeps a connection unless told to close it; HTTP/1.0 closes it unless told to keep it.
+bool KeepsAlive(const ResponseHead& head) {
+    const std::u16string connection = head.Headers.Value(u"Connection");
+    if (HasToken(connection, u"close") || HasToken(head.Headers.Value(u"Proxy-Connection"), u"close")) return false;
+    if (head.StatusLine.starts_with(u"HTTP/1.0")) return HasToken(connection, u"keep-alive");
+    return true;
 }
+
+std::string AsciiHost(const std::u16string& host) { return ToAsciiBytes(host); }
 
 }  // namespace
 
@@ -76,11 +67,9 @@ void HttpTransport::AttachTlsLayer(TlsLayer& layer) {
     Disconnect();
     ReleaseLayer();
     tlsLayer_ = &layer;
-    layer_ = Layer::Tls;
     layer.SetDestroyedHandler([this] {
         Disconnect();
         tlsLayer_ = nullptr;
-        layer_ = Layer::None;
     });
 }
 
@@ -88,7 +77,14 @@ void HttpTransport::ReleaseLayer() {
     if (tlsLayer_ != nullptr && tlsLayer_ != ownTlsLayer_.get()) tlsLayer_->SetDestroyedHandler({});
     ownTlsLayer_.reset();
     tlsLayer_ = nullptr;
-    layer_ = Layer::None;
+}
+
+TlsLayer& HttpTransport::LayerForTls() {
+    if (tlsLayer_ == nullptr) {
+        ownTlsLayer_ = std::make_unique<TlsLayer>();
+        tlsLayer_ = ownTlsLayer_.get();
+    }
+    return *tlsLayer_;
 }
 
 void HttpTransport::Disconnect() { open_.reset(); }
@@ -110,7 +106,8 @@ std::u16string HttpTransport::Get(const std::u16string& url) {
             if (location.empty() || !settings_.HandleRedirects) FailWith(head);
             open_->Reader->ReadBody(head);
             EndExchange(head);
-            if (++redirects >= settings_.RedirectMaximum) return {};
+            // A URL that never reaches a final page did not complete: the last redirect is its outcome.
+            if (++redirects >= settings_.RedirectMaximum) throw RedirectLimitError(head.Code, head.StatusLine);
         } catch (const ProtocolError&) {
             throw;
         } catch (...) {
@@ -127,15 +124,32 @@ RequestHeaderSettings HttpTransport::HeaderSettings(bool toProxy) const {
             settings_.ProxyPassword};
 }
 
-// Sends the GET for url and reads the response head, keeping the cookies it sets.
+// Sends the GET for url and reads the response head, keeping the cookies it sets. The host goes on the
+// wire, to the resolver and into the cookie rules in its IDNA form.
 ResponseHead HttpTransport::Exchange(const HttpUrl& url) {
-    const Route route = RouteFor(url);
-    OpenConnection& open = ConnectionFor(route, url);
+    const HttpUrl wireUrl = WireUrl(url);
+    const Route route = RouteFor(wireUrl);
     const bool toProxy = !settings_.ProxyServer.empty() && !route.Tls;
-    open.Link->Write(BuildGetRequest(url, HeaderSettings(toProxy), cookies_.CookieHeader(url),
-                                     toProxy ? RequestTargetForm::Absolute : RequestTargetForm::Origin));
+    const std::string request = BuildGetRequest(wireUrl, HeaderSettings(toProxy), cookies_.CookieHeader(wireUrl),
+                                                toProxy ? RequestTargetForm::Absolute : RequestTargetForm::Origin);
+    bool reused = false;
+    OpenConnection& open = ConnectionFor(route, wireUrl, reused);
+    if (!reused) return ExchangeOn(open, request, wireUrl);
+    try {
+        return ExchangeOn(open, request, wireUrl);
+    } catch (const TransportError&) {
+        // The server dropped the kept connection before answering: a GET may be sent once more, on a new one.
+        if (open.Reader->HeadStarted()) throw;
+        Disconnect();
+    }
+    return ExchangeOn(ConnectionFor(route, wireUrl, reused), request, wireUrl);
+}
+
+ResponseHead HttpTransport::ExchangeOn(OpenConnection& open, const std::string& request, const HttpUrl& wireUrl) {
+    open.Reader->StartExchange();
+    open.Link->Write(request);
     ResponseHead head = open.Reader->ReadHead();
-    for (const std::u16string& value : head.Headers.Values(u"Set-Cookie")) cookies_.SetCookie(value, url);
+    for (const std::u16string& value : head.Headers.Values(u"Set-Cookie")) cookies_.SetCookie(value, wireUrl);
     return head;
 }
 
@@ -151,12 +165,10 @@ void HttpTransport::FailWith(ResponseHead& head) {
     throw ProtocolError(head.Code, head.StatusLine, std::move(text));
 }
 
-// Keep-alive: the connection stays open unless the server closed it or asked for that.
+// Keep-alive: the connection stays open only when the response allows it and left the connection clean
+// (read to its end, nothing beyond it, not closed by the server).
 void HttpTransport::EndExchange(const ResponseHead& head) {
-    if (open_->Reader->PeerClosed() || SaysClose(head.Headers.Value(u"Connection")) ||
-        SaysClose(head.Headers.Value(u"Proxy-Connection"))) {
-        Disconnect();
-    }
+    if (!open_->Reader->Reusable() || !KeepsAlive(head)) Disconnect();
 }
 
 HttpTransport::Route HttpTransport::RouteFor(const HttpUrl& url) const {
@@ -165,45 +177,27 @@ HttpTransport::Route HttpTransport::RouteFor(const HttpUrl& url) const {
     return Route{false, settings_.ProxyServer, settings_.ProxyPort, {}, 0};
 }
 
-HttpTransport::OpenConnection& HttpTransport::ConnectionFor(const Route& route, const HttpUrl& url) {
+HttpTransport::OpenConnection& HttpTransport::ConnectionFor(const Route& route, const HttpUrl& url, bool& reused) {
     if (open_ && (open_->Destination != route || open_->Link->IsClosedByPeer())) Disconnect();
+    reused = open_ != nullptr;
     if (!open_) open_ = Connect(route, url);
     open_->Link->SetReadTimeout(settings_.ReadTimeout);
+    open_->Link->SetBudget(settings_.Budget);
     return *open_;
 }
 
 std::unique_ptr<HttpTransport::OpenConnection> HttpTransport::Connect(const Route& route, const HttpUrl& url) {
-    const bool madeLayer = ChooseLayer(route);
-    try {
-        const bool tunnel = !route.TunnelProxyHost.empty();
-        auto link = std::make_unique<Connection>(ConnectTcp(Utf8(tunnel ? route.TunnelProxyHost : route.Host),
-                                                            tunnel ? route.TunnelProxyPort : route.Port,
-                                                            settings_.ConnectTimeout));
-        link->SetReadTimeout(settings_.ReadTimeout);
-        if (tunnel) OpenTunnel(*link, url);
-        if (route.Tls) link->StartTls(*tlsLayer_, Utf8(route.Host));
-        auto reader = std::make_unique<HttpResponseReader>(*link);
-        return std::make_unique<OpenConnection>(OpenConnection{route, std::move(link), std::move(reader)});
-    } catch (...) {
-        // A layer made for this attempt goes with it.
-        if (madeLayer) ReleaseLayer();
-        throw;
-    }
-}
-
-// Fixes the connection layer on first use; returns whether it was made now.
-bool HttpTransport::ChooseLayer(const Route& route) {
-    if (route.Tls) {
-        if (layer_ == Layer::Plain) throw TransportError("A TLS connection is needed, but the connection layer is plain.");
-        if (layer_ == Layer::Tls) return false;
-        ownTlsLayer_ = std::make_unique<TlsLayer>(TlsVersion::Tls1_0);
-        tlsLayer_ = ownTlsLayer_.get();
-        layer_ = Layer::Tls;
-        return true;
-    }
-    if (layer_ != Layer::None) return false;
-    layer_ = Layer::Plain;
-    return true;
+    const bool tunnel = !route.TunnelProxyHost.empty();
+    auto link = std::make_unique<Connection>(ConnectTcp(AsciiHost(tunnel ? route.TunnelProxyHost : route.Host),
+                                                        tunnel ? route.TunnelProxyPort : route.Port,
+                                                        settings_.ConnectTimeout, settings_.Budget,
+                                                        *settings_.Resolver));
+    link->SetReadTimeout(settings_.ReadTimeout);
+    link->SetBudget(settings_.Budget);
+    if (tunnel) OpenTunnel(*link, url);
+    if (route.Tls) link->StartTls(LayerForTls(), AsciiHost(route.Host));
+    auto reader = std::make_unique<HttpResponseReader>(*link);
+    return std::make_unique<OpenConnection>(OpenConnection{route, std::move(link), std::move(reader)});
 }
 
 // Asks the proxy for a tunnel to url's host and port; any answer but a success is the proxy's error.

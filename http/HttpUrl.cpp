@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/AsciiText.h"
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
 
 namespace larkspire {
@@ -110,7 +111,7 @@ void ParseAuthority(std::u16string_view authority, HttpUrl& url) {
     std::u16string_view afterHost;
     if (!authority.empty() && authority.front() == u'[') {
         const std::size_t close = authority.find(u']');
-        if (close == std::u16string_view::npos) throw TransportError("Invalid IPv6 address in URL");
+        if (close == std::u16string_view::npos) throw TransportError(reason::NoHost);
         url.Host = std::u16string(authority.substr(1, close - 1));
         url.HostIsIpv6Literal = true;
         afterHost = authority.substr(close + 1);
@@ -209,16 +210,14 @@ HttpUrl ResolveUrl(const std::u16string& url, const std::optional<HttpUrl>& curr
     } else if (current) {
         resolved = ParseRelative(text, *current);
     } else {
-        throw TransportError("URL has no scheme and there is no current URL to resolve it against");
+        throw TransportError(reason::NoScheme);
     }
 
-    if (resolved.Port.empty()) {
-        resolved.Port = DefaultPort(resolved.Scheme);
-        if (resolved.Port.empty() && current) resolved.Port = current->Port;
-        if (resolved.Port.empty()) throw TransportError("Unknown protocol: no port for the URL");
-    }
-    if (!IsValidPort(resolved.Port)) throw TransportError("Invalid port in URL");
-    if (resolved.Host.empty()) throw TransportError("URL has no host");
+    // Only the web's two schemes are requested; anything else would be sent plain HTTP it never asked for.
+    if (DefaultPort(resolved.Scheme).empty()) throw TransportError(reason::UnsupportedScheme);
+    if (resolved.Port.empty()) resolved.Port = DefaultPort(resolved.Scheme);
+    if (!IsValidPort(resolved.Port)) throw TransportError(reason::InvalidPort);
+    if (resolved.Host.empty()) throw TransportError(reason::NoHost);
     return resolved;
 }
 

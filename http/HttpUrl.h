@@ -22,7 +22,7 @@ struct HttpUrl {
     bool IsHttps() const;
     std::uint16_t PortNumber() const;
 
-    // Path, document and "?" query, exactly as written: nothing is percent-encoded.
+    // Path, document and "?" query, as written (the request percent-encodes it for the wire).
     std::u16string RequestTarget() const;
     // Host (IPv6 in brackets), with ":" and port unless the port is the scheme's usual one.
     std::u16string HostHeaderValue() const;
@@ -33,7 +33,8 @@ struct HttpUrl {
 };
 
 // Resolves url against the current URL of the transport (none on a fresh transport).
-// Throws TransportError when the result has no host or no usable port; nothing touches the network.
+// Throws TransportError when the result has no host, no usable port or a scheme other than http and https
+// (without regard to case); nothing touches the network.
 HttpUrl ResolveUrl(const std::u16string& url, const std::optional<HttpUrl>& current);
 
 }  // namespace larkspire

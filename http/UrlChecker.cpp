@@ -1,19 +1,32 @@
 #include "http/UrlChecker.h"
-#include "base/AsciiText.h"
 
 #include <algorithm>
 #include <limits>
-#include <memory>
 #include <new>
+#include <string_view>
 
+#include "base/AsciiText.h"
+#include "http/BodyText.h"
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
-#include "net/TlsLayer.h"
 
 namespace larkspire {
 namespace {
 
 constexpr std::int32_t RedirectMaximum = 10;  // so at most 9 redirects are followed
 constexpr std::uint16_t DefaultProxyPort = 80;
+constexpr std::int64_t MinConnectTimeoutMs = 1000;
+constexpr std::int64_t WholeCheckTimeouts = 10;  // a whole check takes at most this many time-outs
+constexpr char16_t Separator[] = u" \u00B7 ";
+
+// The reasons are ASCII words (OpenSSL's included); the final URL is the only text beyond ASCII.
+std::u16string ReasonText(std::string_view reason) { return DecodeUtf8(reason); }
+
+std::u16string HowFast(std::chrono::steady_clock::time_point started) {
+    using std::chrono::steady_clock;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started);
+    return u"in " + DecimalText(elapsed.count()) + u" ms";
+}
 
 // Time-outs come from a setting of a few seconds; larger values saturate instead of wrapping around.
 std::int32_t Saturated(std::int64_t value) {
@@ -48,29 +61,7 @@ void UrlChecker::GetPage(const std::u16string& urlAddress, const std::u16string&
                          const std::u16string& userAgent, const std::optional<ProxyParams>& proxyParams,
                          std::u16string& responseCode, std::u16string& pageContent) {
     responseCode.clear();
-    pageContent.clear();
-    // Only a scheme written exactly "https://" gets the TLS 1.2 layer; any other spelling is left to the
-    // transport's own layer. The layer lives for this call and detaches itself when it goes.
-    std::unique_ptr<TlsLayer> tlsLayer;
-    try {
-        Prepare(referer, userAgent, proxyParams);
-        if (urlAddress.starts_with(u"https://")) {
-            tlsLayer = std::make_unique<TlsLayer>(TlsVersion::Tls1_2);
-            http_.AttachTlsLayer(*tlsLayer);
-        }
-        pageContent = http_.Get(urlAddress);
-        responseCode = StatusCompleted;
-    } catch (const ProtocolError& error) {
-        responseCode = ErrorStatus(error.Code());
-    } catch (const ReadTimeoutError&) {
-        responseCode = StatusTimeout;
-    } catch (const ConnectTimeoutError&) {
-        responseCode = StatusTimeout;
-    } catch (const LarkspireError&) {
-        responseCode = StatusAborted;
-    } catch (const std::bad_alloc&) {
-        responseCode = StatusAborted;
-    }
+    responseCode = Run(urlAddress, referer, userAgent, proxyParams, pageContent, nullptr).status;
 }
 
 void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& responseCode, std::u16string& pageContent) {
@@ -82,8 +73,48 @@ void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& respo
     GetPage(urlAddress, responseCode, pageContent);
 }
 
+CheckOutcome UrlChecker::Check(const std::u16string& urlAddress, const std::atomic<bool>* abortRequested) {
+    std::u16string pageContent;
+    return Run(urlAddress, {}, {}, std::nullopt, pageContent, abortRequested);
+}
+
+CheckOutcome UrlChecker::Run(const std::u16string& urlAddress, const std::u16string& referer,
+                             const std::u16string& userAgent, const std::optional<ProxyParams>& proxyParams,
+                             std::u16string& pageContent, const std::atomic<bool>* abortRequested) {
+    pageContent.clear();
+    started_ = std::chrono::steady_clock::now();
+    try {
+        Prepare(referer, userAgent, proxyParams, abortRequested);
+        pageContent = http_.Get(urlAddress);
+        return {std::u16string(StatusCompleted), WhereAndHowFast(urlAddress)};
+    } catch (const RedirectLimitError& error) {
+        return {ErrorStatus(error.Code()), ReasonText(reason::RedirectLimit) + Separator + HowFast(started_)};
+    } catch (const ProtocolError& error) {
+        return {ErrorStatus(error.Code()), WhereAndHowFast(urlAddress)};
+    } catch (const ReadTimeoutError& error) {
+        return {std::u16string(StatusTimeout), ReasonText(error.what())};
+    } catch (const ConnectTimeoutError& error) {
+        return {std::u16string(StatusTimeout), ReasonText(error.what())};
+    } catch (const CheckTimeLimitError& error) {
+        return {std::u16string(StatusTimeout), ReasonText(error.what())};
+    } catch (const LarkspireError& error) {
+        return {std::u16string(StatusAborted), ReasonText(error.what())};
+    } catch (const std::bad_alloc&) {
+        return {std::u16string(StatusAborted), ReasonText(reason::OutOfMemory)};
+    }
+}
+
+std::u16string UrlChecker::WhereAndHowFast(const std::u16string& urlAddress) const {
+    const std::u16string howFast = HowFast(started_);
+    const std::optional<HttpUrl>& finalUrl = http_.CurrentUrl();
+    if (!finalUrl) return howFast;
+    const std::u16string whereTo = finalUrl->AbsoluteForm();
+    if (whereTo == ResolveUrl(urlAddress, std::nullopt).AbsoluteForm()) return howFast;
+    return u"moved to " + whereTo + Separator + howFast;
+}
+
 void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& userAgent,
-                         const std::optional<ProxyParams>& proxyParams) {
+                         const std::optional<ProxyParams>& proxyParams, const std::atomic<bool>* abortRequested) {
     HttpTransportSettings& settings = http_.Settings();
     settings.HandleRedirects = true;
     settings.RedirectMaximum = RedirectMaximum;
@@ -96,16 +127,19 @@ void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& us
         settings.BasicAuthentication = !settings.ProxyUsername.empty();
         settings.ProxyPassword = ProxyEntry(*proxyParams, 3);
     }
-    settings.ReadTimeout = Saturated(std::int64_t{timeoutInSec_} * 1000);
-    settings.ConnectTimeout = Saturated(std::int64_t{timeoutInSec_} * 1000 - 1000);
+    const std::int64_t timeoutMs = std::int64_t{timeoutInSec_} * 1000;
+    settings.ReadTimeout = Saturated(timeoutMs);
+    // Never zero or negative, which would mean no limit or instant failure: a 1 s setting gives 1 s.
+    settings.ConnectTimeout = Saturated(std::max<std::int64_t>(timeoutMs - 1000, MinConnectTimeoutMs));
+    // A setting of 0 (no read limit) still gets the whole-check limit of a 1 s setting.
+    const std::chrono::milliseconds wholeLimit(Saturated(std::max<std::int64_t>(timeoutMs, 1000) * WholeCheckTimeouts));
+    const std::chrono::milliseconds afterAbort(std::max<std::int64_t>(Saturated(timeoutMs), 0));
+    settings.Budget = CheckBudget(wholeLimit, afterAbort, abortRequested);
 }
 
-CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds,
-                            const std::atomic<bool>& /*abortRequested*/) {
+CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const std::atomic<bool>& abortRequested) {
     UrlChecker checker(timeoutSeconds, false);
-    CheckOutcome outcome;
-    checker.GetPage(url, outcome.status);
-    return outcome;
+    return checker.Check(url, &abortRequested);
 }
 
 }  // namespace larkspire

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,7 +28,8 @@ public:
     // Requests urlAddress and sets responseCode to "Completed", "Error %d", "Timeout" or "Aborted", and
     // pageContent to the decoded body of a completed request (empty otherwise). Failures of the request and
     // memory exhaustion end as "Aborted" at worst; only an exception from outside LarkspireError escapes,
-    // leaving responseCode empty.
+    // leaving responseCode empty. The whole check, redirects and name lookups included, ends within
+    // 10 x the time-out setting ("Timeout").
     void GetPage(const std::u16string& urlAddress, const std::u16string& referer, const std::u16string& userAgent,
                  const std::optional<ProxyParams>& proxyParams, std::u16string& responseCode,
                  std::u16string& pageContent);
@@ -36,12 +38,22 @@ public:
     // The body is discarded: the form a ping uses.
     void GetPage(const std::u16string& urlAddress, std::u16string& responseCode);
 
+    // The form a ping run uses: the status and its reason. Once abortRequested is set, the check gets at
+    // most the time-out setting more, then it is cut ("Aborted", "cut by Abort").
+    CheckOutcome Check(const std::u16string& urlAddress, const std::atomic<bool>* abortRequested);
+
 private:
+    CheckOutcome Run(const std::u16string& urlAddress, const std::u16string& referer, const std::u16string& userAgent,
+                     const std::optional<ProxyParams>& proxyParams, std::u16string& pageContent,
+                     const std::atomic<bool>* abortRequested);
     void Prepare(const std::u16string& referer, const std::u16string& userAgent,
-                 const std::optional<ProxyParams>& proxyParams);
+                 const std::optional<ProxyParams>& proxyParams, const std::atomic<bool>* abortRequested);
+    // "in 42 ms", or "moved to <final URL> · in 42 ms" when redirects moved the check.
+    std::u16string WhereAndHowFast(const std::u16string& urlAddress) const;
 
     HttpTransport http_;
     std::int32_t timeoutInSec_;
+    std::chrono::steady_clock::time_point started_;
 };
 
 // The programs' row checker: a new UrlChecker for this one check, destroyed when it returns or raises.

@@ -2,15 +2,16 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
 #include "net/SocketWait.h"
 #include "net/TlsLayer.h"
@@ -18,26 +19,30 @@
 namespace larkspire {
 namespace {
 
-std::string SystemMessage(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
-
-// The oldest error OpenSSL queued on this thread, as text.
+// The reason OpenSSL gives for the oldest error it queued on this thread.
 std::string TlsErrorText() {
     const unsigned long code = ERR_get_error();
     if (code == 0) return "no details";
-    char text[256];
-    ERR_error_string_n(code, text, sizeof text);
-    return text;
+    const char* text = ERR_reason_error_string(code);
+    return text != nullptr ? text : "error " + std::to_string(ERR_GET_REASON(code));
 }
 
-void SetSocketTimeouts(int descriptor, std::int32_t milliseconds) {
-    timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
-    if (::setsockopt(descriptor, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0 ||
-        ::setsockopt(descriptor, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0) {
-        throw TransportError(SystemMessage("Socket time-outs could not be set", errno), errno);
-    }
+const CheckBudget& Unlimited() {
+    static const CheckBudget budget;
+    return budget;
+}
+
+[[noreturn]] void ThrowSocketFailure(const char* what, int error) {
+    if (error == ECONNRESET || error == EPIPE) throw ConnectionResetError(error);
+    throw TransportError(reason::SystemFailure(what, error), error);
 }
 
 }  // namespace
+
+Connection::Connection(SocketHandle socket) : socket_(std::move(socket)), budget_(&Unlimited()) {
+    const int flags = ::fcntl(socket_.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(socket_.Get(), F_SETFL, flags | O_NONBLOCK) < 0) ThrowSocketFailure("socket mode", errno);
+}
 
 void Connection::SslDeleter::operator()(SSL* ssl) const { SSL_free(ssl); }
 
@@ -49,14 +54,14 @@ int Connection::ReadWaitMs() const {
 void Connection::StartTls(const TlsLayer& layer, const std::string& serverName) {
     SSL_CTX* context = layer.Context();
     ssl_.reset(SSL_new(context));
-    if (!ssl_) throw TransportError("A TLS connection could not be created.");
+    if (!ssl_) throw TransportError(reason::TlsFailed("setup", TlsErrorText()));
     BIO* input = BIO_new(BIO_s_mem());
     BIO* output = BIO_new(BIO_s_mem());
     if (input == nullptr || output == nullptr) {
         BIO_free(input);
         BIO_free(output);
         ssl_.reset();
-        throw TransportError("A TLS connection could not be created.");
+        throw TransportError(reason::TlsFailed("setup", "no memory buffer"));
     }
     SSL_set_bio(ssl_.get(), input, output);
     tlsInput_ = input;
@@ -67,7 +72,6 @@ void Connection::StartTls(const TlsLayer& layer, const std::string& serverName) 
     ERR_clear_error();
 
     socketTimeout_ = readTimeout_ > 0 ? readTimeout_ : DefaultTlsSocketTimeoutMs;
-    SetSocketTimeouts(socket_.Get(), socketTimeout_);
     Handshake();
 }
 
@@ -79,11 +83,8 @@ void Connection::Handshake() {
         const std::string details = result == 1 ? std::string() : TlsErrorText();
         FlushTlsOutput();
         if (result == 1) return;
-        if (error != SSL_ERROR_WANT_READ) throw TransportError("TLS handshake failed: " + details);
-        if (!WaitForSocket(socket_.Get(), POLLIN, socketTimeout_)) {
-            throw TransportError("TLS handshake timed out.", ETIMEDOUT);
-        }
-        if (!ReceiveForTls()) throw TransportError("The server closed the connection during the TLS handshake.");
+        if (error != SSL_ERROR_WANT_READ) throw TransportError(reason::TlsFailed("handshake", details));
+        if (!ReceiveForTls()) throw TransportError(reason::TlsFailed("handshake", "connection closed"));
     }
 }
 
@@ -96,15 +97,14 @@ void Connection::Write(std::string_view bytes) {
     ERR_clear_error();
     // A memory buffer takes the whole write at once.
     if (SSL_write(ssl_.get(), bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX))) <= 0) {
-        throw TransportError("TLS write failed: " + TlsErrorText());
+        throw TransportError(reason::TlsFailed("write", TlsErrorText()));
     }
     FlushTlsOutput();
 }
 
 std::size_t Connection::Read(char* buffer, std::size_t size) {
     if (IsTls()) return ReadTls(buffer, size);
-    if (!WaitForSocket(socket_.Get(), POLLIN, ReadWaitMs())) throw ReadTimeoutError();
-    return Receive(buffer, size);
+    return Receive(buffer, size, ReadWaitMs());
 }
 
 std::size_t Connection::ReadTls(char* buffer, std::size_t size) {
@@ -116,8 +116,7 @@ std::size_t Connection::ReadTls(char* buffer, std::size_t size) {
         const std::string details = TlsErrorText();
         FlushTlsOutput();
         if (error == SSL_ERROR_ZERO_RETURN) return 0;
-        if (error != SSL_ERROR_WANT_READ) throw TransportError("TLS read failed: " + details);
-        if (!WaitForSocket(socket_.Get(), POLLIN, ReadWaitMs())) throw ReadTimeoutError();
+        if (error != SSL_ERROR_WANT_READ) throw TransportError(reason::TlsFailed("read", details));
         // A close without TLS close_notify still ends the data: servers often skip it.
         if (!ReceiveForTls()) return 0;
     }
@@ -125,7 +124,7 @@ std::size_t Connection::ReadTls(char* buffer, std::size_t size) {
 
 bool Connection::WaitReadable(int milliseconds) {
     if (IsTls() && (SSL_pending(ssl_.get()) > 0 || BIO_ctrl_pending(tlsInput_) > 0)) return true;
-    return WaitForSocket(socket_.Get(), POLLIN, milliseconds);
+    return budget_->WaitForSocket(socket_.Get(), POLLIN, milliseconds);
 }
 
 bool Connection::IsClosedByPeer() {
@@ -133,33 +132,40 @@ bool Connection::IsClosedByPeer() {
     return WaitForSocket(socket_.Get(), POLLIN, 0);
 }
 
-std::size_t Connection::Receive(char* buffer, std::size_t size) {
+// Waits at most waitMs for data and receives it; 0 once the server has closed the connection.
+std::size_t Connection::Receive(char* buffer, std::size_t size, int waitMs) {
     for (;;) {
+        if (!budget_->WaitForSocket(socket_.Get(), POLLIN, waitMs)) throw ReadTimeoutError(reason::NoAnswerFor(waitMs));
         const ssize_t count = ::recv(socket_.Get(), buffer, std::min(size, BlockSize), 0);
         if (count >= 0) return static_cast<std::size_t>(count);
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) throw ReadTimeoutError();
-        throw TransportError(SystemMessage("Receive failed", errno), errno);
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+        ThrowSocketFailure("receive", errno);
     }
 }
 
 // Moves what the server sent into OpenSSL's input; false when the server has closed the connection.
 bool Connection::ReceiveForTls() {
     char block[BlockSize];
-    const std::size_t count = Receive(block, sizeof block);
+    const std::size_t count = Receive(block, sizeof block, ReadWaitMs());
     if (count == 0) return false;
     if (BIO_write(tlsInput_, block, static_cast<int>(count)) != static_cast<int>(count)) {
-        throw TransportError("TLS input could not be buffered.");
+        throw TransportError(reason::TlsFailed("read", "input not buffered"));
     }
     return true;
 }
 
+// A server that takes no data for the read time-out is as silent as one that sends none.
 void Connection::SendAll(const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t count = ::send(socket_.Get(), data, size, MSG_NOSIGNAL);
         if (count < 0) {
             if (errno == EINTR) continue;
-            throw TransportError(SystemMessage("Send failed", errno), errno);
+            if (errno != EAGAIN && errno != EWOULDBLOCK) ThrowSocketFailure("send", errno);
+            const int waitMs = ReadWaitMs();
+            if (!budget_->WaitForSocket(socket_.Get(), POLLOUT, waitMs)) {
+                throw ReadTimeoutError(reason::NoDataTakenFor(waitMs));
+            }
+            continue;
         }
         data += count;
         size -= static_cast<std::size_t>(count);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "net/ByteSource.h"
+#include "net/CheckBudget.h"
 #include "net/SocketHandle.h"
 
 namespace larkspire {
@@ -16,8 +17,9 @@ namespace larkspire {
 class TlsLayer;
 
 // One open TCP connection, plain or secured by TLS, as the HTTP transport reads and writes it.
-// TLS runs over memory buffers and every byte goes through this class's own socket calls, so the read
-// time-out applies to TLS as to plain reads and no write can raise SIGPIPE.
+// TLS runs over memory buffers and every byte goes through this class's own non-blocking socket calls, so
+// the read time-out and the check's budget bound every read and every write, TLS or plain, and no write can
+// raise SIGPIPE.
 class Connection final : public ByteSource {
 public:
     // Data is received in blocks of up to this many bytes.
@@ -25,19 +27,23 @@ public:
     // The socket time-out of a TLS connection whose read time-out is 0 or less.
     static constexpr std::int32_t DefaultTlsSocketTimeoutMs = 30000;
 
-    explicit Connection(SocketHandle socket) : socket_(std::move(socket)) {}
+    // Makes the socket non-blocking.
+    explicit Connection(SocketHandle socket);
 
-    // Longest wait for the next data; 0 or less means no limit of its own (a TLS connection still gives up
-    // after its socket time-out).
+    // Longest wait for the next data, or for the server to take more of a write; 0 or less means no limit of
+    // its own (a TLS connection still gives up after DefaultTlsSocketTimeoutMs).
     void SetReadTimeout(std::int32_t milliseconds) { readTimeout_ = milliseconds; }
+    // Every wait also ends when the check must (the budget must outlive the connection's use).
+    void SetBudget(const CheckBudget& budget) { budget_ = &budget; }
 
     // Performs the TLS client handshake with the layer's settings, naming serverName by SNI (IP literals
-    // too). Sets the socket's receive and send time-outs first; a stalled handshake fails after them.
-    // Throws TransportError.
+    // too). A handshake that stalls past the read time-out is a ReadTimeoutError; any other failure a
+    // TransportError.
     void StartTls(const TlsLayer& layer, const std::string& serverName);
     bool IsTls() const { return ssl_ != nullptr; }
 
-    // Sends every byte; TransportError on a reset or TLS failure.
+    // Sends every byte; ReadTimeoutError when the server takes nothing for the read time-out, TransportError
+    // (ConnectionResetError for a reset) on a failure.
     void Write(std::string_view bytes);
 
     std::size_t Read(char* buffer, std::size_t size) override;
@@ -55,7 +61,7 @@ private:
     int ReadWaitMs() const;
     void Handshake();
     std::size_t ReadTls(char* buffer, std::size_t size);
-    std::size_t Receive(char* buffer, std::size_t size);
+    std::size_t Receive(char* buffer, std::size_t size, int waitMs);
     bool ReceiveForTls();
     void SendAll(const char* data, std::size_t size);
     void FlushTlsOutput();
@@ -63,6 +69,7 @@ private:
     SocketHandle socket_;
     std::int32_t readTimeout_ = -1;
     std::int32_t socketTimeout_ = DefaultTlsSocketTimeoutMs;
+    const CheckBudget* budget_;
     std::unique_ptr<SSL, SslDeleter> ssl_;
     BIO* tlsInput_ = nullptr;   // owned by ssl_: bytes received, for OpenSSL to decrypt
     BIO* tlsOutput_ = nullptr;  // owned by ssl_: bytes OpenSSL produced, to be sent

@@ -28,28 +28,55 @@ private:
     std::u16string bodyText_;
 };
 
-// No data arrived within the read time-out.
+// The redirect limit was reached: the last redirect response is the outcome, as an HTTP error.
+class RedirectLimitError : public ProtocolError {
+public:
+    RedirectLimitError(std::int32_t code, std::u16string statusLine) : ProtocolError(code, std::move(statusLine), {}) {}
+};
+
+// Every failure below carries its reason for the user (net/CheckReasons.h) as its message.
+
+// No data arrived, or no data was taken, within the read time-out.
 class ReadTimeoutError : public LarkspireError {
 public:
-    ReadTimeoutError() : LarkspireError("Read timed out.") {}
+    explicit ReadTimeoutError(const std::string& reason) : LarkspireError(reason) {}
 };
 
 // The TCP connection was not established within the connect time-out.
 class ConnectTimeoutError : public LarkspireError {
 public:
-    ConnectTimeoutError() : LarkspireError("Connect timed out.") {}
+    explicit ConnectTimeoutError(const std::string& reason) : LarkspireError(reason) {}
+};
+
+// The whole check ran past its time limit.
+class CheckTimeLimitError : public LarkspireError {
+public:
+    explicit CheckTimeLimitError(const std::string& reason) : LarkspireError(reason) {}
+};
+
+// Abort was requested and the check had its grace time: it is cut.
+class CheckCutError : public LarkspireError {
+public:
+    CheckCutError();
 };
 
 // Every other failure of the transport; osErrorCode is 0 when the operating system gave none.
 class TransportError : public LarkspireError {
 public:
-    explicit TransportError(const std::string& message, int osErrorCode = 0)
-        : LarkspireError(message), osErrorCode_(osErrorCode) {}
+    explicit TransportError(const std::string& reason, int osErrorCode = 0)
+        : LarkspireError(reason), osErrorCode_(osErrorCode) {}
 
     int OsErrorCode() const { return osErrorCode_; }
 
 private:
     int osErrorCode_;
+};
+
+// The peer reset the connection (or it broke while sending): unlike a TLS failure, this may end a body
+// that runs to the close.
+class ConnectionResetError : public TransportError {
+public:
+    explicit ConnectionResetError(int osErrorCode);
 };
 
 }  // namespace larkspire

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
 
 namespace larkspire {
@@ -18,7 +19,7 @@ bool WaitForSocket(int descriptor, short events, int milliseconds) {
         const int ready = ::poll(&entry, 1, wait);
         if (ready > 0) return true;
         if (ready == 0) return false;
-        if (errno != EINTR) throw TransportError("Waiting for the socket failed.", errno);
+        if (errno != EINTR) throw TransportError(reason::SystemFailure("waiting for the socket", errno), errno);
         if (milliseconds >= 0) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
             wait = left > 0 ? static_cast<int>(left) : 0;

@@ -1,120 +1,122 @@
 #include "net/TcpConnect.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <optional>
+#include <vector>
 
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
-#include "net/SocketWait.h"
 
 namespace larkspire {
 namespace {
 
-constexpr int ConnectPollStepMs = 125;
-
-struct Endpoint {
-    sockaddr_storage address{};
-    socklen_t length = 0;
-    int family = AF_INET;
-};
+using Clock = std::chrono::steady_clock;
 
 std::string WithoutBrackets(const std::string& host) {
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
     return host;
 }
 
-std::string SystemMessage(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
-
-Endpoint LookUpIpv4(const std::string& host, std::uint16_t port) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_IDN;
-    addrinfo* found = nullptr;
-    const int error = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (error != 0) {
-        throw TransportError("Host '" + host + "' not found: " + ::gai_strerror(error),
-                             error == EAI_SYSTEM ? errno : error);
+std::optional<SocketAddress> Literal(const std::string& host) {
+    const std::string literal = WithoutBrackets(host);
+    SocketAddress address;
+    auto& v4 = reinterpret_cast<sockaddr_in&>(address.Address);
+    if (::inet_pton(AF_INET, literal.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        address.Length = sizeof(sockaddr_in);
+        return address;
     }
-    Endpoint endpoint;
-    std::memcpy(&endpoint.address, found->ai_addr, found->ai_addrlen);
-    endpoint.length = found->ai_addrlen;
-    ::freeaddrinfo(found);
-    reinterpret_cast<sockaddr_in&>(endpoint.address).sin_port = htons(port);
-    return endpoint;
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(address.Address);
+    if (::inet_pton(AF_INET6, literal.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        address.Length = sizeof(sockaddr_in6);
+        address.Family = AF_INET6;
+        return address;
+    }
+    return std::nullopt;
 }
 
 // Literals are used as they are; only names go to the resolver.
-Endpoint Resolve(const std::string& host, std::uint16_t port) {
-    const std::string literal = WithoutBrackets(host);
-    Endpoint endpoint;
-    auto& v4 = reinterpret_cast<sockaddr_in&>(endpoint.address);
-    if (::inet_pton(AF_INET, literal.c_str(), &v4.sin_addr) == 1) {
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(port);
-        endpoint.length = sizeof(sockaddr_in);
-        return endpoint;
-    }
-    auto& v6 = reinterpret_cast<sockaddr_in6&>(endpoint.address);
-    if (::inet_pton(AF_INET6, literal.c_str(), &v6.sin6_addr) == 1) {
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(port);
-        endpoint.length = sizeof(sockaddr_in6);
-        endpoint.family = AF_INET6;
-        return endpoint;
-    }
-    return LookUpIpv4(host, port);
-}
-
-void SetBlocking(int descriptor, bool blocking) {
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) < 0) {
-        throw TransportError(SystemMessage("Socket mode could not be set", errno), errno);
-    }
-}
-
-// Waits for a connect under way to end, in steps of at most 125 ms when there is a time-out.
-void WaitForConnect(int descriptor, std::int32_t connectTimeoutMs) {
-    if (connectTimeoutMs > 0) {
-        using Clock = std::chrono::steady_clock;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
-        for (;;) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) throw ConnectTimeoutError();
-            if (WaitForSocket(descriptor, POLLOUT, static_cast<int>(std::min<long long>(left, ConnectPollStepMs)))) break;
-        }
+std::vector<SocketAddress> AddressesOf(const std::string& host, std::uint16_t port, const CheckBudget& budget,
+                                       const NameResolver& resolver) {
+    std::vector<SocketAddress> addresses;
+    if (const std::optional<SocketAddress> literal = Literal(host)) {
+        addresses.push_back(*literal);
     } else {
-        WaitForSocket(descriptor, POLLOUT, -1);
+        addresses = resolver.Resolve(host, budget);
     }
+    for (SocketAddress& address : addresses) {
+        if (address.Family == AF_INET6) {
+            reinterpret_cast<sockaddr_in6&>(address.Address).sin6_port = htons(port);
+        } else {
+            reinterpret_cast<sockaddr_in&>(address.Address).sin_port = htons(port);
+        }
+    }
+    return addresses;
+}
+
+// Waits for a connect under way to end: false when limitMs (negative: none) ran out first.
+bool WaitForConnect(int descriptor, int limitMs, const CheckBudget& budget) {
+    if (!budget.WaitForSocket(descriptor, POLLOUT, limitMs)) return false;
     int error = 0;
     socklen_t length = sizeof(error);
     if (::getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-    if (error != 0) throw TransportError(SystemMessage("Connect failed", error), error);
+    if (error != 0) throw TransportError(reason::SystemFailure("connect", error), error);
+    return true;
+}
+
+// One attempt: the socket, or nothing when limitMs ran out.
+std::optional<SocketHandle> ConnectTo(const SocketAddress& address, int limitMs, const CheckBudget& budget) {
+    SocketHandle socket(::socket(address.Family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!socket.IsOpen()) throw TransportError(reason::SystemFailure("socket", errno), errno);
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.Address), address.Length) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR) {
+            throw TransportError(reason::SystemFailure("connect", errno), errno);
+        }
+        if (!WaitForConnect(socket.Get(), limitMs, budget)) return std::nullopt;
+    }
+    return socket;
 }
 
 }  // namespace
 
-SocketHandle ConnectTcp(const std::string& host, std::uint16_t port, std::int32_t connectTimeoutMs) {
-    if (host.empty()) throw TransportError("No host to connect to.");
-    const Endpoint endpoint = Resolve(host, port);
-    if (connectTimeoutMs < -1) throw ConnectTimeoutError();
+SocketHandle ConnectTcp(const std::string& host, std::uint16_t port, std::int32_t connectTimeoutMs,
+                        const CheckBudget& budget, const NameResolver& resolver) {
+    if (host.empty()) throw TransportError(reason::NoHost);
+    const std::vector<SocketAddress> addresses = AddressesOf(host, port, budget, resolver);
+    if (connectTimeoutMs < -1) throw ConnectTimeoutError(reason::NoConnectionWithin(0));
 
-    SocketHandle socket(::socket(endpoint.family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!socket.IsOpen()) throw TransportError(SystemMessage("Socket could not be created", errno), errno);
-    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR) throw TransportError(SystemMessage("Connect failed", errno), errno);
-        WaitForConnect(socket.Get(), connectTimeoutMs);
+    const std::optional<Clock::time_point> deadline =
+        connectTimeoutMs > 0 ? std::optional(Clock::now() + std::chrono::milliseconds(connectTimeoutMs)) : std::nullopt;
+    std::optional<TransportError> lastFailure;
+    bool timedOut = false;
+    for (std::size_t index = 0; index < addresses.size(); ++index) {
+        int limitMs = -1;
+        if (deadline) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+            if (left <= 0) {
+                timedOut = true;
+                break;
+            }
+            limitMs = static_cast<int>(left / static_cast<long long>(addresses.size() - index));
+        }
+        try {
+            if (std::optional<SocketHandle> socket = ConnectTo(addresses[index], limitMs, budget)) {
+                return std::move(*socket);
+            }
+            timedOut = true;
+        } catch (const TransportError& failure) {
+            lastFailure = failure;
+        }
     }
-    SetBlocking(socket.Get(), true);
-    return socket;
+    if (lastFailure && !timedOut) throw *lastFailure;
+    throw ConnectTimeoutError(reason::NoConnectionWithin(connectTimeoutMs));
 }
 
 }  // namespace larkspire

@@ -6,24 +6,20 @@
 
 namespace larkspire {
 
-enum class TlsVersion { Tls1_0, Tls1_2 };
-
-// The TLS settings for a transport's connections: client mode, a single protocol version, no peer
-// verification, no client certificate. Layers of one version share one OpenSSL context for the whole
-// process; each connection gets only its own SSL object.
+// The TLS settings for a transport's connections: client mode, any protocol version from TLS 1.0 to TLS 1.3
+// that the server offers, no peer verification, no client certificate. All layers share one OpenSSL context
+// for the whole process; each connection gets only its own SSL object.
 class TlsLayer {
 public:
     static constexpr char CipherList[] = "AES:ALL:!aNULL:!eNULL:+RC4:@STRENGTH";
 
-    explicit TlsLayer(TlsVersion version) : version_(version) {}
+    TlsLayer() = default;
     // Runs the handler set by the transport the layer is attached to, which detaches it.
     ~TlsLayer();
     TlsLayer(const TlsLayer&) = delete;
     TlsLayer& operator=(const TlsLayer&) = delete;
 
-    TlsVersion Version() const { return version_; }
-
-    // The shared context of this layer's version, made (and the TLS library initialised) on first use.
+    // The shared context, made (and the TLS library initialised) on first use.
     // Throws TransportError when either fails; the next call tries again.
     SSL_CTX* Context() const;
 
@@ -31,7 +27,6 @@ public:
     void SetDestroyedHandler(std::function<void()> handler) { destroyedHandler_ = std::move(handler); }
 
 private:
-    TlsVersion version_;
     std::function<void()> destroyedHandler_;
 };
 

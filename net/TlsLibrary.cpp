@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
 
 namespace larkspire {
@@ -27,7 +28,7 @@ TlsLibrary& TlsLibrary::Process() { return processLibrary; }
 void TlsLibrary::EnsureInitialised() {
     std::lock_guard lock(mutex_);
     if (initialised_) return;
-    if (!initialiser_()) throw TransportError("The TLS library could not be initialised.");
+    if (!initialiser_()) throw TransportError(reason::TlsUnavailable);
     initialised_ = true;
 }
 

@@ -14,6 +14,7 @@
 #include "CliProcess.h"
 #include "CliTestSupport.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/Stopwatch.h"
 
 namespace larkspire::test {
 namespace {
@@ -52,8 +53,9 @@ TEST_P(CliAbort, SkippedRowsStayForTheNotCompletedExportAndAResumeFinishesThem) 
     // The stalled rows end as "Timeout"; the rows never started keep an empty status and make the rest.
     ASSERT_TRUE(aborted.exited) << "ended by signal " << aborted.status;
     EXPECT_EQ(aborted.status, 1) << aborted.err;
-    EXPECT_EQ(ReadBytes(folder_.Path("results.txt")), Ports("http://127.0.0.1:%PORT/stall\tTimeout\t\n"
-                                                            "http://127.0.0.1:%PORT/stall\tTimeout\t\n"
+    // Their own read time-out ends the stalled checks before the grace time after the abort would cut them.
+    EXPECT_EQ(ReadBytes(folder_.Path("results.txt")), Ports("http://127.0.0.1:%PORT/stall\tTimeout\tno answer for 4 s\n"
+                                                            "http://127.0.0.1:%PORT/stall\tTimeout\tno answer for 4 s\n"
                                                             "http://127.0.0.1:%PORT/200\t\t\n"
                                                             "http://127.0.0.1:%PORT/404\t\t\n"
                                                             "http://127.0.0.1:%PORT/201\t\t\n"
@@ -121,6 +123,34 @@ TEST(CliSecondInterrupt, EndsAtOnceWithoutWritingFiles) {
     ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
     EXPECT_EQ(outcome.status, 130);
     EXPECT_FALSE(std::filesystem::exists(folder.Path("all.txt")));
+}
+
+// A drip keeps every single read of a check alive; after Ctrl-C it gets the time-out setting, then it is cut,
+// and the program still writes every file.
+TEST(CliAbortDrip, EndsWithinTheTimeoutAndASecondAndWritesEveryFile) {
+    const LoopbackServer server(AnswerByPath{});
+    const TestFolder folder;
+    const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server.Port());
+    WriteBytes(folder.Path("urls.txt"), CrLfLines({base + QStringLiteral("/drip")}));
+    CliProcess run({"--urls", folder.Path("urls.txt"), "--threads", "1", "--timeout", "2", "--results",
+                    folder.Path("results.txt"), "--export-all", folder.Path("all.txt"), "--export-not-completed",
+                    folder.Path("rest.txt")});
+    ASSERT_TRUE(server.WaitForRequests(1, 30s));
+    std::this_thread::sleep_for(500ms);  // the drip is under way
+    const auto interrupted = std::chrono::steady_clock::now();
+    run.Signal(SIGINT);
+    const CliOutcome outcome = run.Wait(30s);
+    const auto tookMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - interrupted).count();
+
+    ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
+    EXPECT_EQ(outcome.status, 1) << outcome.err;
+    EXPECT_LE(tookMs, 2000 + 1000 + SchedulingMarginMs);
+    EXPECT_EQ(ReadBytes(folder.Path("results.txt")), WithPort("http://127.0.0.1:%PORT/drip\tAborted\tcut by Abort\n",
+                                                              server.Port()));
+    EXPECT_EQ(ReadBytes(folder.Path("all.txt")), WithPort("http://127.0.0.1:%PORT/drip\r\n", server.Port()));
+    EXPECT_EQ(ReadBytes(folder.Path("rest.txt")), "") << "the row was checked, so it is not among the rest";
+    EXPECT_NE(outcome.err.find("Ping aborted"), std::string::npos) << outcome.err;
 }
 
 }  // namespace

@@ -52,16 +52,19 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
     const auto ports = [&](const char* text) {
         return WithPort(WithPort(text, server.Port()), refused.Port(), "%REFUSED");
     };
-    const std::string results = ports("http://127.0.0.1:%PORT/200\tCompleted\t\n"
-                                      "http://127.0.0.1:%PORT/404\tError 404\t\n"
-                                      "http://127.0.0.1:%PORT/301\tCompleted\t\n"
-                                      "http://127.0.0.1:%PORT/503\tError 503\t\n"
-                                      "http://127.0.0.1:%PORT/reset\tAborted\t\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\t\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/404\tAborted\t\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/301\tAborted\t\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/503\tAborted\t\n"
-                                      "http://127.0.0.1:%REFUSED/caf\xC3\xA9/reset\tAborted\t\n");
+    // The third column is the reason: how long a check took, where redirects moved it, or why it failed.
+    const std::string moved = "\tCompleted\tmoved to http://127.0.0.1:%PORT/200 \xC2\xB7 in N ms\n";
+    const std::string results = ports(("http://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/301" + moved +
+                                       "http://127.0.0.1:%PORT/503\tError 503\tin N ms\n"
+                                       "http://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/404\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/301\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/503\tAborted\tconnection refused\n"
+                                       "http://127.0.0.1:%REFUSED/caf\xC3\xA9/reset\tAborted\tconnection refused\n")
+                                          .c_str());
     const std::string completed = ports("http://127.0.0.1:%PORT/200\r\n"
                                         "http://127.0.0.1:%PORT/301\r\n");
     const std::string all = ports("http://127.0.0.1:%PORT/200\r\n"
@@ -76,12 +79,13 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
                                   "http://127.0.0.1:%REFUSED/caf\xE9/reset\r\n");
     ASSERT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(ReadBytes(folder.Path("results.txt")), results);
+    EXPECT_EQ(WithoutMilliseconds(ReadBytes(folder.Path("results.txt"))), results);
     EXPECT_EQ(ReadBytes(folder.Path("completed.txt")), completed);
     EXPECT_EQ(ReadBytes(folder.Path("not-completed.txt")), "");
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), all);
     EXPECT_NE(ReadBytes(folder.Path("all.txt")).find("caf\xE9/200\r\n"), std::string::npos);
-    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\t\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(folder.Path("results.txt")).find("caf\xC3\xA9/200\tAborted\tconnection refused\n"),
+              std::string::npos);
     EXPECT_TRUE(outcome.err.starts_with("Ping terminated: 10 of 10 URLs checked")) << outcome.err;
     EXPECT_NE(outcome.err.find("; Completed 2, Error 404 1, Error 503 1, Aborted 6\n"), std::string::npos)
         << outcome.err;
@@ -103,11 +107,12 @@ TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable) {
 
     ASSERT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.out, WithPort("https://127.0.0.1:%PORT/200\tCompleted\t\n"
-                                    "https://127.0.0.1:%PORT/404\tError 404\t\n"
-                                    "https://127.0.0.1:%PORT/301\tCompleted\t\n"
-                                    "https://127.0.0.1:%PORT/reset\tAborted\t\n",
-                                    server.Port()));
+    EXPECT_EQ(WithoutMilliseconds(outcome.out),
+              WithPort("https://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
+                       "https://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
+                       "https://127.0.0.1:%PORT/301\tCompleted\tmoved to https://127.0.0.1:%PORT/200 \xC2\xB7 in N ms\n"
+                       "https://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n",
+                       server.Port()));
     EXPECT_EQ(ReadBytes(folder.Path("completed.txt")), WithPort("https://127.0.0.1:%PORT/200\r\n"
                                                                 "https://127.0.0.1:%PORT/301\r\n",
                                                                 server.Port()));

@@ -1,5 +1,7 @@
 #include "CliTestSupport.h"
 
+#include <regex>
+
 namespace larkspire::test {
 
 std::string WithPort(std::string text, std::uint16_t port, std::string_view mark) {
@@ -7,6 +9,10 @@ std::string WithPort(std::string text, std::uint16_t port, std::string_view mark
     for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + number.size()))
         text.replace(at, mark.size(), number);
     return text;
+}
+
+std::string WithoutMilliseconds(const std::string& text) {
+    return std::regex_replace(text, std::regex("in [0-9]+ ms"), "in N ms");
 }
 
 std::string CrLfLines(const QStringList& lines) {

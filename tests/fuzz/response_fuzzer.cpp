@@ -8,6 +8,7 @@
 #include "http/CookieStore.h"
 #include "http/HttpRequest.h"
 #include "http/HttpResponseReader.h"
+#include "http/WireUrl.h"
 #include "net/NetworkErrors.h"
 #include "tests/http/ScriptedByteSource.h"
 
@@ -42,8 +43,9 @@ void FollowResponse(ResponseHead& head, const ResponseBody& body, HttpUrl& url, 
             return;
         }
     }
-    CheckRequestBytes(BuildGetRequest(url, {}, cookies.CookieHeader(url, now), RequestTargetForm::Origin));
-    CheckRequestBytes(BuildConnectRequest(url, {}));
+    const HttpUrl wireUrl = WireUrl(url);
+    CheckRequestBytes(BuildGetRequest(wireUrl, {}, cookies.CookieHeader(wireUrl, now), RequestTargetForm::Origin));
+    CheckRequestBytes(BuildConnectRequest(wireUrl, {}));
 }
 
 }  // namespace
@@ -68,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int response = 0; response < 8 && !reader.PeerClosed(); ++response) {
             ResponseHead head = reader.ReadHead();
             const ResponseBody body = reader.ReadBody(head);
-            Require(body.Bytes.size() <= HttpResponseReader::MaxKeptBodyBytes);
-            Require(body.Bytes.size() <= body.ReceivedBytes && body.ReceivedBytes <= size);
+            Require(body.Bytes.size() <= HttpResponseReader::MaxBodyBytes && body.Bytes.size() <= size);
+            Require(head.Headers.Fields().size() <= HttpResponseReader::MaxHeadLines);
+            if (body.Truncated) Require(!reader.Reusable());
             FollowResponse(head, body, url, cookies);
         }
     } catch (const LarkspireError&) {

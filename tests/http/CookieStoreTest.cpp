@@ -28,6 +28,18 @@ TEST_F(Cookies, SetByOneResponseAreSentWithTheNextRequestWhenDomainAndPathMatch)
     EXPECT_EQ(SentTo(u"http://other.example/"), u"");
 }
 
+// Deleting or replacing one of many keeps every other cookie, its value and its place in the order.
+TEST_F(Cookies, DeletingAndReplacingAmongManyKeepsTheRest) {
+    for (const char16_t* setCookie : {u"a=1", u"b=2", u"c=3", u"d=4"}) Set(u"http://h/", setCookie);
+    Set(u"http://h/", u"b=gone; Max-Age=0");
+    Set(u"http://h/", u"c=30");
+    Set(u"http://h/", u"e=5");
+    Set(u"http://h/", u"a=gone; Expires=Thu, 01 Jan 2015 00:00:00 GMT");
+    Set(u"http://h/", u"b=back");
+    EXPECT_EQ(SentTo(u"http://h/"), u"c=30; d=4; e=5; b=back");
+    EXPECT_EQ(store.Size(), 4u);
+}
+
 TEST_F(Cookies, PathMatchingFollowsSegments) {
     Set(u"http://h/", u"a=1; Path=/docs");
     Set(u"http://h/", u"b=2; Path=/docs/");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "http/HttpRequest.h"
+#include "net/NetworkErrors.h"
 
 namespace larkspire {
 namespace {
@@ -19,7 +20,7 @@ void PrintTo(const PingRequestCase& param, std::ostream* out) { *out << param.Na
 
 class PingRequestBytes : public testing::TestWithParam<PingRequestCase> {};
 
-// What a ping sends: only "Host" and "Accept", the target exactly as written.
+// What a ping sends: only "Host" and "Accept", the target as browsers encode it.
 TEST_P(PingRequestBytes, AreExact) {
     const PingRequestCase& testCase = GetParam();
     EXPECT_EQ(BuildGetRequest(Resolve(testCase.Url), {}, u"", RequestTargetForm::Origin), testCase.Expected);
@@ -33,8 +34,13 @@ INSTANTIATE_TEST_SUITE_P(
                         "GET /ping?x=1 HTTP/1.1\r\nHost: example.com:8080\r\n" + Accept + "\r\n"},
         PingRequestCase{"FragmentLeftOut", u"http://example.com/a/page.html#section",
                         "GET /a/page.html HTTP/1.1\r\nHost: example.com\r\n" + Accept + "\r\n"},
-        PingRequestCase{"NonAsciiAsQuestionMarks", u"http://example.com/a b/caf\u00e9?q=\u00fc%20",
-                        "GET /a b/caf??q=?%20 HTTP/1.1\r\nHost: example.com\r\n" + Accept + "\r\n"},
+        // Outside printable ASCII and the space as UTF-8 bytes; an existing %XX and other signs as written.
+        PingRequestCase{"NonAsciiAndSpacePercentEncoded",
+                        u"http://example.com/a b/caf\u00e9?q=\u00fc%20&u=https://x/~y",
+                        "GET /a%20b/caf%C3%A9?q=%C3%BC%20&u=https://x/~y HTTP/1.1\r\nHost: example.com\r\n" + Accept +
+                            "\r\n"},
+        PingRequestCase{"BeyondTheBasicPlaneAsFourBytes", u"http://example.com/\U0001F600%zz",
+                        "GET /%F0%9F%98%80%zz HTTP/1.1\r\nHost: example.com\r\n" + Accept + "\r\n"},
         PingRequestCase{"HttpsDefaultPortLeftOut", u"https://example.com:443/",
                         "GET / HTTP/1.1\r\nHost: example.com\r\n" + Accept + "\r\n"},
         PingRequestCase{"HttpsPortOnHttpKept", u"http://example.com:443/",
@@ -62,7 +68,20 @@ TEST(HttpRequest, OptionalHeadersComeInOrderWhenSet) {
 TEST(HttpRequest, ControlCharactersCannotSplitTheRequest) {
     const HttpUrl url = ResolveUrl(u"/next\r\nX-Injected: 1\tz", Resolve(u"http://h/"));
     EXPECT_EQ(BuildGetRequest(url, {}, u"c=1\r\nEvil: 2", RequestTargetForm::Origin),
-              "GET /next??X-Injected: 1?z HTTP/1.1\r\nHost: h\r\n" + Accept + "Cookie: c=1??Evil: 2\r\n\r\n");
+              "GET /next%0D%0AX-Injected:%201%09z HTTP/1.1\r\nHost: h\r\n" + Accept + "Cookie: c=1??Evil: 2\r\n\r\n");
+}
+
+// A request line past 64 KiB is refused before anything is sent; one at the limit goes out.
+TEST(HttpRequest, RequestLineIsAtMost64KiB) {
+    const std::string fixed = "GET / HTTP/1.1";
+    const std::u16string longest(MaxRequestLineBytes - fixed.size(), u'a');
+    EXPECT_NO_THROW(BuildGetRequest(Resolve(u"http://h/" + longest), {}, u"", RequestTargetForm::Origin));
+    try {
+        BuildGetRequest(Resolve(u"http://h/" + longest + u"a"), {}, u"", RequestTargetForm::Origin);
+        FAIL() << "an over-long request line was built";
+    } catch (const TransportError& error) {
+        EXPECT_STREQ(error.what(), "URL too long");
+    }
 }
 
 TEST(HttpRequest, ProxyCredentialsAreSentOnlyWithBasicAuthentication) {

@@ -59,8 +59,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, StatusLineCode,
                                          StatusCase{"SwitchingProtocols", "HTTP/1.1 101 Switching", 101}),
                          [](const testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.Name); });
 
-TEST_F(ResponseReading, SkipsEvery100ResponseButNotOther1xx) {
-    source.Send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.1 101 Switching\r\nUpgrade: x\r\n\r\n");
+TEST_F(ResponseReading, SkipsEveryInterimResponseBut101) {
+    source.Send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nX: 1\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n"
+                "HTTP/1.1 101 Switching\r\nUpgrade: x\r\n\r\n");
     auto [head, body] = ReadResponse();
     EXPECT_EQ(head.Code, 101);
     EXPECT_EQ(head.Headers.Value(u"Upgrade"), u"x");
@@ -97,9 +98,13 @@ TEST_F(ResponseReading, KeepsSetCookieFieldsInOrderAndMatchesNamesWithoutCase) {
     EXPECT_EQ(head.Headers.Value(u"Missing"), u"");
 }
 
-TEST_F(ResponseReading, BytesAbove127ReadAsReplacementCharacters) {
-    source.Send("HTTP/1.1 301 Moved\r\nLocation: /caf\xC3\xA9\r\n\r\n");
-    EXPECT_EQ(ReadHead().Headers.Value(u"Location"), u"/caf\uFFFD\uFFFD");
+// A Location written in UTF-8 keeps its characters, so the request for it can encode them; bytes that are
+// not UTF-8 read as replacement characters.
+TEST_F(ResponseReading, FieldValuesReadAsUtf8) {
+    source.Send("HTTP/1.1 301 Moved\r\nLocation: /caf\xC3\xA9\r\nX-Odd: a\xE9z\r\n\r\n");
+    const ResponseHead head = ReadHead();
+    EXPECT_EQ(head.Headers.Value(u"Location"), u"/caf\u00E9");
+    EXPECT_EQ(head.Headers.Value(u"X-Odd"), u"a\uFFFDz");
 }
 
 TEST_F(ResponseReading, AStallWhileReadingTheHeadIsAReadTimeout) {
@@ -264,7 +269,7 @@ TEST_F(ResponseReading, RedirectBodyArrivingWithinTheWaitIsRead) {
     EXPECT_EQ(source.Waits().size(), 1u);
 }
 
-// The whole body is read by its framing, so the connection stays usable, but only 8 MiB are kept.
+// Reading stops at 8 MiB whatever the framing: the rest is never read, so an endless body ends too.
 TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody) {
     constexpr std::uint64_t Twenty = 20ull * 1024 * 1024;
     const std::uint64_t chunk = 1024 * 1024;
@@ -292,18 +297,31 @@ TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody) {
         SCOPED_TRACE(c.Name);
         ScriptedByteSource source;
         c.Script(source);
-        if (!c.ClosesAtEnd) source.Send("HTTP/1.1 204 After\r\n\r\n");
+        source.StallAtEnd();
         HttpResponseReader reader(source);
         ResponseHead head = reader.ReadHead();
         const ResponseBody body = reader.ReadBody(head);
-        EXPECT_EQ(body.ReceivedBytes, Twenty);
-        EXPECT_EQ(body.Bytes.size(), HttpResponseReader::MaxKeptBodyBytes);
+        EXPECT_TRUE(body.Truncated);
+        EXPECT_EQ(body.Bytes.size(), HttpResponseReader::MaxBodyBytes);
         EXPECT_EQ(body.Bytes.find_first_not_of('x'), std::string::npos);
-        EXPECT_EQ(HttpResponseReader::MaxKeptBodyBytes, 8u * 1024 * 1024);
-        if (!c.ClosesAtEnd) {
-            EXPECT_EQ(reader.ReadHead().Code, 204);
-        }
+        EXPECT_EQ(HttpResponseReader::MaxBodyBytes, 8u * 1024 * 1024);
+        // The rest is left unread, so the connection can carry nothing more.
+        EXPECT_FALSE(reader.Reusable());
+        EXPECT_LT(source.ReadCalls(), 12 * 1024 * 1024 / HttpResponseReader::BlockSize);
     }
+}
+
+TEST(ResponseBodyBound, ABodyOfExactlyTheBoundIsReadWhole) {
+    ScriptedByteSource source;
+    source.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(HttpResponseReader::MaxBodyBytes) + "\r\n\r\n")
+        .SendFiller(HttpResponseReader::MaxBodyBytes)
+        .Send("HTTP/1.1 204 After\r\n\r\n");
+    HttpResponseReader reader(source);
+    ResponseHead head = reader.ReadHead();
+    const ResponseBody body = reader.ReadBody(head);
+    EXPECT_FALSE(body.Truncated);
+    EXPECT_EQ(body.Bytes.size(), HttpResponseReader::MaxBodyBytes);
+    EXPECT_EQ(reader.ReadHead().Code, 204);
 }
 
 TEST(ResponseBodyBound, AHugeDeclaredLengthReservesNoMoreThanTheBound) {
@@ -313,7 +331,7 @@ TEST(ResponseBodyBound, AHugeDeclaredLengthReservesNoMoreThanTheBound) {
     ResponseHead head = reader.ReadHead();
     const ResponseBody body = reader.ReadBody(head);
     EXPECT_EQ(body.Bytes, "short");
-    EXPECT_LE(body.Bytes.capacity(), HttpResponseReader::MaxKeptBodyBytes + 64);
+    EXPECT_LE(body.Bytes.capacity(), HttpResponseReader::MaxBodyBytes + 64);
 }
 
 TEST(ResponseReadBlocks, AskForUpTo32768Bytes) {
@@ -335,6 +353,103 @@ TEST(ResponseReadBlocks, AskForUpTo32768Bytes) {
     ResponseHead head = reader.ReadHead();
     reader.ReadBody(head);
     EXPECT_EQ(source.sizes, (std::vector<std::size_t>{32768, 32768}));
+}
+
+struct HeadBoundCase {
+    const char* Name;
+    std::string Response;
+    bool Fits;
+};
+
+void PrintTo(const HeadBoundCase& param, std::ostream* out) { *out << param.Name; }
+
+std::string Fields(std::size_t count, std::size_t valueLength = 1) {
+    std::string fields;
+    for (std::size_t i = 0; i < count; ++i) {
+        fields += "X-" + std::to_string(i) + ": " + std::string(valueLength, 'v') + "\r\n";
+    }
+    return fields;
+}
+
+class ResponseHeadBound : public testing::TestWithParam<HeadBoundCase> {};
+
+// 256 field lines and 64 KiB in all, interim responses and trailers included; past that the head is refused.
+TEST_P(ResponseHeadBound, RefusesAHeadPastItsLinesOrBytes) {
+    ScriptedByteSource source;
+    source.Send(GetParam().Response).StallAtEnd();
+    HttpResponseReader reader(source);
+    if (!GetParam().Fits) {
+        try {
+            ResponseHead head = reader.ReadHead();
+            reader.ReadBody(head);
+            FAIL() << "the head was taken";
+        } catch (const TransportError& error) {
+            EXPECT_STREQ(error.what(), "header section too large");
+        }
+        return;
+    }
+    ResponseHead head = reader.ReadHead();
+    reader.ReadBody(head);
+    EXPECT_EQ(head.Code, 200);
+}
+
+const std::string Chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Heads, ResponseHeadBound,
+    testing::Values(
+        HeadBoundCase{"MostLines", "HTTP/1.1 200 OK\r\n" + Fields(255) + "Content-Length: 0\r\n\r\n", true},
+        HeadBoundCase{"OneLineTooMany", "HTTP/1.1 200 OK\r\n" + Fields(256) + "Content-Length: 0\r\n\r\n", false},
+        HeadBoundCase{"BytesTooMany", "HTTP/1.1 200 OK\r\n" + Fields(5, 14000) + "Content-Length: 0\r\n\r\n", false},
+        HeadBoundCase{"InterimLinesCount",
+                      "HTTP/1.1 103 Early Hints\r\n" + Fields(200) + "\r\nHTTP/1.1 200 OK\r\n" + Fields(60) +
+                          "Content-Length: 0\r\n\r\n",
+                      false},
+        HeadBoundCase{"TrailersCount", Chunked + Fields(200) + "\r\n1\r\nx\r\n0\r\n" + Fields(60) + "\r\n", false},
+        HeadBoundCase{"FewTrailers", Chunked + Fields(200) + "\r\n1\r\nx\r\n0\r\n" + Fields(50) + "\r\n", true},
+        HeadBoundCase{"EndlessFlood", "HTTP/1.1 200 OK\r\n" + Fields(100000), false}),
+    [](const testing::TestParamInfo<HeadBoundCase>& info) { return std::string(info.param.Name); });
+
+struct ReuseCase {
+    const char* Name;
+    std::string Response;
+    bool Reusable;
+};
+
+void PrintTo(const ReuseCase& param, std::ostream* out) { *out << param.Name; }
+
+class ResponseReuse : public testing::TestWithParam<ReuseCase> {};
+
+// Bytes beyond a body's framing belong to no request: a connection that got them carries no other.
+TEST_P(ResponseReuse, ConnectionIsReusableOnlyWhenTheBodyEndedCleanly) {
+    ScriptedByteSource source;
+    source.Send(GetParam().Response).StallAtEnd();
+    HttpResponseReader reader(source);
+    ResponseHead head = reader.ReadHead();
+    reader.ReadBody(head);
+    EXPECT_EQ(reader.Reusable(), GetParam().Reusable);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, ResponseReuse,
+    testing::Values(ReuseCase{"ExactLength", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", true},
+                    ReuseCase{"SurplusAfterLength", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokEXTRA", false},
+                    ReuseCase{"SurplusAfterChunks", Chunked + "\r\n2\r\nok\r\n0\r\n\r\nEXTRA", false},
+                    ReuseCase{"NoContent", "HTTP/1.1 204 No Content\r\n\r\n", true}),
+    [](const testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.Name); });
+
+// A body that runs to the close ends at a close or a reset; a TLS failure is no end of it.
+TEST_F(ResponseReading, TlsFailureInsideABodyToTheCloseIsAFailure) {
+    source.Send("HTTP/1.0 200 OK\r\n\r\npart").FailTls();
+    ResponseHead head = ReadHead();
+    EXPECT_THROW(reader.ReadBody(head), TransportError);
+}
+
+TEST_F(ResponseReading, ResetEndsABodyToTheClose) {
+    source.Send("HTTP/1.0 200 OK\r\n\r\npart").Reset();
+    auto [head, body] = ReadResponse();
+    EXPECT_EQ(body.Bytes, "part");
+    EXPECT_TRUE(reader.PeerClosed());
 }
 
 }  // namespace

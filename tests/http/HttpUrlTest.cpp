@@ -67,9 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"EmptySchemeIsHttp", u"", u"://h/x", "http", "h", "80", "/x", "h", "", ""},
         ResolveCase{"UrlInQuery", u"", u"http://h/go?to=http://other/",
                     "http", "h", "80", "/go?to=http://other/", "h", "", ""},
-        // Another scheme keeps the current port.
-        ResolveCase{"OtherSchemeKeepsCurrentPort", Page, u"ftp://other/file",
-                    "ftp", "other", "8080", "/file", "other:8080", "", ""},
         // Relative URLs.
         ResolveCase{"RelativeFromRoot", Page, u"/root?x",
                     "http", "example.com", "8080", "/root?x", "example.com:8080", "", ""},
@@ -107,12 +104,28 @@ TEST(UrlResolution, SplitsPathDocumentQueryAndFragment) {
 }
 
 TEST(UrlResolution, FailsWithTransportErrorWithoutSchemePortOrHost) {
-    const std::u16string fresh[] = {u"", u"example.com/page", u"/page", u"ftp://example.com/file", u"http://",
-                                    u"http://h:99999/", u"http://h:8o/", u"http://[::1/"};
+    const std::u16string fresh[] = {u"", u"example.com/page", u"/page", u"http://", u"http://h:99999/", u"http://h:8o/",
+                                    u"http://[::1/"};
     for (const std::u16string& url : fresh) {
         EXPECT_THROW(ResolveUrl(url, std::nullopt), TransportError) << ToAsciiBytes(url);
     }
-    EXPECT_NO_THROW(ResolveUrl(u"ftp://example.com:21/file", std::nullopt));
+}
+
+// Only http and https are requested, in any case; any other scheme fails before the network, port or not,
+// also as a redirect's target.
+TEST(UrlResolution, RefusesEveryOtherScheme) {
+    const HttpUrl current = ResolveUrl(u"http://h:8080/", std::nullopt);
+    for (const std::u16string url : {u"ftp://example.com/file", u"ftp://h:21/", u"file://h:80/etc", u"gopher://h:70/",
+                                     u"httpx://h:80/"}) {
+        try {
+            ResolveUrl(url, current);
+            ADD_FAILURE() << ToAsciiBytes(url) << " was taken";
+        } catch (const TransportError& error) {
+            EXPECT_STREQ(error.what(), "unsupported scheme") << ToAsciiBytes(url);
+        }
+    }
+    EXPECT_TRUE(ResolveUrl(u"HTTP://h/", std::nullopt).PortNumber() == 80);
+    EXPECT_TRUE(ResolveUrl(u"hTTpS://h/", std::nullopt).IsHttps());
 }
 
 }  // namespace

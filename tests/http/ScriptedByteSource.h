@@ -12,7 +12,7 @@
 
 namespace larkspire {
 
-// A connection played from a script: data that arrives, a stall past the read time-out, a reset.
+// A connection played from a script: data that arrives, a stall past the read time-out, a reset, a TLS failure.
 // After the last step the server closes the connection gracefully (or, with StallAtEnd, goes silent).
 class ScriptedByteSource : public ByteSource {
 public:
@@ -31,9 +31,14 @@ public:
         steps_.push_back({Kind::Stall, {}, 0});
         return *this;
     }
-    // The server resets the connection: Read throws TransportError.
+    // The server resets the connection: Read throws ConnectionResetError.
     ScriptedByteSource& Reset() {
         steps_.push_back({Kind::Reset, {}, 0});
+        return *this;
+    }
+    // The TLS layer fails (a bad record, say): Read throws a TransportError that is not a reset.
+    ScriptedByteSource& FailTls() {
+        steps_.push_back({Kind::TlsFailure, {}, 0});
         return *this;
     }
     ScriptedByteSource& StallAtEnd() {
@@ -48,7 +53,7 @@ public:
     std::size_t Read(char* buffer, std::size_t size) override {
         ++readCalls_;
         if (steps_.empty()) {
-            if (stallAtEnd_) throw ReadTimeoutError();
+            if (stallAtEnd_) throw ReadTimeoutError("no answer");
             ++closesReported_;
             return 0;
         }
@@ -56,10 +61,13 @@ public:
         switch (step.What) {
             case Kind::Stall:
                 steps_.pop_front();
-                throw ReadTimeoutError();
+                throw ReadTimeoutError("no answer");
             case Kind::Reset:
                 steps_.pop_front();
-                throw TransportError("Connection reset by peer", 104);
+                throw ConnectionResetError(104);
+            case Kind::TlsFailure:
+                steps_.pop_front();
+                throw TransportError("TLS read failed: bad record mac");
             case Kind::Filler: {
                 const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>({step.Count, size, maxPiece_}));
                 std::memset(buffer, step.Bytes[0], count);
@@ -90,7 +98,7 @@ public:
     bool Exhausted() const { return steps_.empty(); }
 
 private:
-    enum class Kind { Data, Filler, Stall, Reset };
+    enum class Kind { Data, Filler, Stall, Reset, TlsFailure };
     struct Step {
         Kind What;
         std::string Bytes;

@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(Urls, RequestTargetTest,
                          testing::Values(TargetCase{"NoPath", u"", "/"}, TargetCase{"Root", u"/", "/"},
                                          TargetCase{"FragmentLeftOut", u"/a/b.html?x=1&y=2#fragment", "/a/b.html?x=1&y=2"},
                                          TargetCase{"QueryWithoutPath", u"?q=1", "/?q=1"},
-                                         TargetCase{"NonAsciiAsQuestionMark", u"/a b/caf\u00e9", "/a b/caf?"},
+                                         TargetCase{"NonAsciiAndSpacePercentEncoded", u"/a b/caf\u00e9",
+                                                    "/a%20b/caf%C3%A9"},
                                          TargetCase{"BackslashesInPath", u"\\dir\\page?a\\b", "/dir/page?a\\b"}),
                          [](const testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.Name); });
 

@@ -64,4 +64,9 @@ SilentPeer::SilentPeer() : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC,
 
 RefusedPort::RefusedPort() : socket_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) { port_ = BindEphemeral(socket_); }
 
+NonReadingPeer::NonReadingPeer() : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    port_ = BindEphemeral(listener_);
+    if (listen(listener_.Get(), 4) != 0) throw std::runtime_error("test peer: cannot listen on 127.0.0.1");
+}
+
 }  // namespace larkspire::test

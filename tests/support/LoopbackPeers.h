@@ -31,4 +31,16 @@ private:
     std::uint16_t port_ = 0;
 };
 
+// A port on 127.0.0.1 that takes connections but never reads from them: the kernel completes the connect,
+// fills its receive buffer, and then a sender's writes block.
+class NonReadingPeer {
+public:
+    NonReadingPeer();
+    std::uint16_t Port() const { return port_; }
+
+private:
+    SocketHandle listener_;
+    std::uint16_t port_ = 0;
+};
+
 }  // namespace larkspire::test

@@ -27,8 +27,11 @@ SSL_CTX* MakeServerContext(ServerSecurity security) {
     const TestCertificate& certificate = SharedTestCertificate();
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
     if (context == nullptr) throw std::runtime_error("test server: no TLS context");
-    const int version = security == ServerSecurity::Tls12Only ? TLS1_2_VERSION : TLS1_VERSION;
-    const char* ciphers = security == ServerSecurity::Tls12Only  ? "DEFAULT"
+    const int version = security == ServerSecurity::Tls12Only   ? TLS1_2_VERSION
+                        : security == ServerSecurity::Tls13Only ? TLS1_3_VERSION
+                                                                : TLS1_VERSION;
+    const bool modern = security == ServerSecurity::Tls12Only || security == ServerSecurity::Tls13Only;
+    const char* ciphers = modern                                  ? "DEFAULT"
                           : security == ServerSecurity::Tls10Only ? "AES128-SHA:AES256-SHA"
                                                                   : "ECDHE-RSA-AES128-SHA:ECDHE-RSA-AES256-SHA";
     SSL_CTX_set_security_level(context, 0);
@@ -99,8 +102,16 @@ Reply& Reply::Hang() {
     return *this;
 }
 
+Reply& Reply::Repeat(std::string bytes, std::chrono::milliseconds pause) {
+    steps_.push_back({StepKind::Repeat, std::move(bytes), pause});
+    return *this;
+}
+
 Reply ReplyForPath(std::string_view target) {
     if (target == "/stall") return Reply::NeverAnswer();
+    if (target == "/drip") {
+        return Reply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n").Repeat("d", std::chrono::milliseconds(200));
+    }
     if (target == "/reset") return Reply().Reset();
     constexpr std::string_view DelayPrefix = "/delay/";
     if (target.starts_with(DelayPrefix) && IsNumber(target.substr(DelayPrefix.size()))) {
@@ -236,29 +247,45 @@ private:
     std::string pending_;
 };
 
-LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, ServerSecurity security)
-    : LoopbackServer(std::move(scripts), false, security) {}
+LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, ServerSecurity security, ServerAddress address)
+    : LoopbackServer(std::move(scripts), false, security, address) {}
 
-LoopbackServer::LoopbackServer(AnswerByPath, ServerSecurity security) : LoopbackServer({}, true, security) {}
+LoopbackServer::LoopbackServer(AnswerByPath, ServerSecurity security)
+    : LoopbackServer({}, true, security, ServerAddress::Ipv4) {}
 
-LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPath, ServerSecurity security)
+LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPath, ServerSecurity security,
+                               ServerAddress address)
     : scripts_(std::move(scripts)),
       byPath_(byPath),
       security_(security),
+      address_(address),
       tlsContext_(MakeServerContext(security), SSL_CTX_free),
-      listener_(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)),
+      listener_(
+          socket(address == ServerAddress::Ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)),
       wake_(eventfd(0, EFD_CLOEXEC)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (!listener_.IsOpen() || !wake_.IsOpen() ||
-        bind(listener_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_.Get(), SOMAXCONN) != 0 ||
-        getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("test server: cannot listen on 127.0.0.1");
+    sockaddr_storage bound{};
+    socklen_t length = 0;
+    if (address == ServerAddress::Ipv6) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(bound);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_addr = in6addr_loopback;
+        length = sizeof v6;
+        const int only = 1;
+        setsockopt(listener_.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
+    } else {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(bound);
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof v4;
     }
-    port_ = ntohs(address.sin_port);
+    if (!listener_.IsOpen() || !wake_.IsOpen() ||
+        bind(listener_.Get(), reinterpret_cast<sockaddr*>(&bound), length) != 0 ||
+        listen(listener_.Get(), SOMAXCONN) != 0 ||
+        getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        throw std::runtime_error("test server: cannot listen on the loopback address");
+    }
+    port_ = ntohs(address == ServerAddress::Ipv6 ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
+                                                 : reinterpret_cast<sockaddr_in&>(bound).sin_port);
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
@@ -275,8 +302,9 @@ LoopbackServer::~LoopbackServer() {
 }
 
 std::u16string LoopbackServer::Url(std::u16string_view pathAndQuery) const {
-    const std::string prefix =
-        std::string(security_ == ServerSecurity::Plain ? "http" : "https") + "://127.0.0.1:" + std::to_string(port_);
+    const std::string prefix = std::string(security_ == ServerSecurity::Plain ? "http" : "https") +
+                               (address_ == ServerAddress::Ipv6 ? "://[::1]:" : "://127.0.0.1:") +
+                               std::to_string(port_);
     return std::u16string(prefix.begin(), prefix.end()) + std::u16string(pathAndQuery);
 }
 
@@ -384,6 +412,10 @@ bool LoopbackServer::PlayReply(Session& session, const Reply& reply) {
             return false;
         case Reply::StepKind::Hang:
             session.WaitForStop();
+            return false;
+        case Reply::StepKind::Repeat:
+            while (session.Write(step.Bytes) && session.Pause(step.Duration)) {
+            }
             return false;
         }
     }

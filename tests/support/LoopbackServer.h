@@ -22,19 +22,26 @@ namespace larkspire::test {
 enum class ServerSecurity {
     Plain,
     Tls12Only,   // TLS 1.2 and nothing else
+    Tls13Only,   // TLS 1.3 and nothing else
     Tls10Only,   // TLS 1.0 with RSA key exchange
     Tls10Ecdhe,  // TLS 1.0 with ECDHE key exchange
+};
+
+// Where a test server listens.
+enum class ServerAddress {
+    Ipv4,  // 127.0.0.1
+    Ipv6,  // ::1 only
 };
 
 // What the server does after reading one request: a sequence of steps run in order. After the last step
 // the connection stays open for the next request unless a step ended it.
 class Reply {
 public:
-    enum class StepKind { Send, Pause, Close, Reset, Hang };
+    enum class StepKind { Send, Pause, Close, Reset, Hang, Repeat };
     struct Step {
         StepKind Kind;
-        std::string Bytes;                      // Send
-        std::chrono::milliseconds Duration{0};  // Pause
+        std::string Bytes;                      // Send, Repeat
+        std::chrono::milliseconds Duration{0};  // Pause, Repeat
     };
 
     Reply() = default;
@@ -50,6 +57,9 @@ public:
     Reply& Close();  // graceful close (FIN)
     Reply& Reset();  // abortive close (RST, SO_LINGER 0)
     Reply& Hang();   // silent until the server stops
+    // Sends bytes again and again, a pause between sends, until the client goes or the server stops: with
+    // no pause an endless stream, with one an endless drip.
+    Reply& Repeat(std::string bytes, std::chrono::milliseconds pause = std::chrono::milliseconds(0));
 
     const std::vector<Step>& Steps() const { return steps_; }
 
@@ -75,6 +85,7 @@ struct AnswerByPath {};
 //   carries "Location: /200";
 //   "/delay/MS": the 200 reply after a pause of MS milliseconds;
 //   "/stall": never answers; "/reset": resets the connection;
+//   "/drip": a 200 head, then a body byte every 200 ms for ever;
 //   anything else: 404.
 Reply ReplyForPath(std::string_view target);
 
@@ -88,7 +99,8 @@ Reply ReplyForPath(std::string_view target);
 class LoopbackServer {
 public:
     // The n-th accepted connection plays the n-th script; connections beyond the scripts are closed at once.
-    explicit LoopbackServer(std::vector<ConnectionScript> scripts, ServerSecurity security = ServerSecurity::Plain);
+    explicit LoopbackServer(std::vector<ConnectionScript> scripts, ServerSecurity security = ServerSecurity::Plain,
+                            ServerAddress address = ServerAddress::Ipv4);
     // Answers every request by its path, for as many connections and requests as come.
     explicit LoopbackServer(AnswerByPath, ServerSecurity security = ServerSecurity::Plain);
     ~LoopbackServer();
@@ -96,7 +108,8 @@ public:
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     std::uint16_t Port() const { return port_; }
-    // "http://127.0.0.1:PORT" (or "https://" for a TLS server) followed by pathAndQuery.
+    // "http://127.0.0.1:PORT" ("http://[::1]:PORT" on IPv6, "https://" for a TLS server) followed by
+    // pathAndQuery.
     std::u16string Url(std::u16string_view pathAndQuery = u"/") const;
 
     std::vector<RecordedRequest> Requests() const;
@@ -115,7 +128,7 @@ private:
         bool Done = false;  // guarded by mutex_
     };
 
-    LoopbackServer(std::vector<ConnectionScript> scripts, bool byPath, ServerSecurity security);
+    LoopbackServer(std::vector<ConnectionScript> scripts, bool byPath, ServerSecurity security, ServerAddress address);
     void AcceptLoop();
     void Serve(SocketHandle socket, std::size_t index);
     bool PlayReply(Session& session, const Reply& reply);
@@ -126,6 +139,7 @@ private:
     const std::vector<ConnectionScript> scripts_;
     const bool byPath_;
     const ServerSecurity security_;
+    const ServerAddress address_;
     std::unique_ptr<SSL_CTX, void (*)(SSL_CTX*)> tlsContext_;
     SocketHandle listener_;
     SocketHandle wake_;  // an eventfd made readable once to stop every wait
