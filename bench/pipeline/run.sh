@@ -205,8 +205,15 @@ for ((run = 1; run <= big_repeats; run++)); do
         --export-completed "$work/big-completed.txt" 2>"$work/big.err" &
     big_pid=$!
     : >"$work/samples"
+    load_peak=
     while kill -0 "$big_pid" 2>/dev/null; do
-        echo "$(seconds_now) $(accepted)" >>"$work/samples"
+        now_accepted=$(accepted)
+        echo "$(seconds_now) $now_accepted" >>"$work/samples"
+        # The peak so far once the first checks have begun: what reading the list and filling the table took.
+        if [ -z "$load_peak" ] && [ "$now_accepted" -gt $((before + 1)) ]; then
+            ping_pid=$(pgrep -P "$big_pid" -x larkspire-ping || true)
+            [ -n "$ping_pid" ] && load_peak=$(awk '/VmHWM/ {printf "%.1f", $2 / 1024}' "/proc/$ping_pid/status")
+        fi
         sleep 1
     done
     wait "$big_pid"
@@ -223,8 +230,8 @@ for ((run = 1; run <= big_repeats; run++)); do
         { t = $1; last = $2 }' "$work/samples" >"$work/rates"
     fifth=$(( ($(wc -l <"$work/rates") + 4) / 5 ))
     steadiness="$(head -n "$fifth" "$work/rates" | median) $(tail -n "$fifth" "$work/rates" | median)"
-    echo "large run $run: peak ${peaks[-1]} MB, ${big_rates[-1]} URLs/s ($connections connections)," \
-        "first and last fifth $steadiness URLs/s"
+    echo "large run $run: peak ${peaks[-1]} MB (${load_peak:-?} MB when the checks began)," \
+        "${big_rates[-1]} URLs/s ($connections connections), first and last fifth $steadiness URLs/s"
 done
 
 echo

@@ -42,8 +42,6 @@ public:
 
     // Test side, any thread. Runs call on the GUI thread, as the window's own handlers run.
     void OnGui(const std::function<void()>& call) { gui_.Run(call); }
-    // Queues call on the GUI thread without waiting for it, as an event of the window's own would come.
-    void PostOnGui(std::function<void()> call) { gui_.Post(std::move(call)); }
     // The window goes away, on its GUI thread: no step runs afterwards.
     void Close();
     // The same, called on the GUI thread itself.

@@ -56,7 +56,7 @@ void PrintTo(const OrderCase& param, std::ostream* out) { *out << param.name; }
 
 class RunStepOrderTest : public ::testing::TestWithParam<OrderCase> {};
 
-// Row 0's check holds the GUI thread until kChecksWhileHeld checks have ended: a worker that waited for the
+// Row 0's check posts a step that holds the GUI thread (no other row is checked before it is queued) until kChecksWhileHeld checks have ended: a worker that waited for the
 // window would never get there. The steps queued meanwhile then reach the window in the order each worker made
 // them, every row's start before its finish, and every one before the idle state and the end message.
 TEST_P(RunStepOrderTest, WorkersGoOnWhileTheGuiIsHeldAndTheirStepsArriveInOrderBeforeTheEndSteps) {
@@ -64,12 +64,15 @@ TEST_P(RunStepOrderTest, WorkersGoOnWhileTheGuiIsHeldAndTheirStepsArriveInOrderB
     RunHarness run(kRows, GetParam().setting);
     std::atomic<int> checks{0};
     std::atomic<bool> heldUntilChecked{false};
+    std::atomic<bool> holdQueued{false};
     RowsByThread byThread;
     run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
         const int row = RowOfUrl(url);
         if (row == 0) {
-            run.window->PostOnGui([&] { heldUntilChecked = test::WaitUntil([&] { return checks >= kChecksWhileHeld; }); });
+            run.window->Post([&] { heldUntilChecked = test::WaitUntil([&] { return checks >= kChecksWhileHeld; }); });
+            holdQueued = true;
         }
+        test::WaitUntil([&] { return holdQueued.load(); });
         byThread.Add(row);
         ++checks;
         return CheckOutcome{u"Completed", {}};
@@ -115,18 +118,21 @@ INSTANTIATE_TEST_SUITE_P(Settings, RunStepOrderTest,
 TEST(RunStepOrderTest, NothingQueuedIsAppliedOnceTheWindowIsGone) {
     RunHarness run(1500, u"2");
     std::atomic<int> checks{0};
+    std::atomic<bool> holdQueued{false};
     int appliedAtGoing = -1;
     int checkedAtGoing = -1;
     run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
         if (RowOfUrl(url) == 0) {
-            run.window->PostOnGui([&] {
+            run.window->Post([&] {
                 test::WaitUntil([&] { return checks >= kChecksWhileHeld; });
                 const auto events = run.window->Events();
                 appliedAtGoing = static_cast<int>(std::count_if(events.begin(), events.end(), IsStatusEvent));
                 checkedAtGoing = checks;
                 run.window->GoAway();
             });
+            holdQueued = true;
         }
+        test::WaitUntil([&] { return holdQueued.load(); });
         ++checks;
         return CheckOutcome{u"Completed", {}};
     };
