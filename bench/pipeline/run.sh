@@ -120,7 +120,7 @@ make_lists() {
 # HTTP, where stub_status sees them) and the client's processor time (user + system) per URL in microseconds.
 # wrk has no list: it fetches the list's first URL for 5 s over as many connections, so it counts what it made.
 measure() {
-    local client=$1 name=$2 count before start end connections seconds first
+    local client=$1 name=$2 count before start end connections seconds first cpu
     count=$(wc -l <"$work/$name.txt")
     before=$(accepted)
     start=$(seconds_now)
@@ -147,9 +147,13 @@ measure() {
     [ "$client" = wrk ] && seconds=$(awk '/requests in/ {sub(/s,$/, "", $4); print $4}' "$work/wrk.out")
     connections=$(($(accepted) - before - 1))
     case $name in
-    http | window) [ "$client" = wrk ] || [ "$connections" -eq "$count" ] || echo "warning: $client made $connections connections for $count URLs" >&2 ;;
+    http | window)
+        [ "$client" = wrk ] || [ "$connections" -eq "$count" ] ||
+            echo "warning: $client made $connections connections for $count URLs" >&2
+        ;;
     esac
-    echo "$(rate "$count" "$seconds") $connections $(awk -v n="$count" '{printf "%.0f", ($1 + $2) * 1e6 / n}' "$work/cpu")"
+    cpu=$(awk -v n="$count" '{printf "%.0f", ($1 + $2) * 1e6 / n}' "$work/cpu")
+    echo "$(rate "$count" "$seconds") $connections $cpu"
 }
 
 machine="$(nproc) × $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(uname -r)"
@@ -246,8 +250,9 @@ for target in "${targets[@]}"; do
         m[$client.cpu]=$(printf '%s\n' ${cpus[$target.$client]} | median)
     done
     case $target in http) title="HTTP" ;; ecdsa) title="HTTPS, ECDSA P-256" ;; rsa) title="HTTPS, RSA-2048" ;; esac
-    echo "| $urls URLs, $title, $workers in flight | ${m[ours]} | ${m[curl]} | ${m[wrk]} | $(ratio "${m[ours]}" "${m[curl]}") |" \
-        "$(ratio "${m[ours]}" "${m[wrk]}") | ${m[ours.cpu]}, ${m[curl.cpu]}, ${m[wrk.cpu]} |"
+    echo "| $urls URLs, $title, $workers in flight | ${m[ours]} | ${m[curl]} | ${m[wrk]} |" \
+        "$(ratio "${m[ours]}" "${m[curl]}") | $(ratio "${m[ours]}" "${m[wrk]}") |" \
+        "${m[ours.cpu]}, ${m[curl.cpu]}, ${m[wrk.cpu]} |"
 done
 window_rate=$(printf '%s\n' "${window_rates[@]}" | median)
 window_cli_rate=$(printf '%s\n' "${window_cli_rates[@]}" | median)
@@ -256,6 +261,8 @@ echo "| Measurement | figure |"
 echo "|---|---|"
 echo "| $window_urls URLs through the main window, $workers threads: window, larkspire-ping (URLs/s); ratio |" \
     "$window_rate, $window_cli_rate; $(ratio "$window_rate" "$window_cli_rate") |"
-echo "| longest event-loop gap during the window run (worst of $repeats) | $(printf '%s\n' "${window_gaps[@]}" | sort -g | tail -1) ms |"
+worst_gap=$(printf '%s\n' "${window_gaps[@]}" | sort -g | tail -1)
+echo "| longest event-loop gap during the window run (worst of $repeats) | $worst_gap ms |"
 echo "| $big_urls URLs headless over ${#addresses[@]} loopback addresses: peak resident memory; URLs/s |" \
-    "$(printf '%s\n' "${peaks[@]}" | median) MB; $(printf '%s\n' "${big_rates[@]}" | median) (last run's first and last fifth: $steadiness) |"
+    "$(printf '%s\n' "${peaks[@]}" | median) MB; $(printf '%s\n' "${big_rates[@]}" | median)" \
+    "(last run's first and last fifth: $steadiness) |"

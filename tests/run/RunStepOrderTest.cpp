@@ -56,9 +56,10 @@ void PrintTo(const OrderCase& param, std::ostream* out) { *out << param.name; }
 
 class RunStepOrderTest : public ::testing::TestWithParam<OrderCase> {};
 
-// Row 0's check posts a step that holds the GUI thread (no other row is checked before it is queued) until kChecksWhileHeld checks have ended: a worker that waited for the
-// window would never get there. The steps queued meanwhile then reach the window in the order each worker made
-// them, every row's start before its finish, and every one before the idle state and the end message.
+// Row 0's check posts a step that holds the GUI thread (no other row is checked before it is queued) until
+// kChecksWhileHeld checks have ended: a worker that waited for the window would never get there. The steps queued
+// meanwhile then reach the window in the order each worker made them, every row's start before its finish, and
+// every one before the idle state and the end message.
 TEST_P(RunStepOrderTest, WorkersGoOnWhileTheGuiIsHeldAndTheirStepsArriveInOrderBeforeTheEndSteps) {
     constexpr int kRows = 1500;
     RunHarness run(kRows, GetParam().setting);
