@@ -27,6 +27,7 @@ public:
     void Information(QWidget*, const QString&, const QString& text) override { Report(text); }
     void Error(QWidget*, const QString&, const QString& text) override { Report(text); }
     bool Confirm(QWidget*, const QString&, const QString&) override { return false; }
+    Answer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return Answer::Cancel; }
     QString OpenFileName(QWidget*, const FileDialogOptions&) override { return path_; }
     QString SaveFileName(QWidget*, const FileDialogOptions&) override { return {}; }
 

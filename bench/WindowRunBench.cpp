@@ -40,6 +40,7 @@ public:
     }
     void Error(QWidget*, const QString&, const QString& text) override { std::printf("error: %s\n", qPrintable(text)); }
     bool Confirm(QWidget*, const QString&, const QString&) override { return false; }
+    Answer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return Answer::Cancel; }
     QString OpenFileName(QWidget*, const FileDialogOptions&) override { return websites_; }
     QString SaveFileName(QWidget*, const FileDialogOptions&) override { return {}; }
 

@@ -1,5 +1,7 @@
 #include "cli/AbortSignals.h"
 
+#include "cli/PingProgram.h"
+
 #include <pthread.h>
 #include <unistd.h>
 
@@ -10,9 +12,12 @@ namespace larkspire {
 namespace {
 
 std::atomic<int> signalsReceived{0};
+std::atomic<bool> runStarted{false};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free counter");
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 extern "C" void OnAbortSignal(int signalNumber) {
+    if (!runStarted.load()) _exit(ExitRunAborted);
     if (signalsReceived.fetch_add(1) > 0) _exit(128 + signalNumber);
 }
 
@@ -33,6 +38,10 @@ void AbortSignals::Install() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+void AbortSignals::RunStarts() {
+    runStarted = true;
 }
 
 bool AbortSignals::Requested() {

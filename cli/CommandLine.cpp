@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include <QFile>
+#include "lists/PosixFile.h"
 
 #include <algorithm>
 #include <optional>
@@ -92,7 +92,7 @@ private:
             if (name != option.name) continue;
             const std::string_view value = Value(name, inlineValue);
             if (value.empty()) throw UsageError(Quoted(name) + " needs a file name");
-            command_.*option.field = QFile::decodeName(QByteArray(value.data(), qsizetype(value.size())));
+            command_.*option.field = PathFromNative(QByteArray(value.data(), qsizetype(value.size())));
             return;
         }
         if (name == "--threads") {
@@ -169,13 +169,17 @@ std::string UsageText(int processorCount) {
            "  -h, --help                   show this text and exit\n"
            "      --version                show the version and exit\n"
            "\n"
-           "Ctrl-C or SIGTERM aborts: URLs not yet started stay unchecked, checks under way finish,\n"
+           "Ctrl-C or SIGTERM while the lists load ends the program at once (status 1, nothing written).\n"
+           "During the run it aborts: URLs not yet started stay unchecked, checks under way finish,\n"
            "and the files are still written. A second Ctrl-C ends the program at once.\n"
            "\n"
            "An option's value is the next argument, or follows '=' (--threads=8).\n"
            "\n"
+           "An output file is replaced only once it is written whole; a failed write keeps its old content.\n"
+           "\n"
            "Exit status: 0 when the run ended, 1 when it was aborted, 2 for a usage error or a file\n"
-           "that cannot be read or written, 3 when the run could not be started.\n";
+           "that cannot be read or written (standard output included), 3 when the run could not be started,\n"
+           "4 when the run ended with URLs never checked (its workers could not start or ended early).\n";
 }
 
 }  // namespace larkspire

@@ -3,8 +3,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,40 +33,55 @@ namespace {
 
 constexpr auto kServeTick = std::chrono::milliseconds(100);
 
+const QString OutOfMemoryMessage = QStringLiteral("Out of memory: the lists or the results do not fit");
+
 void PrintError(const QString& message) {
     std::fprintf(stderr, "%s\n", ErrorBoxText(message).toUtf8().constData());
 }
 
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
+
 // The rows the window would have for the same files: the expansion of the two lists, or the ready URLs split at
-// "||" as the table fill splits every line.
-void LoadPingTable(const PingCommandLine& command, PingTable& table) {
+// "||" as the table fill splits every line. Each step shows on a terminal, so a long load is seen to go on.
+void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDisplay& display) {
     if (!command.urlsPath.isEmpty()) {
         QStringList urls;
+        display.ShowLoading("Loading URLs " + Utf8(command.urlsPath));
         LoadTextList(command.urlsPath, urls);
+        display.ShowLoading("Filling the table with " + std::to_string(urls.size()) + " URLs");
         ClearColumn(table, 0);
         FillColumnsFromLines(table, urls, 0, 2, QStringLiteral("||"));
         return;
     }
     QStringList websites;
     QStringList services;
+    display.ShowLoading("Loading websites " + Utf8(command.websitesPath));
     LoadTextList(command.websitesPath, websites);
+    display.ShowLoading("Loading services " + Utf8(command.servicesPath));
     LoadTextList(command.servicesPath, services);
+    display.ShowLoading("Expanding " + std::to_string(websites.size()) + " websites x " +
+                        std::to_string(services.size()) + " services");
     RebuildPingTable(table, websites, services);
 }
 
 // Starts the run and serves it on this thread until its end message. False when the run could not start.
-bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount) {
+bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, ProgressDisplay& display) {
     RunOptions options;
     options.pause = std::chrono::milliseconds(0);
     options.checker = CheckUrlStatus;
     try {
         const AbortSignals::HeldForNewThreads runThreadsIgnoreSignals;
+        AbortSignals::RunStarts();
         StartRun(window, options);
     } catch (const LarkspireError& error) {
         PrintError(QString::fromUtf8(error.what()));
         return false;
+    } catch (const std::bad_alloc&) {
+        PrintError(OutOfMemoryMessage);
+        return false;
     }
-    ProgressDisplay display;
     window->ServeUntilRunEnds(
         [&] {
             if (AbortSignals::Requested()) window->Abort();
@@ -92,6 +111,9 @@ bool WriteOutputs(const PingCommandLine& command, const PingTable& table) {
         } catch (const FileError& error) {
             PrintError(error.Message());
             written = false;
+        } catch (const std::bad_alloc&) {
+            PrintError(OutOfMemoryMessage);
+            written = false;
         }
     };
     if (!command.resultsPath.isEmpty()) attempt([&] { WriteResults(table, command.resultsPath); });
@@ -107,26 +129,47 @@ bool WriteOutputs(const PingCommandLine& command, const PingTable& table) {
 int PingWith(const PingCommandLine& command) {
     AbortSignals::Install();
     PingTable table;
+    ProgressDisplay display;
     try {
-        LoadPingTable(command, table);
-    } catch (const FileError& error) {
-        PrintError(error.Message());
+        LoadPingTable(command, table, display);
+    } catch (const LarkspireError& error) {
+        display.Finish();
+        PrintError(QString::fromUtf8(error.what()));
+        return ExitUsageOrFile;
+    } catch (const std::bad_alloc&) {
+        display.Finish();
+        PrintError(OutOfMemoryMessage);
         return ExitUsageOrFile;
     }
+    display.Finish();
 
     const auto window = std::make_shared<HeadlessWindow>(table, command.threads, command.timeoutSeconds);
-    if (!RunHeadless(window, table.RowCount())) return ExitRunNotStarted;
+    if (!RunHeadless(window, table.RowCount(), display)) return ExitRunNotStarted;
     std::fprintf(stderr, "%s\n",
                  SummaryLine(window->Progress(), table.RowCount(), std::chrono::steady_clock::now()).c_str());
 
     const bool aborted = window->AbortFlag();
+    const bool allChecked = window->Progress().finished.Total() >= table.RowCount();
     if (!WriteOutputs(command, table)) return ExitUsageOrFile;
-    return aborted ? ExitRunAborted : ExitRunEnded;
+    if (aborted) return ExitRunAborted;
+    return allChecked ? ExitRunEnded : ExitRowsNotChecked;
+}
+
+// --help and --version: a text that could not be written whole (a full device, a closed pipe) is a failure.
+int PrintToStandardOutput(const std::string& text) {
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return ExitRunEnded;
+    std::fprintf(stderr, "larkspire-ping: cannot write to standard output: %s\n", std::strerror(errno));
+    return ExitUsageOrFile;
 }
 
 }  // namespace
 
 int RunPingProgram(int argc, char** argv) {
+    // A closed standard output is a failed write to report, not a signal that ends the program before its
+    // files are written.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Past a file-size limit a write fails like one onto a full disk, so the old file is kept and the failure told.
+    std::signal(SIGXFSZ, SIG_IGN);
     const int processorCount = static_cast<int>(std::thread::hardware_concurrency());
     PingCommandLine command;
     try {
@@ -137,15 +180,19 @@ int RunPingProgram(int argc, char** argv) {
     }
     switch (command.action) {
     case PingCommandLine::Action::Help:
-        std::fputs(UsageText(processorCount).c_str(), stdout);
-        return ExitRunEnded;
+        return PrintToStandardOutput(UsageText(processorCount));
     case PingCommandLine::Action::Version:
-        std::printf("larkspire-ping %s\n", AppInfo().version.c_str());
-        return ExitRunEnded;
+        return PrintToStandardOutput("larkspire-ping " + AppInfo().version + "\n");
     case PingCommandLine::Action::Ping:
         break;
     }
-    return PingWith(command);
+    try {
+        return PingWith(command);
+    } catch (const std::bad_alloc&) {
+        // Anywhere else (serving the run, writing the outputs): still a message, never an abort.
+        PrintError(OutOfMemoryMessage);
+        return ExitUsageOrFile;
+    }
 }
 
 }  // namespace larkspire

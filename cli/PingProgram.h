@@ -8,6 +8,7 @@ enum ExitStatus : int {
     ExitRunAborted = 1,
     ExitUsageOrFile = 2,
     ExitRunNotStarted = 3,
+    ExitRowsNotChecked = 4,  // the run ended, not aborted, yet rows were never checked (workers failed)
 };
 
 // The whole program: reads the command line, builds the ping table from the lists as the window does, runs it

@@ -73,6 +73,16 @@ std::string SummaryLine(const RunProgress& progress, int rowCount, std::chrono::
 
 ProgressDisplay::ProgressDisplay() : enabled_(isatty(STDERR_FILENO) == 1) {}
 
+void ProgressDisplay::ShowLoading(const std::string& step) {
+    if (!enabled_) return;
+    std::string line = step;
+    const auto width = static_cast<std::size_t>(TerminalColumns() - 1);
+    if (line.size() > width) line.resize(width);
+    std::fprintf(stderr, "\r%s\x1b[K", line.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
 void ProgressDisplay::Update(const RunProgress& progress, int rowCount) {
     const auto now = std::chrono::steady_clock::now();
     if (!enabled_ || !progress.running || (drawn_ && now - lastDrawn_ < kRedrawInterval)) return;

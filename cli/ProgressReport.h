@@ -15,12 +15,14 @@ std::string ProgressLine(const RunProgress& progress, int rowCount, std::chrono:
 // unchecked after an abort.
 std::string SummaryLine(const RunProgress& progress, int rowCount, std::chrono::steady_clock::time_point now);
 
-// The progress line on standard error, redrawn in place a few times per second; silent unless standard error
-// is a terminal.
+// The progress line on standard error, redrawn in place: each step of loading the lists, then the run a few times
+// per second; silent unless standard error is a terminal.
 class ProgressDisplay {
 public:
     ProgressDisplay();
 
+    // What is being loaded before the run: "Loading websites <file>", "Expanding ...".
+    void ShowLoading(const std::string& step);
     void Update(const RunProgress& progress, int rowCount);
     // Clears the line, so the summary starts on a clean one.
     void Finish();

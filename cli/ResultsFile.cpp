@@ -1,15 +1,16 @@
 #include "cli/ResultsFile.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QFile>
 
 #include <cerrno>
+#include <string_view>
 
+#include "lists/AtomicFileWrite.h"
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
+#include "lists/PosixFile.h"
 
 namespace larkspire {
 
@@ -17,23 +18,24 @@ namespace {
 
 constexpr qsizetype kBufferSize = 64 * 1024;
 
-// Writes through a buffer to a descriptor it may own; every failure is the I/O error of its errno.
+bool IsStandardOutput(const QString& path) {
+    return path == QStringLiteral("-");
+}
+
+FileError ResultsError(int error, const QString& path) {
+    if (IsStandardOutput(path))
+        return FileError(QStringLiteral("Cannot write the results to standard output. ") + SystemErrorText(error));
+    return IoError(error, path);
+}
+
+// Writes through a buffer to standard output, or to the file through AtomicFileWrite so that a failed write
+// leaves the old file whole; every failure is the I/O error of its errno.
 class ResultsWriter {
 public:
     explicit ResultsWriter(const QString& path) : path_(path) {
-        if (path == QStringLiteral("-")) {
-            descriptor_ = STDOUT_FILENO;
-            return;
-        }
-        descriptor_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (descriptor_ < 0) throw IoError(errno, path_);
-        owned_ = true;
+        if (IsStandardOutput(path)) return;
+        if (const int error = file_.Open(NativePath(path))) throw ResultsError(error, path_);
     }
-    ~ResultsWriter() {
-        if (owned_) ::close(descriptor_);
-    }
-    ResultsWriter(const ResultsWriter&) = delete;
-    ResultsWriter& operator=(const ResultsWriter&) = delete;
 
     void Append(const QByteArray& bytes) {
         buffer_ += bytes;
@@ -42,30 +44,21 @@ public:
 
     void Close() {
         Flush();
-        if (!owned_) return;
-        owned_ = false;
-        if (::close(descriptor_) != 0) throw IoError(errno, path_);
+        if (IsStandardOutput(path_)) return;
+        if (const int error = file_.Commit()) throw ResultsError(error, path_);
     }
 
 private:
     void Flush() {
-        const char* data = buffer_.constData();
-        qsizetype left = buffer_.size();
-        while (left > 0) {
-            const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(left));
-            if (written < 0) {
-                if (errno == EINTR) continue;
-                throw IoError(errno, path_);
-            }
-            data += written;
-            left -= written;
-        }
+        const std::string_view bytes(buffer_.constData(), static_cast<std::size_t>(buffer_.size()));
+        const int error = IsStandardOutput(path_) ? WriteAll(STDOUT_FILENO, bytes.data(), bytes.size())
+                                                  : file_.Write(bytes);
+        if (error) throw ResultsError(error, path_);
         buffer_.resize(0);
     }
 
     const QString path_;
-    int descriptor_ = -1;
-    bool owned_ = false;
+    AtomicFileWrite file_;
     QByteArray buffer_;
 };
 

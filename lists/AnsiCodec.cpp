@@ -1,6 +1,8 @@
 #include "lists/AnsiCodec.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 
 namespace larkspire {
 
@@ -29,7 +31,8 @@ constexpr std::array<char16_t, 256> DecodeTable = MakeDecodeTable();
 
 constexpr char Replacement = '?';
 
-char EncodeUnit(char16_t unit)
+// The code page's byte for one UTF-16 unit; nothing for a unit outside it (surrogates included).
+std::optional<char> AnsiByte(char16_t unit)
 {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
         return static_cast<char>(unit);
@@ -37,7 +40,7 @@ char EncodeUnit(char16_t unit)
         if (HighControlRange[i] == unit)
             return static_cast<char>(0x80 + i);
     }
-    return Replacement;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -61,8 +64,13 @@ void AppendAnsi(QStringView text, std::string& out)
             out.push_back(Replacement);
             continue;
         }
-        out.push_back(EncodeUnit(unit));
+        out.push_back(AnsiByte(unit).value_or(Replacement));
     }
+}
+
+bool FitsAnsi(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar unit) { return AnsiByte(unit.unicode()).has_value(); });
 }
 
 QByteArray EncodeAnsi(QStringView text)

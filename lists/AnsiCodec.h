@@ -17,6 +17,9 @@ QString DecodeAnsi(std::string_view bytes);
 
 QByteArray EncodeAnsi(QStringView text);
 
+// Whether every character of `text` has a byte in the code page, so that encoding it writes no "?".
+bool FitsAnsi(QStringView text);
+
 // Appends the encoding of `text` to `out`.
 void AppendAnsi(QStringView text, std::string& out);
 

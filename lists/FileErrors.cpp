@@ -52,6 +52,12 @@ FileError CannotCreateFileError(const QString& path, int errnoValue)
         QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
 }
 
+FileError CannotDeleteFileError(const QString& path, int errnoValue)
+{
+    return FileError(
+        QStringLiteral("Cannot delete file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
+}
+
 FileError InvalidFileNameError(const QString& path)
 {
     return FileError(QStringLiteral("Invalid file name - ") + path);
@@ -68,15 +74,36 @@ FileError IoError(int errnoValue, const QString& path)
     case EPERM:
     case EISDIR:
     case EROFS:
-        return FileError(QStringLiteral("File access denied"));
+        return NamedFileError(path, QStringLiteral("File access denied"));
     case EMFILE:
     case ENFILE:
-        return FileError(QStringLiteral("Too many open files"));
+        return NamedFileError(path, QStringLiteral("Too many open files"));
     case ENOSPC:
-        return FileError(QStringLiteral("I/O error 112"));
+        return NamedFileError(path, QStringLiteral("I/O error 112"));
     default:
-        return FileError(QStringLiteral("I/O error %1").arg(errnoValue));
+        return NamedFileError(path, QStringLiteral("I/O error %1").arg(errnoValue));
     }
+}
+
+FileError NamedFileError(const QString& path, const QString& words)
+{
+    return FileError(QStringLiteral("\"%1\": %2").arg(FullPath(path), words));
+}
+
+FileError NotRegularFileError(const QString& path)
+{
+    return FileError(QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list")
+                         .arg(FullPath(path)));
+}
+
+FileError TooLargeForListError(const QString& path)
+{
+    return FileError(QStringLiteral("\"%1\" is too large for a list (more than 1 GiB)").arg(FullPath(path)));
+}
+
+FileError NotTextFileError(const QString& path)
+{
+    return FileError(QStringLiteral("\"%1\" is not a text file: it holds a NUL byte").arg(FullPath(path)));
 }
 
 QString ErrorBoxText(const QString& message)

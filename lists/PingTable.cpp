@@ -42,6 +42,13 @@ void PingTable::SetRowCount(int count)
         rows_.resize(static_cast<std::size_t>(count));
 }
 
+void PingTable::TakeRowsOf(PingTable& other)
+{
+    Batch batch(*this);
+    rows_ = std::move(other.rows_);
+    std::vector<PingRow>().swap(other.rows_);
+}
+
 int PingTable::ColumnCount() const
 {
     return 2;

@@ -66,6 +66,10 @@ public:
     // The status and its reason in one change of the status cell; throws TableRangeError outside the table.
     void SetStatus(int row, const QString& status, const QString& reason);
 
+    // Takes every row of `other` in place of this table's own, in one reset notification; `other` is left empty.
+    // A table built elsewhere (on another thread) comes in without a copy.
+    void TakeRowsOf(PingTable& other);
+
     // The one listener, or nullptr; it must outlive the table or be replaced before it goes.
     void SetListener(PingTableListener* listener);
 

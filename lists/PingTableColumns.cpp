@@ -1,10 +1,12 @@
 #include "lists/PingTableColumns.h"
 
 #include "lists/AnsiCodec.h"
+#include "lists/AtomicFileWrite.h"
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
 #include "lists/PosixFile.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -13,7 +15,6 @@ namespace larkspire {
 namespace {
 
 constexpr qsizetype LongestExportPath = 259;
-constexpr std::size_t ExportBufferSize = 64 * 1024;
 
 void FillRow(PingTable& table, int row, const QString& line, int firstColumn, int columnCount,
              const QString& separator)
@@ -37,38 +38,28 @@ void FillRow(PingTable& table, int row, const QString& line, int firstColumn, in
     }
 }
 
-// Collects the export in memory and hands it to the file a buffer at a time.
-class ExportWriter {
-public:
-    ExportWriter(UniqueFd& file, const QString& path) : file_(file), path_(path) { buffer_.reserve(ExportBufferSize); }
-
-    void WriteLine(const QString& cell)
-    {
-        AppendAnsi(cell, buffer_);
-        buffer_.append("\r\n");
-        if (buffer_.size() >= ExportBufferSize)
-            Flush();
+// The cells of `column` in the rows the filter selects, in row order.
+QStringList SelectedCells(const PingTable& table, int column, int filterColumn, const QString& filterText)
+{
+    QStringList cells;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        if (filterColumn == 0 || table.GetCell(filterColumn, row) == filterText)
+            cells.append(table.GetCell(column, row));
     }
+    return cells;
+}
 
-    void Finish()
-    {
-        Flush();
-        if (const int error = file_.Close())
-            throw IoError(error, path_);
-    }
-
-private:
-    void Flush()
-    {
-        if (const int error = WriteAll(file_.Get(), buffer_.data(), buffer_.size()))
-            throw IoError(error, path_);
-        buffer_.clear();
-    }
-
-    UniqueFd& file_;
-    const QString& path_;
-    std::string buffer_;
-};
+// The whole export is handed to the replacement file, which takes the old file's place only when complete.
+void WriteExport(const QString& path, const std::string& bytes)
+{
+    AtomicFileWrite file;
+    if (const int error = file.Open(NativePath(path)))
+        throw IoError(error, path);
+    if (const int error = file.Write(bytes))
+        throw IoError(error, path);
+    if (const int error = file.Commit())
+        throw IoError(error, path);
+}
 
 }  // namespace
 
@@ -101,16 +92,25 @@ void ExportColumn(const PingTable& table, const QString& path, int column, int f
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    UniqueFd file;
-    if (const int error = CreateForWriting(NativePath(path), file))
-        throw IoError(error, path);
+    WriteExport(path, ExportFileBytes(SelectedCells(table, column, filterColumn, filterText)));
+}
 
-    ExportWriter writer(file, path);
-    for (int row = 0; row < table.RowCount(); ++row) {
-        if (filterColumn == 0 || table.GetCell(filterColumn, row) == filterText)
-            writer.WriteLine(table.GetCell(column, row));
+std::string ExportFileBytes(const QStringList& lines)
+{
+    const bool fitsAnsi = std::all_of(lines.begin(), lines.end(), [](const QString& line) { return FitsAnsi(line); });
+    std::string bytes;
+    if (!fitsAnsi)
+        bytes.append("\xEF\xBB\xBF");
+    for (const QString& line : lines) {
+        if (fitsAnsi) {
+            AppendAnsi(line, bytes);
+        } else {
+            const QByteArray utf8 = line.toUtf8();
+            bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        }
+        bytes.append("\r\n");
     }
-    writer.Finish();
+    return bytes;
 }
 
 }  // namespace larkspire

@@ -1,9 +1,9 @@
 #include "lists/PosixFile.h"
 
-#include <QFile>
+#include "base/Utf8.h"
+#include "lists/AtomicFileWrite.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,11 +35,54 @@ int UniqueFd::Close()
     return result == 0 || errno == EINTR ? 0 : errno;
 }
 
+namespace {
+
+// A byte that is not part of well-formed UTF-8 travels as the lone surrogate U+DC00 + byte, as Python's
+// "surrogateescape" does: shown as a replacement character, turned back into the same byte for the system.
+constexpr char16_t EscapedByteBase = 0xDC00;
+
+bool IsEscapedByte(char16_t unit)
+{
+    return unit >= EscapedByteBase + 0x80 && unit <= EscapedByteBase + 0xFF;
+}
+
+}  // namespace
+
 QByteArray NativePath(const QString& path)
 {
     if (path.contains(QChar(0)))
         return {};
-    return QFile::encodeName(path);
+    QByteArray bytes;
+    bytes.reserve(path.size());
+    const qsizetype size = path.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= size; ++i) {
+        if (i < size && !IsEscapedByte(path[i].unicode()))
+            continue;
+        bytes += QStringView(path).mid(start, i - start).toUtf8();
+        if (i < size)
+            bytes += static_cast<char>(path[i].unicode() - EscapedByteBase);
+        start = i + 1;
+    }
+    return bytes;
+}
+
+QString PathFromNative(const QByteArray& nativePath)
+{
+    QString path;
+    std::string_view bytes(nativePath.constData(), static_cast<std::size_t>(nativePath.size()));
+    while (!bytes.empty()) {
+        std::size_t count = 1;
+        const std::optional<char32_t> code = NextUtf8(bytes, count);
+        if (!code) {
+            path += QChar(static_cast<char16_t>(EscapedByteBase + static_cast<unsigned char>(bytes.front())));
+            bytes.remove_prefix(1);
+            continue;
+        }
+        path += QString::fromUcs4(&*code, 1);
+        bytes.remove_prefix(count);
+    }
+    return path;
 }
 
 bool IsReadOnlyFile(const QByteArray& nativePath)
@@ -47,19 +90,6 @@ bool IsReadOnlyFile(const QByteArray& nativePath)
     struct stat status {};
     return ::stat(nativePath.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-int CreateForWriting(const QByteArray& nativePath, UniqueFd& file)
-{
-    if (nativePath.isEmpty())
-        return ENOENT;
-    if (IsReadOnlyFile(nativePath))
-        return EACCES;
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return errno;
-    file = UniqueFd(fd);
-    return 0;
 }
 
 int WriteAll(int fd, const char* data, std::size_t size)
@@ -77,70 +107,16 @@ int WriteAll(int fd, const char* data, std::size_t size)
     return 0;
 }
 
-namespace {
-
-// The regular file a path names, symbolic links followed, so that replacing it keeps the links.
-std::optional<QByteArray> ExistingRegularFile(const QByteArray& nativePath, mode_t& mode)
-{
-    struct stat status {};
-    if (::stat(nativePath.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    char* resolved = ::realpath(nativePath.constData(), nullptr);
-    if (!resolved)
-        return std::nullopt;
-    QByteArray target(resolved);
-    ::free(resolved);
-    mode = status.st_mode & 07777;
-    return target;
-}
-
-std::optional<WriteFileFailure> WriteInPlace(const QByteArray& nativePath, std::string_view content)
-{
-    UniqueFd file;
-    if (const int error = CreateForWriting(nativePath, file))
-        return WriteFileFailure{true, error};
-    if (const int error = WriteAll(file.Get(), content.data(), content.size()))
-        return WriteFileFailure{false, error};
-    if (const int error = file.Close())
-        return WriteFileFailure{false, error};
-    return std::nullopt;
-}
-
-std::optional<WriteFileFailure> WriteBesideAndReplace(const QByteArray& target, mode_t mode, std::string_view content)
-{
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return WriteFileFailure{true, errno};
-    UniqueFd file(fd);
-    int error = ::fchmod(fd, mode) != 0 ? errno : 0;
-    if (!error)
-        error = WriteAll(fd, content.data(), content.size());
-    if (!error && ::fsync(fd) != 0)
-        error = errno;
-    if (const int closeError = file.Close(); !error)
-        error = closeError;
-    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(temporary.constData());
-        return WriteFileFailure{false, error};
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content)
 {
-    if (nativePath.isEmpty())
-        return WriteFileFailure{true, ENOENT};
-    if (IsReadOnlyFile(nativePath))
-        return WriteFileFailure{true, EACCES};
-    mode_t mode = 0;
-    if (const std::optional<QByteArray> target = ExistingRegularFile(nativePath, mode))
-        return WriteBesideAndReplace(*target, mode, content);
-    return WriteInPlace(nativePath, content);
+    AtomicFileWrite file;
+    if (const int error = file.Open(nativePath))
+        return WriteFileFailure{true, error};
+    if (const int error = file.Write(content))
+        return WriteFileFailure{false, error};
+    if (const int error = file.Commit())
+        return WriteFileFailure{false, error};
+    return std::nullopt;
 }
 
 int ReadAll(int fd, std::string& bytes)

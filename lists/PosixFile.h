@@ -22,6 +22,13 @@ public:
 
     int Get() const { return fd_; }
     bool IsOpen() const { return fd_ >= 0; }
+    // Gives the descriptor up without closing it.
+    int Release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     // Closes now; 0, or the errno of a failed close (a late write error).
     int Close();
 
@@ -29,15 +36,17 @@ private:
     int fd_;
 };
 
-// The file-system form of a path; empty for a path holding U+0000, which no file can have.
+// The file-system form of a path: UTF-8, with the bytes PathFromNative escaped given back as they were;
+// empty for a path holding U+0000, which no file can have.
 QByteArray NativePath(const QString& path);
+
+// A file name as the system gave it, for the program's use: UTF-8 decoded, every other byte kept as a
+// character of its own that shows as a replacement character and goes back to the same byte.
+QString PathFromNative(const QByteArray& nativePath);
 
 // An existing regular file without any write permission bit: this program's read-only file, refused
 // for writing and deleting even to a user whom the system would let through.
 bool IsReadOnlyFile(const QByteArray& nativePath);
-
-// Creates or truncates a file for writing; the errno on failure, 0 otherwise.
-int CreateForWriting(const QByteArray& nativePath, UniqueFd& file);
 
 // How writing a whole file's new content failed: at creating the file, or at writing or closing it.
 struct WriteFileFailure {
@@ -45,9 +54,8 @@ struct WriteFileFailure {
     int error;
 };
 
-// Gives the file `content` as its whole new content. An existing regular file is replaced only once the new
-// content is safely written beside it (same permission bits), so a failed write leaves the old content whole;
-// any other path is created or truncated and written in place. Returns the failure, if any.
+// Gives the file `content` as its whole new content through AtomicFileWrite, so the old content stays whenever
+// the write fails and the file keeps its owner, group, links and permission bits. Returns the failure, if any.
 std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content);
 
 // Writes all of `size` bytes; 0, or the errno of the failed write.

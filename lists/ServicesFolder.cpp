@@ -2,9 +2,9 @@
 
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"
+#include "lists/TextListFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -63,6 +63,20 @@ struct DirCloser {
     void operator()(DIR* folder) const { ::closedir(folder); }
 };
 
+bool IsFolder(const QByteArray& nativePath)
+{
+    struct stat status {};
+    return ::stat(nativePath.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Every missing folder of the path, by the path's own bytes. Failures show in the checks that follow.
+void MakeFolders(const QByteArray& nativePath)
+{
+    for (qsizetype slash = nativePath.indexOf('/', 1); slash >= 0; slash = nativePath.indexOf('/', slash + 1))
+        ::mkdir(nativePath.left(slash).constData(), 0777);
+    ::mkdir(nativePath.constData(), 0777);
+}
+
 void CheckCopyPath(const QString& path, bool isSource)
 {
     if (path.size() > LongestCopyPath)
@@ -70,7 +84,7 @@ void CheckCopyPath(const QString& path, bool isSource)
     if (path.trimmed().isEmpty() || path.contains(QChar(0)))
         throw FileError(QStringLiteral("Invalid characters in path"));
     const QString fullPath = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (!QFileInfo(fullPath.left(fullPath.lastIndexOf(u'/') + 1)).isDir())
+    if (!IsFolder(NativePath(fullPath.left(fullPath.lastIndexOf(u'/') + 1))))
         throw FileError(QStringLiteral("The specified path was not found"));
     struct stat status {};
     if (isSource && ::stat(NativePath(path).constData(), &status) != 0)
@@ -86,7 +100,8 @@ FileError AlreadyExistsError()
 // replaced; a copy that fails half-way is removed again.
 void CopyWithoutReplacing(const QString& sourcePath, const QString& targetPath)
 {
-    UniqueFd source(::open(NativePath(sourcePath).constData(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking: a FIFO would otherwise hold the window until something writes to it.
+    UniqueFd source(::open(NativePath(sourcePath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!source.IsOpen())
         throw FileError(SystemErrorText(errno));
     struct stat status {};
@@ -94,6 +109,9 @@ void CopyWithoutReplacing(const QString& sourcePath, const QString& targetPath)
         throw FileError(SystemErrorText(errno));
     if (S_ISDIR(status.st_mode))
         throw FileError(SystemErrorText(EISDIR));
+    // What cannot be read as a list (a FIFO or device, a NUL byte, bytes that do not decode) is not taken in.
+    QStringList sourceLines;
+    LoadTextList(sourcePath, sourceLines);
 
     const QByteArray target = NativePath(targetPath);
     UniqueFd copy(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
@@ -143,7 +161,7 @@ void ListFilesByMask(const QString& folderPath, const QString& mask, QStringList
     if (!entries)
         return;
     while (const dirent* entry = ::readdir(entries.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = PathFromNative(QByteArray(entry->d_name));
         if (MatchesMask(name, nameMask) && !IsFolderEntry(::dirfd(entries.get()), *entry))
             list.append(name);
     }
@@ -161,8 +179,8 @@ QString FileNamePart(const QString& path)
 QString AddServicesFile(const QString& sourcePath, const QString& servicesFolder)
 {
     const QString name = FileNamePart(sourcePath);
-    if (!QFileInfo(servicesFolder).isDir())
-        QDir().mkpath(servicesFolder);  // a failure shows in the checks below
+    if (!IsFolder(NativePath(servicesFolder)))
+        MakeFolders(NativePath(QDir::cleanPath(QFileInfo(servicesFolder).absoluteFilePath())));
 
     const QString targetPath = servicesFolder + name;
     CheckCopyPath(sourcePath, true);
@@ -174,14 +192,19 @@ QString AddServicesFile(const QString& sourcePath, const QString& servicesFolder
     return name;
 }
 
-bool RemoveServicesFile(const QString& path)
+void RemoveServicesFile(const QString& path)
 {
     const QByteArray nativePath = NativePath(path);
     struct stat status {};
-    if (nativePath.isEmpty() || ::lstat(nativePath.constData(), &status) != 0 || S_ISDIR(status.st_mode) ||
-        IsReadOnlyFile(nativePath))
-        return false;
-    return ::unlink(nativePath.constData()) == 0;
+    if (nativePath.isEmpty() || ::lstat(nativePath.constData(), &status) != 0)
+        throw CannotDeleteFileError(path, ENOENT);
+    if (S_ISDIR(status.st_mode))
+        throw CannotDeleteFileError(path, EISDIR);
+    // A read-only file is kept even where the folder would let it go.
+    if (IsReadOnlyFile(nativePath))
+        throw CannotDeleteFileError(path, EACCES);
+    if (::unlink(nativePath.constData()) != 0)
+        throw CannotDeleteFileError(path, errno);
 }
 
 QString ServicesFileLoadedMessage(const QString& name)

@@ -15,12 +15,13 @@ QString FileNamePart(const QString& path);
 
 // Copies the file at `sourcePath` into the services folder `servicesFolder` (ending with "/") under its
 // own name, creating the folder first when missing. Never replaces a file; the copy keeps the source's
-// permission bits. Returns the name. Throws FileError with the message of the failing check or copy.
+// permission bits. A source that LoadTextList refuses is not copied. Returns the name. Throws FileError with
+// the message of the failing check, read or copy.
 QString AddServicesFile(const QString& sourcePath, const QString& servicesFolder);
 
-// Deletes the services file at `path`. Returns false, deleting nothing, when it cannot: a read-only file
-// (no write permission bit), a missing file, a folder.
-bool RemoveServicesFile(const QString& path);
+// Deletes the services file at `path`. Throws FileError ("Cannot delete file ..."), deleting nothing, when
+// it cannot: a read-only file (no write permission bit), a missing file, a folder, a folder it may not change.
+void RemoveServicesFile(const QString& path);
 
 // "File <name> loaded" and "<name> deleted", the messages of the services commands.
 QString ServicesFileLoadedMessage(const QString& name);

@@ -5,6 +5,7 @@
 #include "lists/FileErrors.h"
 #include "lists/PosixFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -28,25 +29,40 @@ struct DecodedText {
     TextEncoding Encoding = TextEncoding::Ansi;
 };
 
+bool HoldsNonAscii(std::string_view bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
+}
+
+constexpr off_t LargestListFile = off_t{1} << 30;
+
+// Only a regular file can be a list: a FIFO would block the window for good and a device may never end.
+// The open does not block, so a FIFO is refused at once instead.
 std::string ReadWholeFile(const QString& path)
 {
     const QByteArray nativePath = NativePath(path);
     if (nativePath.isEmpty())
         throw CannotOpenFileError(path, ENOENT);
-    UniqueFd file(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.IsOpen())
         throw CannotOpenFileError(path, errno);
     struct stat status {};
-    if (::fstat(file.Get(), &status) == 0 && S_ISDIR(status.st_mode))
+    if (::fstat(file.Get(), &status) != 0)
+        throw CannotOpenFileError(path, errno);
+    if (S_ISDIR(status.st_mode))
         throw CannotOpenFileError(path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        throw NotRegularFileError(path);
+    if (status.st_size > LargestListFile)
+        throw TooLargeForListError(path);
     std::string bytes;
     if (ReadAll(file.Get(), bytes) != 0)
-        throw FileError(QStringLiteral("Stream read error"));
+        throw NamedFileError(path, QStringLiteral("Stream read error"));
     return bytes;
 }
 
-// Strict UTF-8: overlong forms, surrogates, values above U+10FFFF and cut sequences are all refused.
-QString DecodeUtf8(std::string_view bytes)
+// Strict UTF-8: overlong forms, surrogates, values above U+10FFFF and cut sequences all give nothing.
+std::optional<QString> DecodeWellFormedUtf8(std::string_view bytes)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
@@ -54,7 +70,7 @@ QString DecodeUtf8(std::string_view bytes)
         std::size_t count = 1;
         const std::optional<char32_t> code = NextUtf8(bytes, count);
         if (!code)
-            throw FileError(NoMappingMessage);
+            return std::nullopt;
         if (*code >= 0x10000) {
             text += QChar(QChar::highSurrogate(*code));
             text += QChar(QChar::lowSurrogate(*code));
@@ -64,6 +80,25 @@ QString DecodeUtf8(std::string_view bytes)
         bytes.remove_prefix(count);
     }
     return text;
+}
+
+QString DecodeUtf8(std::string_view bytes)
+{
+    std::optional<QString> text = DecodeWellFormedUtf8(bytes);
+    if (!text)
+        throw FileError(NoMappingMessage);
+    return *std::move(text);
+}
+
+// Without a mark, UTF-8 is recognised by its bytes: a Windows-1252 text with accented letters is
+// practically never well-formed UTF-8, and pure ASCII reads the same either way.
+DecodedText DecodeWithoutMark(std::string_view bytes)
+{
+    if (HoldsNonAscii(bytes)) {
+        if (std::optional<QString> text = DecodeWellFormedUtf8(bytes))
+            return {*std::move(text), TextEncoding::Utf8WithoutMark};
+    }
+    return {DecodeAnsi(bytes), TextEncoding::Ansi};
 }
 
 // Code units taken as they come, without validation; an odd last byte is ignored.
@@ -88,7 +123,21 @@ DecodedText Decode(std::string_view bytes)
         return {DecodeUtf16(bytes.substr(Utf16LittleEndianBom.size()), true), TextEncoding::Utf16LittleEndian};
     if (bytes.starts_with(Utf16BigEndianBom))
         return {DecodeUtf16(bytes.substr(Utf16BigEndianBom.size()), false), TextEncoding::Utf16BigEndian};
-    return {DecodeAnsi(bytes), TextEncoding::Ansi};
+    return DecodeWithoutMark(bytes);
+}
+
+// The break that ends the first line; a text without one gets LF, the system's own.
+LineEnd FirstLineEnd(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n')
+            return LineEnd::Lf;
+        if (text[i] == u'\r')
+            return LineEnd::CrLf;
+        if (text[i] == u'\0')
+            break;
+    }
+    return LineEnd::Lf;
 }
 
 // CR, LF and CR LF end a line; U+0000 ends the text. A break at the very end adds no empty line.
@@ -117,9 +166,19 @@ QStringList SplitLines(QStringView text)
     return lines;
 }
 
+// A U+0000 would cut the lines short, and a save of them would lose the rest of the file.
 DecodedText ReadTextFile(const QString& path)
 {
-    return Decode(ReadWholeFile(path));
+    const std::string bytes = ReadWholeFile(path);
+    DecodedText decoded;
+    try {
+        decoded = Decode(bytes);
+    } catch (const FileError& error) {
+        throw NamedFileError(path, error.Message());
+    }
+    if (decoded.Text.contains(QChar(0)))
+        throw NotTextFileError(path);
+    return decoded;
 }
 
 void TrimTrailingControls(QString& line)
@@ -141,6 +200,18 @@ void AppendUtf16(QStringView text, bool littleEndian, std::string& out)
     }
 }
 
+void AppendUtf8(QStringView text, std::string& out)
+{
+    const QByteArray utf8 = text.toUtf8();
+    out.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+// Windows-1252 would turn what it lacks into "?"; UTF-8 without a mark keeps it and reads back the same.
+TextEncoding EncodingThatHolds(QStringView text, TextEncoding encoding)
+{
+    return encoding == TextEncoding::Ansi && !FitsAnsi(text) ? TextEncoding::Utf8WithoutMark : encoding;
+}
+
 std::string EncodeText(QStringView text, TextEncoding encoding)
 {
     std::string bytes;
@@ -148,12 +219,13 @@ std::string EncodeText(QStringView text, TextEncoding encoding)
     case TextEncoding::Ansi:
         AppendAnsi(text, bytes);
         break;
-    case TextEncoding::Utf8: {
-        const QByteArray utf8 = text.toUtf8();
+    case TextEncoding::Utf8:
         bytes.append(Utf8Bom);
-        bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        AppendUtf8(text, bytes);
         break;
-    }
+    case TextEncoding::Utf8WithoutMark:
+        AppendUtf8(text, bytes);
+        break;
     case TextEncoding::Utf16LittleEndian:
         bytes.append(Utf16LittleEndianBom);
         AppendUtf16(text, true, bytes);
@@ -176,27 +248,30 @@ void LoadTextList(const QString& path, QStringList& list)
 EditorText ReadEditorText(const QString& path)
 {
     DecodedText decoded = ReadTextFile(path);
-    EditorText editorText{SplitLines(decoded.Text), decoded.Encoding};
+    EditorText editorText{SplitLines(decoded.Text), {decoded.Encoding, FirstLineEnd(decoded.Text)}};
     for (QString& line : editorText.Lines)
         line.replace(u'\t', QStringLiteral("    "));
     return editorText;
 }
 
-void SaveEditorText(const QString& path, QStringList& lines, TextEncoding encoding)
+ListFileFormat SaveEditorText(const QString& path, QStringList& lines, ListFileFormat format)
 {
+    const QString lineEnd = format.LineEnds == LineEnd::CrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QString text;
     for (QString& line : lines) {
         TrimTrailingControls(line);
         text += line;
-        text += QStringLiteral("\r\n");
+        text += lineEnd;
     }
-    const std::string bytes = EncodeText(text, encoding);
+    format.Encoding = EncodingThatHolds(text, format.Encoding);
+    const std::string bytes = EncodeText(text, format.Encoding);
 
     if (const std::optional<WriteFileFailure> failure = WriteWholeFile(NativePath(path), bytes)) {
         if (failure->atCreate)
             throw CannotCreateFileError(path, failure->error);
-        throw FileError(QStringLiteral("Stream write error"));
+        throw NamedFileError(path, QStringLiteral("Stream write error"));
     }
+    return format;
 }
 
 bool IsExistingFile(const QString& path)

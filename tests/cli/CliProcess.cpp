@@ -29,16 +29,25 @@ std::string TemporaryPath() {
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorOutput errorOutput)
+    : CliProcess(arguments, Setup{errorOutput, StandardOutput::File, {}}) {}
+
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const Setup& setup)
     : outPath_(TemporaryPath()), errPath_(TemporaryPath()) {
     int terminalSide = -1;
-    if (errorOutput == ErrorOutput::Terminal) {
+    if (setup.errorOutput == ErrorOutput::Terminal) {
         winsize size{};
         size.ws_col = 200;
         size.ws_row = 24;
         if (openpty(&terminal_, &terminalSide, nullptr, nullptr, &size) != 0) throw std::runtime_error("no pseudo-terminal");
         fcntl(terminal_, F_SETFL, fcntl(terminal_, F_GETFL) | O_NONBLOCK);
     }
-    std::vector<std::string> argv{LARKSPIRE_PING_EXE};
+    std::vector<std::string> argv;
+    if (!setup.limits.empty()) {
+        argv.push_back(PrlimitProgram());
+        argv.insert(argv.end(), setup.limits.begin(), setup.limits.end());
+        argv.push_back("--");
+    }
+    argv.push_back(LARKSPIRE_PING_EXE);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
     for (std::string& argument : argv) pointers.push_back(argument.data());
@@ -47,7 +56,21 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorOutput er
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int pipeEnds[2] = {-1, -1};
+    switch (setup.standardOutput) {
+    case StandardOutput::File:
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        break;
+    case StandardOutput::ClosedPipe:
+        // Nobody will ever read: every write of the child fails with EPIPE (or SIGPIPE).
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
+        close(pipeEnds[0]);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+        break;
+    case StandardOutput::FullDevice:
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+        break;
+    }
     if (terminalSide >= 0) {
         posix_spawn_file_actions_adddup2(&actions, terminalSide, STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, terminalSide);
@@ -69,6 +92,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorOutput er
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (terminalSide >= 0) close(terminalSide);
+    if (pipeEnds[1] >= 0) close(pipeEnds[1]);
     if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
 }
 
@@ -92,6 +116,17 @@ void CliProcess::DrainTerminal() {
 
 void CliProcess::Signal(int signalNumber) const {
     if (!reaped_) kill(pid_, signalNumber);
+}
+
+bool CliProcess::WaitForErrorText(const std::string& text, std::chrono::seconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        DrainTerminal();
+        if (terminalText_.find(text) != std::string::npos) return true;
+        if (HasEnded()) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 bool CliProcess::HasEnded() {
@@ -122,6 +157,17 @@ CliOutcome CliProcess::Wait(std::chrono::seconds bound) {
 
 CliOutcome RunCli(const std::vector<std::string>& arguments) {
     return CliProcess(arguments).Wait();
+}
+
+CliOutcome RunCli(const std::vector<std::string>& arguments, const CliProcess::Setup& setup) {
+    return CliProcess(arguments, setup).Wait();
+}
+
+std::string PrlimitProgram() {
+    for (const char* path : {"/usr/bin/prlimit", "/bin/prlimit"}) {
+        if (access(path, X_OK) == 0) return path;
+    }
+    return {};
 }
 
 std::string ReadBytes(const std::string& path) {

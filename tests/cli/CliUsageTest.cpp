@@ -75,6 +75,7 @@ TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput) {
         EXPECT_EQ(outcome.status, 0);
         EXPECT_TRUE(outcome.out.starts_with("Usage: larkspire-ping --websites FILE --services FILE")) << outcome.out;
         EXPECT_NE(outcome.out.find("--export-not-completed FILE"), std::string::npos);
+        EXPECT_NE(outcome.out.find("4 when the run ended with URLs never checked"), std::string::npos);
         EXPECT_EQ(outcome.err, "");
     }
     const CliOutcome version = RunCli({"--version"});
@@ -90,7 +91,8 @@ TEST(CliFiles, UnreadableListGivesTheErrorBoxText) {
     WriteBytes(folder.Path("good.txt"), "a\r\n");
     WriteBytes(folder.Path("bad-utf8.txt"), "\xEF\xBB\xBF" "a\xFF\r\n");
     const std::string openMessage = "Cannot open file \"" + missing + "\". No such file or directory.";
-    const std::string noMapping = "No mapping for the Unicode character exists in the target multi-byte code page.";
+    const std::string noMapping = "\"" + folder.Path("bad-utf8.txt") +
+                                  "\": No mapping for the Unicode character exists in the target multi-byte code page.";
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--urls", missing}, openMessage},
@@ -124,7 +126,8 @@ TEST(CliFiles, UnwritableOutputIsReportedAndTheOthersAreStillWritten) {
 
     ASSERT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 2) << outcome.err;
-    EXPECT_NE(outcome.err.find("\nFile access denied.\n"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("\n\"" + folder.Path("a-folder") + "\": File access denied.\n"), std::string::npos)
+        << outcome.err;
     EXPECT_NE(outcome.err.find("\nInvalid file name - " + missingFolderExport + ".\n"), std::string::npos)
         << outcome.err;
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), CrLfLines({url}));

@@ -3,12 +3,15 @@
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
 #include "lists/PingTableColumns.h"
+#include "lists/TextListFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace larkspire {
 namespace {
@@ -26,6 +29,12 @@ PingTable TableOf(const std::vector<std::pair<QString, QString>>& rows)
         table.SetCell(1, row, rows[row].second);
     }
     return table;
+}
+
+// An error about one file names it first.
+QString Named(const QString& path, const QString& words)
+{
+    return QStringLiteral("\"%1\": %2").arg(path, words);
 }
 
 QString ExportError(const PingTable& table, const QString& path)
@@ -62,11 +71,26 @@ TEST_F(ExportColumnTest, FiltersOnTheExactStatusText)
     EXPECT_EQ(ReadBytes(PathOf("open.txt")), QByteArray("c\r\n"));
 }
 
-TEST_F(ExportColumnTest, ConvertsToWindows1252WithQuestionMarkForMissingCharacters)
+TEST_F(ExportColumnTest, LinesThatFitWindows1252AreWrittenInIt)
 {
-    const PingTable table = TableOf({{QString::fromUtf8("caf\u00e9 \u20ac \u0100 \u4e2d \U0001F600"), ""}});
+    const PingTable table =
+        TableOf({{QString::fromUtf8("http://x.test/?u=caf\u00e9\u20ac"), ""}, {"", ""}, {"b?", ""}});
     ExportColumn(table, PathOf("ansi.txt"), 0, 0, {});
-    EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("caf\xE9 \x80 ? ? ?\r\n"));
+    EXPECT_EQ(ReadBytes(PathOf("ansi.txt")), QByteArray("http://x.test/?u=caf\xE9\x80\r\n\r\nb?\r\n"));
+}
+
+// One line outside Windows-1252 makes the whole file UTF-8, marked so that it reads back the same.
+TEST_F(ExportColumnTest, ALineOutsideWindows1252MakesTheExportUtf8WithAMark)
+{
+    const QString cafe = QString::fromUtf8("caf\u00e9");
+    const QString beyond = QString::fromUtf8("\u0100 \u4e2d \U0001F600");
+    const PingTable table = TableOf({{cafe, "Completed"}, {beyond, "Completed"}});
+    ExportColumn(table, PathOf("utf8.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("utf8.txt")).toHex(' '),
+              QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9\r\n\xC4\x80 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\n").toHex(' '));
+    QStringList readBack;
+    LoadTextList(PathOf("utf8.txt"), readBack);
+    EXPECT_EQ(readBack, QStringList({cafe, beyond}));
 }
 
 TEST_F(ExportColumnTest, EmptyResultReplacesAnExistingFile)
@@ -123,11 +147,13 @@ TEST_F(ExportColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
 {
     WriteBytes(PathOf("locked.txt"), "keep\r\n");
     MakeReadOnly(PathOf("locked.txt"));
-    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")), "File access denied");
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("locked.txt")),
+              Named(PathOf("locked.txt"), "File access denied"));
     EXPECT_EQ(ReadBytes(PathOf("locked.txt")), QByteArray("keep\r\n"));
 
     ASSERT_TRUE(QDir(Folder()).mkdir("folder.txt"));
-    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")), "File access denied");
+    EXPECT_EQ(ExportError(TableOf({{"a", ""}}), PathOf("folder.txt")),
+              Named(PathOf("folder.txt"), "File access denied"));
 }
 
 TEST_F(ExportColumnTest, FullDiskIsIoError112)
@@ -138,7 +164,89 @@ TEST_F(ExportColumnTest, FullDiskIsIoError112)
     table.SetRowCount(100000);
     for (int row = 0; row < table.RowCount(); ++row)
         table.SetCell(0, row, "http://x.test/");
-    EXPECT_EQ(ExportError(table, "/dev/full"), "I/O error 112");
+    EXPECT_EQ(ExportError(table, "/dev/full"), Named("/dev/full", "I/O error 112"));
+}
+
+struct FailingExportCase {
+    const char* name;
+    int filterColumn;
+    const char* filterText;
+};
+
+void PrintTo(const FailingExportCase& exportCase, std::ostream* stream)
+{
+    *stream << exportCase.name;
+}
+
+class ExportThatFails : public test::TempFolderTest, public testing::WithParamInterface<FailingExportCase> {};
+
+// Past the file-size limit (as on a full disk) each export leaves the old file whole and no temporary file beside.
+TEST_P(ExportThatFails, KeepsTheOldFileAndLeavesNothingBeside)
+{
+    PingTable table;
+    table.SetRowCount(2000);
+    for (int row = 0; row < table.RowCount(); ++row) {
+        table.SetCell(0, row, QStringLiteral("http://x.test/?url=site%1.example").arg(row));
+        table.SetCell(1, row, row % 2 ? QStringLiteral("Completed") : QString());
+    }
+    const QByteArray old("old content\r\n");
+    WriteBytes(PathOf("out.txt"), old);
+    QString message;
+    {
+        const test::FileSizeLimit limit(4096);
+        try {
+            ExportColumn(table, PathOf("out.txt"), 0, GetParam().filterColumn, GetParam().filterText);
+        } catch (const FileError& error) {
+            message = error.Message();
+        }
+    }
+    EXPECT_EQ(message, Named(PathOf("out.txt"), QStringLiteral("I/O error %1").arg(EFBIG)));
+    EXPECT_EQ(ReadBytes(PathOf("out.txt")), old);
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryExport, ExportThatFails,
+                         testing::Values(FailingExportCase{"All", 0, ""},
+                                         FailingExportCase{"Completed", 1, "Completed"},
+                                         FailingExportCase{"NotCompleted", 1, ""}),
+                         [](const testing::TestParamInfo<FailingExportCase>& info) { return info.param.name; });
+
+// The export replaces what a symbolic link points at and keeps the link and the file's permission bits.
+TEST_F(ExportColumnTest, ReplacesTheTargetOfASymbolicLinkKeepingItsPermissionBits)
+{
+    WriteBytes(PathOf("target.txt"), "old\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(PathOf("target.txt")).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(PathOf("target.txt"), PathOf("link.txt")));
+    ExportColumn(TableOf({{"a", ""}}), PathOf("link.txt"), 0, 0, {});
+    EXPECT_TRUE(QFileInfo(PathOf("link.txt")).isSymLink());
+    EXPECT_EQ(ReadBytes(PathOf("target.txt")), QByteArray("a\r\n"));
+    EXPECT_EQ(test::StatusOf(PathOf("target.txt")).st_mode & 07777, 0640u);
+}
+
+// An export over a file with a second name writes the file itself, so both names see it; and when that write
+// fails the old content is written back.
+TEST_F(ExportColumnTest, ExportOverAHardLinkedFileKeepsTheLinkAndOnFailureTheOldContent)
+{
+    WriteBytes(PathOf("list.txt"), "old\r\n");
+    ASSERT_EQ(::link(QFile::encodeName(PathOf("list.txt")).constData(),
+                     QFile::encodeName(PathOf("other-name.txt")).constData()),
+              0);
+    ExportColumn(TableOf({{"a", ""}}), PathOf("list.txt"), 0, 0, {});
+    EXPECT_EQ(ReadBytes(PathOf("other-name.txt")), QByteArray("a\r\n"));
+    EXPECT_EQ(test::StatusOf(PathOf("list.txt")).st_nlink, 2u);
+
+    PingTable large;
+    large.SetRowCount(2000);
+    for (int row = 0; row < large.RowCount(); ++row)
+        large.SetCell(0, row, QStringLiteral("http://x.test/?url=site%1.example").arg(row));
+    QString message;
+    {
+        const test::FileSizeLimit limit(4096);
+        message = ExportError(large, PathOf("list.txt"));
+    }
+    EXPECT_EQ(message, Named(PathOf("list.txt"), QStringLiteral("I/O error %1").arg(EFBIG)));
+    EXPECT_EQ(ReadBytes(PathOf("other-name.txt")), QByteArray("a\r\n"));
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"list.txt", "other-name.txt"}));
 }
 
 TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)
@@ -148,16 +256,16 @@ TEST(IoError, MapsErrnoToTheMessagesOfTheErrorTable)
         {ENOENT, "Invalid file name - /some/file.txt"},
         {ENOTDIR, "Invalid file name - /some/file.txt"},
         {ENAMETOOLONG, "Invalid file name - /some/file.txt"},
-        {EACCES, "File access denied"},
-        {EPERM, "File access denied"},
-        {EISDIR, "File access denied"},
-        {EROFS, "File access denied"},
-        {EMFILE, "Too many open files"},
-        {ENFILE, "Too many open files"},
-        {ENOSPC, "I/O error 112"},
-        {EIO, QStringLiteral("I/O error %1").arg(EIO)},
-        {EINTR, QStringLiteral("I/O error %1").arg(EINTR)},
-        {ETXTBSY, QStringLiteral("I/O error %1").arg(ETXTBSY)},
+        {EACCES, Named(path, "File access denied")},
+        {EPERM, Named(path, "File access denied")},
+        {EISDIR, Named(path, "File access denied")},
+        {EROFS, Named(path, "File access denied")},
+        {EMFILE, Named(path, "Too many open files")},
+        {ENFILE, Named(path, "Too many open files")},
+        {ENOSPC, Named(path, "I/O error 112")},
+        {EIO, Named(path, QStringLiteral("I/O error %1").arg(EIO))},
+        {EINTR, Named(path, QStringLiteral("I/O error %1").arg(EINTR))},
+        {ETXTBSY, Named(path, QStringLiteral("I/O error %1").arg(ETXTBSY))},
     };
     for (const auto& [errnoValue, message] : cases)
         EXPECT_EQ(IoError(errnoValue, path).Message(), message) << "errno " << errnoValue;

@@ -157,6 +157,24 @@ TEST(PingTable, BulkOperationsSendOneReset)
     EXPECT_EQ(listener.events, OneReset);
 }
 
+// A table built elsewhere comes in whole with one reset; the table it came from is left empty.
+TEST(PingTable, TakeRowsOfMovesEveryRowWithOneReset)
+{
+    PingTable built;
+    FillColumnsFromLines(built, Lines({"a||Completed", "b"}), 0, 2, "||");
+    PingTable table;
+    table.SetRowCount(5);
+    RecordingListener listener;
+    table.SetListener(&listener);
+
+    table.TakeRowsOf(built);
+
+    ExpectRows(table, {{"a", "Completed"}, {"b", ""}});
+    EXPECT_EQ(built.RowCount(), 0);
+    EXPECT_EQ(listener.events, OneReset);
+    table.SetListener(nullptr);
+}
+
 TEST(PingTable, NestedBatchesNotifyOnceAtTheOutermostEnd)
 {
     PingTable table;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace larkspire {
@@ -30,6 +31,16 @@ protected:
     {
         try {
             AddServicesFile(source, folder);
+        } catch (const FileError& error) {
+            return error.Message();
+        }
+        return QStringLiteral("<no error>");
+    }
+
+    QString RemoveError(const QString& path)
+    {
+        try {
+            RemoveServicesFile(path);
         } catch (const FileError& error) {
             return error.Message();
         }
@@ -121,6 +132,22 @@ TEST_F(ServicesFolderTest, BadTargetPathsAreRefused)
     EXPECT_EQ(AddError(PathOf("s.txt"), PathOf("plain/")), "The specified path was not found");
 }
 
+// A FIFO would have blocked the copy (and the window) until something wrote to it; a NUL byte would have cut the
+// file's lines short.
+TEST_F(ServicesFolderTest, SourceThatCannotBeAListIsNotCopied)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(PathOf("fifo.txt")).constData(), 0600), 0);
+    EXPECT_EQ(AddError(PathOf("fifo.txt"), Services()),
+              QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list")
+                  .arg(PathOf("fifo.txt")));
+    EXPECT_FALSE(QFileInfo::exists(Services() + "fifo.txt"));
+
+    WriteBytes(PathOf("binary.txt"), QByteArray("a\0b", 3));
+    EXPECT_EQ(AddError(PathOf("binary.txt"), Services()),
+              QStringLiteral("\"%1\" is not a text file: it holds a NUL byte").arg(PathOf("binary.txt")));
+    EXPECT_FALSE(QFileInfo::exists(Services() + "binary.txt"));
+}
+
 TEST_F(ServicesFolderTest, SourceFolderIsNotCopied)
 {
     ASSERT_TRUE(QDir(Folder()).mkdir("dir.txt"));
@@ -137,7 +164,8 @@ TEST_F(ServicesFolderTest, ReadOnlyCopyCannotBeRemoved)
     ASSERT_EQ(::stat(QFile::encodeName(Services() + "ro.txt").constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0444u);
 
-    EXPECT_FALSE(RemoveServicesFile(Services() + "ro.txt"));
+    EXPECT_EQ(RemoveError(Services() + "ro.txt"),
+              QStringLiteral("Cannot delete file \"%1\". %2").arg(Services() + "ro.txt", SystemErrorText(EACCES)));
     EXPECT_EQ(List(Services()), QStringList({"ro.txt"}));
 }
 
@@ -147,10 +175,11 @@ TEST_F(ServicesFolderTest, RemoveDeletesAFileAndReportsWhatItCouldNot)
     WriteBytes(Services() + "x.txt", "x");
     ASSERT_TRUE(QDir(Services()).mkdir("d.txt"));
 
-    EXPECT_TRUE(RemoveServicesFile(Services() + "x.txt"));
+    EXPECT_EQ(RemoveError(Services() + "x.txt"), "<no error>");
     EXPECT_FALSE(QFileInfo::exists(Services() + "x.txt"));
-    EXPECT_FALSE(RemoveServicesFile(Services() + "x.txt"));
-    EXPECT_FALSE(RemoveServicesFile(Services() + "d.txt"));
+    const QString cannotDelete = QStringLiteral("Cannot delete file \"%1\". %2");
+    EXPECT_EQ(RemoveError(Services() + "x.txt"), cannotDelete.arg(Services() + "x.txt", SystemErrorText(ENOENT)));
+    EXPECT_EQ(RemoveError(Services() + "d.txt"), cannotDelete.arg(Services() + "d.txt", SystemErrorText(EISDIR)));
     EXPECT_TRUE(QFileInfo(Services() + "d.txt").isDir());
     EXPECT_EQ(ServicesFileDeletedMessage("google.txt"), "google.txt deleted");
 }

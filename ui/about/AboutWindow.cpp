@@ -70,13 +70,13 @@ AboutWindow::AboutWindow(QWidget* parent)
     SetUpOnCreate();
 }
 
-void AboutWindow::onOkClicked() { OpenWithShell(HomePageAddress); }
+void AboutWindow::onOkClicked() { OpenLink(this, HomePageAddress); }
 
-void AboutWindow::onFacebookClicked() { OpenWithShell(FacebookAddress); }
+void AboutWindow::onFacebookClicked() { OpenLink(this, FacebookAddress); }
 
-void AboutWindow::onTwitterClicked() { OpenWithShell(TwitterAddress); }
+void AboutWindow::onTwitterClicked() { OpenLink(this, TwitterAddress); }
 
-void AboutWindow::onYoutubeClicked() { OpenWithShell(YoutubeAddress); }
+void AboutWindow::onYoutubeClicked() { OpenLink(this, YoutubeAddress); }
 
 void AboutWindow::resizeEvent(QResizeEvent* event)
 {

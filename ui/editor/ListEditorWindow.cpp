@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QToolBar>
 #include <QToolButton>
@@ -17,6 +18,7 @@
 namespace larkspire {
 namespace {
 
+const QString EditorCaption = QStringLiteral("Text Editor");
 constexpr int ToolBarHeight = 40;
 constexpr int ToolButtonWidth = 32;
 
@@ -50,7 +52,7 @@ ListEditorWindow::ListEditorWindow(QWidget* parent)
       textEdit(new ListTextEdit(this)),
       findDialog(new FindDialog(*textEdit, this))
 {
-    setWindowTitle(QStringLiteral("Text Editor"));
+    setWindowTitle(EditorCaption);
     setWindowModality(Qt::ApplicationModal);
     resize(640, 480);
 
@@ -86,7 +88,8 @@ void ListEditorWindow::LoadFile(const QString& path)
 {
     const EditorText text = ReadEditorText(path);
     textEdit->SetLines(text.Lines);
-    readEncoding_ = text.Encoding;
+    readFormat_ = text.Format;
+    fileLines_ = text.Lines;
     UpdateCutCopyButtons();
     UpdateUndoRedoButtons();
 }
@@ -95,6 +98,7 @@ void ListEditorWindow::ShowModal()
 {
     QEventLoop loop;
     connect(this, &ListEditorWindow::Hidden, &loop, &QEventLoop::quit);
+    setWindowTitle(FileName() + QStringLiteral(" - ") + EditorCaption);
     show();
     raise();
     activateWindow();
@@ -135,12 +139,29 @@ void ListEditorWindow::SetUpOnCreate()
 
 void ListEditorWindow::AskToSaveOnClose(QCloseEvent& event)
 {
-    if (Dialogs::Confirm(this, QStringLiteral("Save file?")) && !SaveTextShowingError()) {
+    if (textEdit->Lines() == fileLines_) {
+        event.accept();
+        return;
+    }
+    const QString question = QStringLiteral("Save changes to %1?").arg(FileName());
+    switch (Dialogs::AskYesNoCancel(this, question)) {
+    case Answer::Yes:
+        // A failed save keeps the window open with the text, and a later close asks again.
+        if (SaveTextShowingError())
+            event.accept();
+        else
+            event.ignore();
+        return;
+    case Answer::No:
+        event.accept();
+        return;
+    case Answer::Cancel:
         event.ignore();
         return;
     }
-    event.accept();
 }
+
+QString ListEditorWindow::FileName() const { return QFileInfo(currentFilename).fileName(); }
 
 void ListEditorWindow::onSelectionChanged() { UpdateCutCopyButtons(); }
 
@@ -163,7 +184,9 @@ void ListEditorWindow::SaveText()
 {
     QStringList lines = textEdit->Lines();
     const auto showTrimmedLines = qScopeGuard([&] { textEdit->UpdateLines(lines); });
-    SaveEditorText(currentFilename, lines, readEncoding_);
+    // Text the file's encoding cannot hold is saved in one that can; later saves keep that one.
+    readFormat_ = SaveEditorText(currentFilename, lines, readFormat_);
+    fileLines_ = lines;
 }
 
 bool ListEditorWindow::SaveTextShowingError()

@@ -14,7 +14,8 @@ class FindDialog;
 class ListTextEdit;
 
 // The list editor: a window in which one websites or services file is edited as plain text and saved
-// in the encoding it was read in. Made once, hidden, and shown modally for every edit.
+// in the encoding and with the line ends it was read with. Made once, hidden, and shown modally for every
+// edit; its title names the file.
 class ListEditorWindow final : public QWidget {
     Q_OBJECT
 
@@ -28,7 +29,7 @@ public:
     // no selection, the caret at the start, an empty undo history. Throws FileError when the file
     // cannot be read, leaving the text area as it was.
     void LoadFile(const QString& path);
-    // Shows the window modally; returns once it has been closed.
+    // Shows the window modally, titled with currentFilename's name; returns once it has been closed.
     void ShowModal();
 
     QToolBar* editorToolBar;
@@ -70,7 +71,12 @@ private:
     // SaveText, with a failure shown in the error box. False when the save failed.
     bool SaveTextShowingError();
 
-    TextEncoding readEncoding_ = TextEncoding::Ansi;
+    // The file's name without its folder.
+    QString FileName() const;
+
+    ListFileFormat readFormat_;
+    // The lines as the file holds them: as read, or as last saved. Closing asks only when the text differs.
+    QStringList fileLines_;
 };
 
 }  // namespace larkspire

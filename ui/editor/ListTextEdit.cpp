@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include <memory>
@@ -29,6 +30,19 @@ private:
 namespace {
 
 constexpr int TabWidthInSpaces = 4;
+
+// A thumb darker than its track, with no arrow buttons. The default style draws the thumb lighter than the
+// track: for a file a little longer than the window the large light thumb at the top reads as track and the
+// short track below it as the thumb, which then seems to run backwards.
+const QString ScrollBarStyle = QStringLiteral(
+    "QScrollBar { background: palette(window); }"
+    "QScrollBar:vertical { width: 14px; }"
+    "QScrollBar:horizontal { height: 14px; }"
+    "QScrollBar::handle { background: palette(mid); border-radius: 3px; margin: 2px; }"
+    "QScrollBar::handle:vertical { min-height: 24px; }"
+    "QScrollBar::handle:horizontal { min-width: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
 constexpr int GutterPadding = 4;
 
 // "Courier New" when the system has it, otherwise the system's fixed-width font; at the default size.
@@ -60,6 +74,8 @@ ListTextEdit::ListTextEdit(QWidget* parent)
     setFont(EditorFont());
     setTabStopDistance(TabWidthInSpaces * QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    verticalScrollBar()->setStyleSheet(ScrollBarStyle);
+    horizontalScrollBar()->setStyleSheet(ScrollBarStyle);
     connect(&history_, &EditHistory::Changed, this, &ListTextEdit::UndoChange);
     connect(this, &QPlainTextEdit::blockCountChanged, this, &ListTextEdit::PlaceGutter);
     connect(this, &QPlainTextEdit::updateRequest, this, &ListTextEdit::UpdateGutter);

@@ -3,6 +3,7 @@
 #include "http/UrlChecker.h"
 #include "lists/PingListExpansion.h"
 #include "lists/PingTableColumns.h"
+#include "lists/PosixFile.h"
 #include "lists/ServicesFolder.h"
 #include "lists/TextListFile.h"
 #include "run/RunThread.h"
@@ -10,6 +11,7 @@
 #include "ui/editor/ListEditorWindow.h"
 #include "ui/main/MainWindowRunView.h"
 #include "ui/main/PingTableModel.h"
+#include "ui/main/TableRebuildProgress.h"
 #include "ui/widgets/DesktopLinks.h"
 #include "ui/widgets/SliderWithBox.h"
 #include "ui/widgets/WindowPlacement.h"
@@ -26,12 +28,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <new>
 
 namespace larkspire {
 namespace {
@@ -46,7 +50,21 @@ const QString WebsitesPlaceholder = QStringLiteral("Insert your websites");
 const QString CompletedStatus = QStringLiteral("Completed");
 const QString NoFileSelected = QStringLiteral("No file selected");
 
-// Ends the command at the failing step and shows the error; steps already done stay done.
+const QString OutOfMemoryMessage =
+    QStringLiteral("There is not enough memory for this command; it was stopped and the program goes on");
+
+QString DeleteQuestion(const QString& name)
+{
+    return name.isEmpty() ? QStringLiteral("Delete file?") : QStringLiteral("Delete file %1?").arg(name);
+}
+
+QString SameUrlWarning(const QString& servicesName)
+{
+    return QStringLiteral("No line of %1 holds {website}: every website gets the same URL.").arg(servicesName);
+}
+
+// Ends the command at the failing step and shows the error; steps already done stay done. Running out of
+// memory is one more such error: the window and its results stay.
 template <typename Command>
 void RunCommand(QWidget* window, Command&& command)
 {
@@ -54,6 +72,8 @@ void RunCommand(QWidget* window, Command&& command)
         command();
     } catch (const LarkspireError& error) {
         Dialogs::ShowError(window, QString::fromUtf8(error.what()));
+    } catch (const std::bad_alloc&) {
+        Dialogs::ShowError(window, OutOfMemoryMessage);
     }
 }
 
@@ -151,7 +171,7 @@ MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> program
     layout->addWidget(runButtonsBand);
     layout->addWidget(tablePanel, 1);
     layout->addWidget(countersBand);
-    resize(MinClientWidth, MinClientHeight);
+    resize(MinClientSizeOnScreen(*this, {MinClientWidth, MinClientHeight}));
 
     ConnectHandlers();
     SetUpOnCreate(std::move(programInfo));
@@ -267,8 +287,9 @@ void MainWindow::BuildTable()
     rows->setDefaultSectionSize(21);
     rows->hide();
     QHeaderView* columns = pingTableView->horizontalHeader();
+    // The URL column takes the width the window gives; the status column keeps its own.
     columns->setSectionResizeMode(QHeaderView::Interactive);
-    columns->resizeSection(PingTable::ColumnUrl, 600);
+    columns->setSectionResizeMode(PingTable::ColumnUrl, QHeaderView::Stretch);
     // The selected row stays marked while the focus is elsewhere.
     QPalette palette = pingTableView->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
@@ -383,12 +404,12 @@ void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> programInfo)
 {
     ProgramInfo = std::move(programInfo);
     setWindowTitle(QString::fromStdString(ProgramInfo->mainWindowCaption));
-    ServicesFolderPath = QString::fromStdString(ProgramInfo->servicesFolder);
+    ServicesFolderPath = PathFromNative(QByteArray::fromStdString(ProgramInfo->servicesFolder));
     ClearColumn(Table, 0);
     AdjustTrackbars();
     // A services file that cannot be read is reported, and the window still comes up whole.
-    RunCommand(this, [this] { ReloadServicesList(); });
-    CenterOnScreen(*this);
+    RunCommand(this, [this] { ReloadServicesList(QString()); });
+    CenterInAvailableArea(*this);
     pingTableView->viewport()->installEventFilter(this);
 }
 
@@ -404,7 +425,20 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     LayOutOnResize();
 }
 
-void MainWindow::LayOutOnResize() { EnsureMinClientSize(*this, MinClientWidth, MinClientHeight); }
+void MainWindow::LayOutOnResize()
+{
+    // On a small or scaled screen the designed minimum would put the counters and Export out of reach.
+    const QSize minimum = MinClientSizeOnScreen(*this, {MinClientWidth, MinClientHeight});
+    EnsureMinClientSize(*this, minimum.width(), minimum.height());
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The frame is known once the window is shown: frame and all, it stays inside the screen's free area.
+    if (!event->spontaneous())
+        FitIntoAvailableArea(*this);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
@@ -451,19 +485,19 @@ void MainWindow::ScrollRowToTop(int row) { larkspire::ScrollRowToTop(*pingTableV
 
 void MainWindow::ReloadPingTable()
 {
-    if (IsExistingFile(websitesPathEdit->text()) && !WebsitesList.isEmpty())
-        RebuildPingTable(Table, WebsitesList, ServicesList);
+    // Always rebuilt, so that no row of an earlier list outlives it, also when the lists now give none.
+    rowSourceCounts_ = RebuildPingTableShowingProgress(Table, WebsitesList, ServicesList, *bottomStatusBar);
     RefreshCounters();
 }
 
 void MainWindow::RefreshCounters()
 {
-    websitesServicesValueLabel->setText(WebsitesNumberText(WebsitesList.size(), ServicesList.size()));
+    websitesServicesValueLabel->setText(WebsitesNumberText(rowSourceCounts_.Websites, rowSourceCounts_.Templates));
     totalUrlsValueLabel->setText(TotalUrlText(Table.RowCount()));
     timeValueLabel->setText(QStringView(ZeroTimeText).toString());
 }
 
-void MainWindow::ReloadServicesList()
+void MainWindow::ReloadServicesList(const QString& nameToSelect)
 {
     ServicesList.clear();
     QStringList names;
@@ -478,7 +512,9 @@ void MainWindow::ReloadServicesList()
         servicesCombo->setCurrentIndex(-1);
     }
     if (servicesCombo->count() > 0)
-        SelectServicesItem(0);
+        SelectServicesItem(std::max(0, servicesCombo->findText(nameToSelect)));
+    else
+        ReloadPingTable();  // no services file, no rows
     RefreshCounters();
 }
 
@@ -497,8 +533,20 @@ void MainWindow::LoadSelectedServices()
 {
     if (servicesCombo->currentIndex() < 0)
         return;
-    LoadTextList(ServicesFolderPath + servicesCombo->currentText(), ServicesList);
+    const QString name = servicesCombo->currentText();
+    try {
+        LoadTextList(ServicesFolderPath + name, ServicesList);
+    } catch (const LarkspireError&) {
+        // The selector shows the file that failed: no rows of the file before it may stay and be pinged.
+        ServicesList.clear();
+        ReloadPingTable();
+        throw;
+    }
     ReloadPingTable();
+    if (rowSourceCounts_.Templates > 0 && !HoldsPlaceholder(ServicesList))
+        bottomStatusBar->showMessage(SameUrlWarning(name));
+    else
+        bottomStatusBar->clearMessage();
 }
 
 void MainWindow::onServicesSelectionChanged()
@@ -525,23 +573,25 @@ void MainWindow::onLoadServicesFileTriggered()
             return;
         const QString name = AddServicesFile(path, ServicesFolderPath);
         Dialogs::ShowMessage(this, ServicesFileLoadedMessage(name));
-        ReloadServicesList();
+        ReloadServicesList(name);
     });
 }
 
 void MainWindow::onRemoveServicesFileTriggered()
 {
     RunCommand(this, [this] {
-        if (!Dialogs::Confirm(this, QStringLiteral("Delete file?")))
+        const bool selected = servicesCombo->currentIndex() >= 0;
+        const QString name = servicesCombo->currentText();
+        if (!Dialogs::Confirm(this, DeleteQuestion(selected ? name : QString())))
             return;
-        // With no services file there is nothing to delete; the rescan below is harmless.
-        if (servicesCombo->currentIndex() >= 0) {
-            const QString name = servicesCombo->currentText();
-            const QString deleteServicesFilePath = ServicesFolderPath + name;
-            if (RemoveServicesFile(deleteServicesFilePath))
+        // With no services file there is nothing to delete. A file that cannot be deleted is reported, and
+        // the rescan follows either way.
+        if (selected)
+            RunCommand(this, [&] {
+                RemoveServicesFile(ServicesFolderPath + name);
                 Dialogs::ShowMessage(this, ServicesFileDeletedMessage(name));
-        }
-        ReloadServicesList();
+            });
+        ReloadServicesList(QString());
     });
 }
 
@@ -560,9 +610,8 @@ void MainWindow::onLoadWebsitesClicked()
 void MainWindow::onClearWebsitesClicked()
 {
     websitesPathEdit->setText(WebsitesPlaceholder);
-    ClearColumn(Table, 0);
     WebsitesList.clear();
-    RefreshCounters();
+    ReloadPingTable();
 }
 
 void MainWindow::onExportClicked() { PopupMenuUnderControl(*this, *exportButton, *exportMenu); }
@@ -587,12 +636,17 @@ void MainWindow::onPingTableDoubleClicked()
 {
     const QModelIndexList selected = pingTableView->selectionModel()->selectedRows();
     const int row = selected.isEmpty() ? -1 : selected.first().row();
-    OpenWithShell(Table.GetCell(PingTable::ColumnUrl, row));
+    const QString url = Table.GetCell(PingTable::ColumnUrl, row);
+    if (!IsWebAddress(url)) {
+        Dialogs::ShowMessage(this, NotAWebAddressMessage(url));
+        return;
+    }
+    OpenWithShell(url);
 }
 
-void MainWindow::onOnlineManualTriggered() { OpenWithShell(OnlineManualAddress()); }
+void MainWindow::onOnlineManualTriggered() { OpenLink(this, OnlineManualAddress()); }
 
-void MainWindow::onSupportTriggered() { OpenWithShell(SupportLink(*ProgramInfo)); }
+void MainWindow::onSupportTriggered() { OpenLink(this, SupportLink(*ProgramInfo)); }
 
 void MainWindow::onAboutTriggered()
 {
@@ -624,8 +678,7 @@ void MainWindow::onEditServicesClicked()
             return;
         }
         EditFile(ServicesFolderPath + servicesCombo->currentText());
-        LoadTextList(ServicesFolderPath + servicesCombo->currentText(), ServicesList);
-        ReloadPingTable();
+        LoadSelectedServices();
     });
 }
 
@@ -647,6 +700,8 @@ void MainWindow::onStartClicked()
         StartRun(runWindow_, options);
     } catch (const LarkspireError& error) {
         Dialogs::ShowError(this, QString::fromStdString(error.what()));
+    } catch (const std::bad_alloc&) {
+        Dialogs::ShowError(this, OutOfMemoryMessage);
     }
 }
 

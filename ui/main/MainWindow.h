@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/AppInfo.h"
+#include "lists/PingListExpansion.h"
 #include "lists/PingTable.h"
 #include "ui/widgets/Dialogs.h"
 
@@ -53,14 +54,15 @@ public:
     // True: the running state (Start and every list, services, export and websites control disabled,
     // Abort enabled). False: the idle state. Sliders, grid, menus and labels are never touched.
     void SetRunningState(bool running);
-    // Rebuilds the table from WebsitesList and ServicesList when websitesPathEdit names an existing file and
-    // there is at least one website; refreshes the counters in any case.
+    // Rebuilds the table from WebsitesList and ServicesList, so that it holds exactly their rows (none when
+    // either gives none), and refreshes the counters.
     void ReloadPingTable();
-    // "<websites>/<services>", the row count and "00:00:00" into the three counters.
+    // "<websites>/<services>" that give rows, the row count and "00:00:00" into the three counters.
     void RefreshCounters();
-    // Rescans the services folder, selects and loads its first file, refreshes the counters. Throws
-    // FileError when the first file cannot be read; the counters are then left as they were.
-    void ReloadServicesList();
+    // Rescans the services folder, selects and loads the file named `nameToSelect`, or the first file when
+    // there is none of that name, and refreshes the counters. With no services file the table is emptied.
+    // Throws FileError when the file cannot be read; the table and the services counter then show no rows.
+    void ReloadServicesList(const QString& nameToSelect);
     // Scrolls pingTableView so that `row` is its top row, keeping the horizontal position; a row outside
     // the table leaves the grid as it is.
     void ScrollRowToTop(int row);
@@ -153,6 +155,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -168,7 +171,8 @@ private:
     void LayOutOnResize();
     void AdjustTrackbars();
 
-    // The services selection's change, without the error box: throws when the file cannot be read.
+    // The services selection's change, without the error box: throws when the file cannot be read, the
+    // table then emptied. Warns in the status bar when no template holds "{website}".
     void LoadSelectedServices();
     // Changes the selected services item as the program does, running the change handler when the
     // index really changes; a read failure propagates to the caller's command.
@@ -178,6 +182,7 @@ private:
 
     unsigned processorCount_;
     std::unique_ptr<PingTableModel> tableModel_;
+    RowSourceCounts rowSourceCounts_;  // what the lists gave the table at its latest rebuild
     ListEditorWindow* textEditor_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
 };

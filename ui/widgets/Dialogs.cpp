@@ -30,6 +30,19 @@ public:
         return box.exec() == QMessageBox::Yes;
     }
 
+    Answer AskYesNoCancel(QWidget* parent, const QString& caption, const QString& question) override
+    {
+        const std::unique_ptr<QMessageBox> box = Dialogs::MakeYesNoCancelBox(parent, caption, question);
+        switch (box->exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+        }
+    }
+
     QString OpenFileName(QWidget* parent, const FileDialogOptions& options) override
     {
         return QFileDialog::getOpenFileName(parent, options.caption, options.directory, options.filter);
@@ -73,6 +86,21 @@ void ShowError(QWidget* parent, const QString& message)
 bool Confirm(QWidget* parent, const QString& question)
 {
     return Backend().Confirm(parent, QStringLiteral("Confirm"), question);
+}
+
+Answer AskYesNoCancel(QWidget* parent, const QString& question)
+{
+    return Backend().AskYesNoCancel(parent, QStringLiteral("Confirm"), question);
+}
+
+std::unique_ptr<QMessageBox> MakeYesNoCancelBox(QWidget* parent, const QString& caption, const QString& question)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, caption, question,
+                                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box->setDefaultButton(QMessageBox::Yes);
+    // Escape and the close box answer with the escape button: back to where the user was.
+    box->setEscapeButton(QMessageBox::Cancel);
+    return box;
 }
 
 QString GetOpenFileName(QWidget* parent, const FileDialogOptions& options)

@@ -24,6 +24,7 @@ ScriptedDialogs::ScriptedDialogs() { Dialogs::SetBackend(this); }
 ScriptedDialogs::~ScriptedDialogs() { Dialogs::SetBackend(nullptr); }
 
 void ScriptedDialogs::AnswerConfirm(bool yes) { confirmAnswers_.push_back(yes); }
+void ScriptedDialogs::AnswerYesNoCancel(Answer answer) { yesNoCancelAnswers_.push_back(answer); }
 void ScriptedDialogs::AnswerOpenFile(const QString& path) { openAnswers_.push_back(path); }
 void ScriptedDialogs::AnswerSaveFile(const QString& path) { saveAnswers_.push_back(path); }
 
@@ -40,7 +41,7 @@ QStringList ScriptedDialogs::Texts(Kind kind) const
 
 bool ScriptedDialogs::AllAnswersUsed() const
 {
-    return confirmAnswers_.empty() && openAnswers_.empty() && saveAnswers_.empty();
+    return confirmAnswers_.empty() && yesNoCancelAnswers_.empty() && openAnswers_.empty() && saveAnswers_.empty();
 }
 
 void ScriptedDialogs::Information(QWidget*, const QString& caption, const QString& text)
@@ -57,6 +58,12 @@ bool ScriptedDialogs::Confirm(QWidget*, const QString& caption, const QString& q
 {
     shown_.append({Kind::Confirm, caption, question, {}});
     return TakeAnswer(confirmAnswers_, "a confirmation", false);
+}
+
+Answer ScriptedDialogs::AskYesNoCancel(QWidget*, const QString& caption, const QString& question)
+{
+    shown_.append({Kind::YesNoCancel, caption, question, {}});
+    return TakeAnswer(yesNoCancelAnswers_, "a yes/no/cancel question", Answer::Cancel);
 }
 
 QString ScriptedDialogs::OpenFileName(QWidget*, const FileDialogOptions& options)

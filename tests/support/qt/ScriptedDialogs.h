@@ -12,7 +12,7 @@ namespace larkspire {
 // fills, and every box shown is recorded. A question or file dialog with no queued answer fails the test.
 class ScriptedDialogs final : public DialogBackend {
 public:
-    enum class Kind { Information, Error, Confirm, OpenFile, SaveFile };
+    enum class Kind { Information, Error, Confirm, YesNoCancel, OpenFile, SaveFile };
     struct Shown {
         Kind kind;
         QString caption;
@@ -26,6 +26,7 @@ public:
     ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
 
     void AnswerConfirm(bool yes);
+    void AnswerYesNoCancel(Answer answer);
     void AnswerOpenFile(const QString& path);  // the empty text stands for Cancel
     void AnswerSaveFile(const QString& path);
 
@@ -37,12 +38,14 @@ public:
     void Information(QWidget* parent, const QString& caption, const QString& text) override;
     void Error(QWidget* parent, const QString& caption, const QString& text) override;
     bool Confirm(QWidget* parent, const QString& caption, const QString& question) override;
+    Answer AskYesNoCancel(QWidget* parent, const QString& caption, const QString& question) override;
     QString OpenFileName(QWidget* parent, const FileDialogOptions& options) override;
     QString SaveFileName(QWidget* parent, const FileDialogOptions& options) override;
 
 private:
     QList<Shown> shown_;
     std::deque<bool> confirmAnswers_;
+    std::deque<Answer> yesNoCancelAnswers_;
     std::deque<QString> openAnswers_;
     std::deque<QString> saveAnswers_;
 };

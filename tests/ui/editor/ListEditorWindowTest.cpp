@@ -21,6 +21,7 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 
 namespace larkspire {
 namespace {
@@ -58,9 +59,9 @@ protected:
         EXPECT_FALSE(editor.isVisible());
     }
 
-    void CloseAnswering(bool yes)
+    void CloseAnswering(Answer answer)
     {
-        dialogs.AnswerConfirm(yes);
+        dialogs.AnswerYesNoCancel(answer);
         editor.close();
     }
 
@@ -107,24 +108,80 @@ TEST_F(ListEditorWindowTest, TabsShowAsFourSpacesAndAreSavedAsSpaces)
 {
     const QString path = OpenNew("a\tb\r\n\tc\r\n");
     EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("a    b"), QStringLiteral("    c")}));
-    ShowModalAnd([&] { CloseAnswering(true); });
+    editor.saveButton->click();
     EXPECT_EQ(TestFolder::Read(path), QByteArray("a    b\r\n    c\r\n"));
-    EXPECT_EQ(Shown(Kind::Confirm), QStringList({QStringLiteral("Save file?")}));
-    EXPECT_EQ(dialogs.ShownBoxes().at(0).caption, QStringLiteral("Confirm"));
 }
 
-TEST_F(ListEditorWindowTest, CloseAnsweredNoLeavesTheFileAsItWas)
+class EditorClosePrompt;
+
+// What closing the editor does with the text, by what was done to it and the answer to the question.
+struct CloseCase {
+    const char* name;
+    std::function<void(EditorClosePrompt&)> edit;
+    std::optional<Answer> answer;  // nothing: no question is asked
+    QByteArray fileAfterwards;
+    bool staysOpen;
+};
+
+void PrintTo(const CloseCase& param, std::ostream* out) { *out << param.name; }
+
+class EditorClosePrompt : public ListEditorWindowTest, public ::testing::WithParamInterface<CloseCase> {
+public:
+    void TypeAtTheEnd(const QString& text) { TypeAtEnd(text); }
+    ListEditorWindow& Editor() { return editor; }
+};
+
+const QByteArray SitesFile("first\r\n");
+
+TEST_P(EditorClosePrompt, AsksOnlyAboutChangedTextAndCancelGoesBack)
 {
-    const QByteArray original("first\r\nsecond  \r\n");
-    const QString path = OpenNew(original);
+    const CloseCase& c = GetParam();
+    const QString path = files.Write(QStringLiteral("sites.txt"), SitesFile);
+    Open(path);
+    bool stayedOpen = false;
+    QStringList linesAfterClose;
     ShowModalAnd([&] {
-        TypeAtEnd(QStringLiteral("typed"));
-        CloseAnswering(false);
+        EXPECT_EQ(editor.windowTitle(), QStringLiteral("sites.txt - Text Editor"));
+        c.edit(*this);
+        const QStringList edited = editor.textEdit->Lines();
+        if (c.answer)
+            dialogs.AnswerYesNoCancel(*c.answer);
+        editor.close();
+        stayedOpen = editor.isVisible();
+        linesAfterClose = editor.textEdit->Lines();
+        EXPECT_EQ(linesAfterClose, edited) << "closing does not touch the text";
+        if (stayedOpen)
+            CloseAnswering(Answer::No);
     });
-    EXPECT_EQ(TestFolder::Read(path), original);
-    EXPECT_EQ(Shown(Kind::Confirm).size(), 1);
-    EXPECT_TRUE(Shown(Kind::Error).isEmpty());
+    EXPECT_EQ(stayedOpen, c.staysOpen);
+    EXPECT_EQ(TestFolder::Read(path), c.fileAfterwards);
+    const QList<ScriptedDialogs::Shown> boxes = dialogs.ShownBoxes();
+    ASSERT_EQ(boxes.size(), (c.answer ? 1 : 0) + (c.staysOpen ? 1 : 0));
+    for (const ScriptedDialogs::Shown& box : boxes) {
+        EXPECT_EQ(box.kind, Kind::YesNoCancel);
+        EXPECT_EQ(box.caption, QStringLiteral("Confirm"));
+        EXPECT_EQ(box.text, QStringLiteral("Save changes to sites.txt?"));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, EditorClosePrompt,
+    testing::Values(
+        CloseCase{"UnchangedTextClosesWithoutAsking", [](auto&) {}, std::nullopt, SitesFile, false},
+        CloseCase{"AnEditUndoneClosesWithoutAsking",
+                  [](EditorClosePrompt& t) {
+                      t.TypeAtTheEnd(QStringLiteral("x"));
+                      t.Editor().undoButton->click();
+                  },
+                  std::nullopt, SitesFile, false},
+        CloseCase{"YesSavesAndCloses", [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); },
+                  Answer::Yes, "first\r\nsecond\r\n", false},
+        CloseCase{"NoClosesWithoutSaving", [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); },
+                  Answer::No, SitesFile, false},
+        CloseCase{"CancelKeepsTheEditorOpenWithTheEdit",
+                  [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); }, Answer::Cancel, SitesFile,
+                  true}),
+    [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ListEditorWindowTest, SaveButtonThenCloseNoKeepsTheSavedText)
 {
@@ -135,10 +192,11 @@ TEST_F(ListEditorWindowTest, SaveButtonThenCloseNoKeepsTheSavedText)
         EXPECT_TRUE(editor.isVisible()) << "saving keeps the window open";
         EXPECT_TRUE(Shown(Kind::Confirm).isEmpty()) << "Save asks nothing";
         TypeAtEnd(QStringLiteral("\nunsaved"));
-        CloseAnswering(false);
+        CloseAnswering(Answer::No);
     });
     EXPECT_EQ(TestFolder::Read(path), QByteArray("one\r\ntwo\r\n"));
-    EXPECT_EQ(Shown(Kind::Confirm), QStringList({QStringLiteral("Save file?")})) << "asked even after a save";
+    EXPECT_EQ(Shown(Kind::YesNoCancel), QStringList({QStringLiteral("Save changes to list.txt?")}))
+        << "asked about what was typed after the save";
 }
 
 TEST_F(ListEditorWindowTest, SavingTrimsTrailingBlanksInTheTextAreaAndTheFile)
@@ -174,11 +232,12 @@ TEST_F(ListEditorWindowTest, SavesInTheEncodingTheFileWasReadIn)
     const QList<Case> cases = {
         {"UTF-8 with BOM", "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx  \r\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x  ")},
          "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx\r\n"},
-        {"ANSI, no BOM", "caf\xE9\nx\t\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x    ")}, "caf\xE9\r\nx\r\n"},
-        {"UTF-16 big-endian", QByteArray("\xFE\xFF\x00\x61\x00\x0A\x20\xAC", 8),
-         {QStringLiteral("a"), QStringLiteral("\u20ac")}, QByteArray("\xFE\xFF\x00\x61\x00\x0D\x00\x0A\x20\xAC\x00\x0D\x00\x0A", 14)},
-        {"UTF-16 little-endian", QByteArray("\xFF\xFE\x61\x00", 4), {QStringLiteral("a")},
-         QByteArray("\xFF\xFE\x61\x00\x0D\x00\x0A\x00", 8)},
+        {"ANSI, no BOM, LF kept", "caf\xE9\nx\t\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x    ")},
+         "caf\xE9\nx\n"},
+        {"UTF-16 big-endian, LF kept", QByteArray("\xFE\xFF\x00\x61\x00\x0A\x20\xAC", 8),
+         {QStringLiteral("a"), QStringLiteral("\u20ac")}, QByteArray("\xFE\xFF\x00\x61\x00\x0A\x20\xAC\x00\x0A", 10)},
+        {"UTF-16 little-endian, no line break: LF", QByteArray("\xFF\xFE\x61\x00", 4), {QStringLiteral("a")},
+         QByteArray("\xFF\xFE\x61\x00\x0A\x00", 6)},
         {"empty, no BOM", QByteArray(), {}, QByteArray()},
         {"UTF-8 BOM alone", "\xEF\xBB\xBF", {}, "\xEF\xBB\xBF"},
     };
@@ -275,21 +334,22 @@ TEST_F(ListEditorWindowTest, FailedSaveOnCloseShowsTheErrorAndKeepsTheWindowOpen
         const qsizetype earlierBoxes = dialogs.ShownBoxes().size();
         bool stayedOpen = false;
         ShowModalAnd([&] {
-            CloseAnswering(true);
+            TypeAtEnd(QStringLiteral("b  "));
+            CloseAnswering(Answer::Yes);
             stayedOpen = editor.isVisible();
-            EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("a")})) << "shown trimmed";
-            CloseAnswering(false);
+            EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("a  b")})) << "shown trimmed";
+            CloseAnswering(Answer::No);
         });
         EXPECT_TRUE(stayedOpen);
         const QString expected = QStringLiteral("Cannot create file \"%1\". %2.")
                                      .arg(path, QString::fromLocal8Bit(std::strerror(c.errnoValue)));
         const QList<ScriptedDialogs::Shown> boxes = dialogs.ShownBoxes().mid(earlierBoxes);
         ASSERT_EQ(boxes.size(), 3);
-        EXPECT_EQ(boxes[0].kind, Kind::Confirm);
+        EXPECT_EQ(boxes[0].kind, Kind::YesNoCancel);
         EXPECT_EQ(boxes[1].kind, Kind::Error);
         EXPECT_EQ(boxes[1].caption, QStringLiteral("Error"));
         EXPECT_EQ(boxes[1].text, expected);
-        EXPECT_EQ(boxes[2].kind, Kind::Confirm);
+        EXPECT_EQ(boxes[2].kind, Kind::YesNoCancel) << "a later close asks again";
     }
 }
 
@@ -324,7 +384,7 @@ TEST_F(ListEditorWindowTest, FindButtonShowsTheFindDialogModally)
         editor.findButton->click();
         EXPECT_EQ(editor.textEdit->textCursor().selectedText(), QStringLiteral("needle"));
         EXPECT_EQ(QApplication::activeModalWidget(), &editor);
-        CloseAnswering(false);
+        editor.close();
     });
     // The dialog keeps its settings for the next time.
     EXPECT_TRUE(editor.findDialog->CheckWholeWord->isChecked());

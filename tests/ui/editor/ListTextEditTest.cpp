@@ -4,12 +4,17 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QImage>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
 
 namespace larkspire {
 namespace {
@@ -265,6 +270,57 @@ TEST(ListTextEdit, GuideLineIsDrawnAfterColumnEighty)
     EXPECT_EQ(shown.pixelColor(x, 100), guide);
     EXPECT_NE(shown.pixelColor(x + 4, 100), guide);
     EXPECT_NE(shown.pixelColor(x - 4, 100), guide);
+}
+
+}  // namespace
+}  // namespace larkspire
+
+namespace larkspire {
+namespace {
+
+// The rows of the drawn scroll bar that show its thumb: the darkest ones down its middle.
+std::pair<int, int> DrawnThumbRows(QScrollBar& bar)
+{
+    const QImage image = bar.grab().toImage();
+    const int x = image.width() / 2;
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        if (qGray(image.pixel(x, y)) <= darkest + 8) {
+            first = first < 0 ? y : first;
+            last = y;
+        }
+    }
+    return {first, last};
+}
+
+TEST(ListTextEdit, ScrollBarThumbIsDrawnWhereTheViewIs)
+{
+    ListTextEdit memo;
+    memo.resize(640, 440);
+    QStringList lines;
+    for (int i = 0; i < 40; ++i)
+        lines << QString::number(i);
+    memo.SetLines(lines);  // a little longer than the window: a long thumb
+    memo.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&memo));
+    QScrollBar& bar = *memo.verticalScrollBar();
+    ASSERT_GT(bar.maximum(), 0);
+    ASSERT_LT(bar.maximum(), bar.pageStep());
+    const int height = bar.height();
+
+    const auto [top, bottom] = DrawnThumbRows(bar);
+    EXPECT_LT(top, height / 10) << "at the top of the file the thumb starts at the top";
+    EXPECT_GT(bottom - top, height / 2) << "the page shown is most of the file";
+    EXPECT_LT(bottom, height * 9 / 10) << "the rest of the file lies below the thumb";
+
+    bar.setValue(bar.maximum());
+    const auto [endTop, endBottom] = DrawnThumbRows(bar);
+    EXPECT_GT(endTop, top) << "scrolled down, the thumb moves down";
+    EXPECT_GT(endBottom, height * 9 / 10);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "lists/FileErrors.h"
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/main/MainWindowFixture.h"
 #include "ui/about/AboutWindow.h"
@@ -15,14 +16,19 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+
 namespace larkspire {
 namespace {
 
 using Kind = ScriptedDialogs::Kind;
 
 // The error box of a file whose UTF-8 is ill-formed.
-const QString NoMapping =
-    QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page.");
+QString NoMapping(const QString& path)
+{
+    return QStringLiteral("\"%1\": No mapping for the Unicode character exists in the target multi-byte code page.")
+        .arg(path);
+}
 
 QStringList Rows(const PingTable& table)
 {
@@ -122,7 +128,7 @@ TEST_F(MainWindowCommands, FailingLoadShowsTheErrorAndKeepsListAndTable)
     ASSERT_EQ(errors.size(), 2);
     EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Cannot open file \"") + missing + QStringLiteral("\". ")));
     EXPECT_TRUE(errors[0].endsWith(QLatin1Char('.')));
-    EXPECT_EQ(errors[1], NoMapping);
+    EXPECT_EQ(errors[1], NoMapping(illFormed));
     EXPECT_EQ(dialogs_.ShownBoxes().last().caption, QStringLiteral("Error"));
 }
 
@@ -177,7 +183,8 @@ TEST_F(MainWindowCommands, ServicesSelectionRebuildsAndClearReselectsTheFirstFil
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
 }
 
-TEST_F(MainWindowCommands, SelectingAFileDeletedOutsideShowsTheErrorAndKeepsListAndTable)
+// The selector shows the file that failed, so the rows of the file before it must not stay to be pinged.
+TEST_F(MainWindowCommands, SelectingAFileThatCannotBeReadShowsTheErrorAndEmptiesTheTable)
 {
     WriteServices(QStringLiteral("b.txt"), "http://z.test/{website}\r\n");
     window_ = MakeWindow();
@@ -188,16 +195,17 @@ TEST_F(MainWindowCommands, SelectingAFileDeletedOutsideShowsTheErrorAndKeepsList
     EXPECT_TRUE(dialogs_.Texts(Kind::Error)[0].startsWith(QStringLiteral("Cannot open file \"") + ServicesFolder()
                                                            + QStringLiteral("b.txt\". ")));
     EXPECT_EQ(Services().currentText(), QStringLiteral("b.txt"));
-    EXPECT_EQ(window_->ServicesList.size(), 2);
-    EXPECT_EQ(Rows(window_->Table), expandedRows_);
+    EXPECT_TRUE(window_->ServicesList.isEmpty());
+    EXPECT_EQ(window_->Table.RowCount(), 0);
+    EXPECT_EQ(Counters(), QStringLiteral("2/0 0 00:00:00"));
 }
 
 TEST_F(MainWindowCommands, UnreadableFirstServicesFileAtStartIsReportedAndTheWindowStillComesUp)
 {
-    WriteServices(QStringLiteral("0.txt"), "\xEF\xBB\xBF\xFF\r\n");
+    const QString unreadable = WriteServices(QStringLiteral("0.txt"), "\xEF\xBB\xBF\xFF\r\n");
     window_ = MakeWindow();
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{NoMapping});
+              QStringList{NoMapping(unreadable)});
     EXPECT_EQ(Services().currentText(), QStringLiteral("0.txt"));
     EXPECT_TRUE(window_->ServicesList.isEmpty());
     EXPECT_EQ(window_->windowTitle(), QString::fromStdString(window_->ProgramInfo->mainWindowCaption));
@@ -252,7 +260,8 @@ TEST_F(MainWindowCommands, RemoveServicesAsksAndDeletesOnlyOnYes)
     Trigger("removeServicesFileAction");
     EXPECT_TRUE(QFile::exists(ServicesFolder() + QStringLiteral("a.txt")));
     EXPECT_EQ(Services().currentText(), QStringLiteral("a.txt"));
-    EXPECT_EQ(dialogs_.Texts(Kind::Confirm), QStringList{QStringLiteral("Delete file?")});
+    EXPECT_EQ(dialogs_.Texts(Kind::Confirm), QStringList{QStringLiteral("Delete file a.txt?")});
+    EXPECT_EQ(dialogs_.ShownBoxes().last().caption, QStringLiteral("Confirm"));
     EXPECT_TRUE(dialogs_.Texts(Kind::Information).isEmpty());
 
     dialogs_.AnswerConfirm(true);
@@ -262,17 +271,18 @@ TEST_F(MainWindowCommands, RemoveServicesAsksAndDeletesOnlyOnYes)
     EXPECT_EQ(Services().count(), 0);
     EXPECT_TRUE(window_->ServicesList.isEmpty());
     EXPECT_EQ(Label("websitesServicesValueLabel"), QStringLiteral("2/0"));
-    EXPECT_EQ(window_->Table.RowCount(), 4);
+    EXPECT_EQ(window_->Table.RowCount(), 0) << "no services file, no rows";
 
-    // Nothing selected any more: the question still comes, and nothing happens.
+    // Nothing selected any more: the question still comes, naming no file, and nothing happens.
     dialogs_.AnswerConfirm(true);
     Trigger("removeServicesFileAction");
+    EXPECT_EQ(dialogs_.Texts(Kind::Confirm).last(), QStringLiteral("Delete file?"));
     EXPECT_EQ(dialogs_.Texts(Kind::Information).size(), 1);
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
     EXPECT_TRUE(dialogs_.AllAnswersUsed());
 }
 
-TEST_F(MainWindowCommands, RemoveServicesOfAReadOnlyFileSaysNothingAndRescans)
+TEST_F(MainWindowCommands, RemoveServicesOfAReadOnlyFileShowsItsErrorAndRescans)
 {
     const QString path = ServicesFolder() + QStringLiteral("a.txt");
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
@@ -280,6 +290,8 @@ TEST_F(MainWindowCommands, RemoveServicesOfAReadOnlyFileSaysNothingAndRescans)
     Trigger("removeServicesFileAction");
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(dialogs_.Texts(Kind::Information).isEmpty());
+    EXPECT_EQ(dialogs_.Texts(Kind::Error), QStringList{QStringLiteral("Cannot delete file \"%1\". %2.")
+                                                           .arg(path, SystemErrorText(EACCES))});
     EXPECT_EQ(Services().currentText(), QStringLiteral("a.txt"));
     EXPECT_EQ(window_->ServicesList.size(), 2);
 }
@@ -292,7 +304,7 @@ struct ExportCase {
 TEST_F(MainWindowCommands, EachExportSelectionWritesItsUrlsWithCrLf)
 {
     LoadWebsites();
-    window_->Table.SetCell(0, 1, QStringLiteral("http://y.test/caf\u00e9/\u20ac/\u4e2d"));
+    window_->Table.SetCell(0, 1, QStringLiteral("http://y.test/caf\u00e9/\u20ac/?"));
     window_->Table.SetCell(1, 0, QStringLiteral("Completed"));
     window_->Table.SetCell(1, 1, QStringLiteral("completed"));
     window_->Table.SetCell(1, 2, QStringLiteral("Error 404"));
@@ -312,6 +324,24 @@ TEST_F(MainWindowCommands, EachExportSelectionWritesItsUrlsWithCrLf)
         EXPECT_EQ(ReadBytes(path), c.bytes);
         EXPECT_EQ(dialogs_.ShownBoxes().last().options.filter, QStringLiteral("Text file (*.txt)"));
     }
+    EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
+}
+
+TEST_F(MainWindowCommands, ExportOfAUrlOutsideWindows1252IsUtf8ThatReadsBackTheSame)
+{
+    LoadWebsites();
+    const QString cjk = QStringLiteral("http://y.test/\u65e5\u672c");
+    window_->Table.SetCell(0, 1, cjk);
+    dialogs_.AnswerSaveFile(Folder() + QStringLiteral("all.txt"));
+    Trigger("exportAllAction");
+    EXPECT_EQ(ReadBytes(Folder() + QStringLiteral("all.txt")),
+              QByteArray("\xEF\xBB\xBF" "http://x.test/?url=a.example\r\nhttp://y.test/\xE6\x97\xA5\xE6\x9C\xAC\r\n"
+                         "http://x.test/?url=b.example\r\nhttp://y.test/b.example/info\r\n"));
+
+    // Loaded back as a websites file, the exported URLs are the table's.
+    dialogs_.AnswerOpenFile(Folder() + QStringLiteral("all.txt"));
+    Click("loadWebsitesButton");
+    EXPECT_EQ(window_->WebsitesList.at(1), cjk);
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
 }
 
@@ -383,7 +413,6 @@ TEST_F(MainWindowEditing, ClosingTheEditorWithoutSavingStillRebuildsTheTable)
 {
     LoadWebsites();
     window_->Table.SetCell(1, 0, QStringLiteral("Completed"));
-    dialogs_.AnswerConfirm(false);
     CloseEditorWhenShown();
     Click("editWebsitesButton");
     EXPECT_EQ(shownFile_, websites_);
@@ -396,7 +425,7 @@ TEST_F(MainWindowEditing, ClosingTheEditorWithoutSavingStillRebuildsTheTable)
 TEST_F(MainWindowEditing, SavedWebsitesAreReloadedAndExpanded)
 {
     LoadWebsites();
-    dialogs_.AnswerConfirm(true);
+    dialogs_.AnswerYesNoCancel(Answer::Yes);
     CloseEditorWhenShown([this] { editor_.textEdit->setPlainText(QStringLiteral("c.example")); });
     Click("editWebsitesButton");
     EXPECT_EQ(window_->WebsitesList, QStringList{QStringLiteral("c.example")});
@@ -408,7 +437,7 @@ TEST_F(MainWindowEditing, SavedWebsitesAreReloadedAndExpanded)
 TEST_F(MainWindowEditing, SavedServicesAreReloadedAndExpanded)
 {
     LoadWebsites();
-    dialogs_.AnswerConfirm(true);
+    dialogs_.AnswerYesNoCancel(Answer::Yes);
     CloseEditorWhenShown([this] { editor_.textEdit->setPlainText(QStringLiteral("https://s.test/{website}")); });
     Click("editServicesButton");
     EXPECT_EQ(shownFile_, ServicesFolder() + QStringLiteral("a.txt"));
@@ -424,7 +453,7 @@ TEST_F(MainWindowEditing, AWebsitesFileThatCannotBeReadEndsTheCommandWithTheErro
     Field().setText(illFormed);
     Click("editWebsitesButton");
     EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{NoMapping});
+              QStringList{NoMapping(illFormed)});
     EXPECT_FALSE(editor_.isVisible());
     EXPECT_EQ(window_->WebsitesList.size(), 2);
 }

@@ -56,23 +56,42 @@ protected:
 
 TEST_F(MainWindowLinks, DoubleClickOpensTheSelectedRowsUrlAsItIs)
 {
-    window_->Table.SetRowCount(3);
+    window_->Table.SetRowCount(2);
     window_->Table.SetCell(0, 0, QStringLiteral("http://x.test/?a=1&b=2"));
-    window_->Table.SetCell(1, 0, QStringLiteral("unused"));
-    window_->Table.SetCell(1, 2, QStringLiteral("Completed"));  // row 2 keeps an empty Url
+    window_->Table.SetCell(0, 1, QStringLiteral("HTTPS://y.test/path"));
     DoubleClickRow(0);
     EXPECT_EQ(Opened(0), QByteArray("1|http://x.test/?a=1&b=2"));
-    DoubleClickRow(2);
-    EXPECT_EQ(Opened(1), QByteArray("1|"));
+    DoubleClickRow(1);
+    EXPECT_EQ(Opened(1), QByteArray("1|HTTPS://y.test/path"));
     EXPECT_TRUE(dialogs_.ShownBoxes().isEmpty());
 }
 
-TEST_F(MainWindowLinks, DoubleClickWithNoRowSelectedOpensTheEmptyText)
+// Anything but an http or https address is refused with a message; the first call the stand-in sees is the
+// web address opened after all of them.
+TEST_F(MainWindowLinks, DoubleClickOnAnythingButAWebAddressShowsAMessageAndOpensNothing)
+{
+    const QStringList refused = {"--help", "file:///etc/passwd", "", "javascript:alert(1)", "http://",
+                                 "mailto:a@b.test", "ftp://x.test/", " http://x.test/", "x.test"};
+    window_->Table.SetRowCount(static_cast<int>(refused.size()) + 1);
+    for (int row = 0; row < refused.size(); ++row)
+        window_->Table.SetCell(0, row, refused[row]);
+    window_->Table.SetCell(0, static_cast<int>(refused.size()), QStringLiteral("https://ok.test/"));
+    for (int row = 0; row < refused.size(); ++row)
+        DoubleClickRow(row);
+    DoubleClickRow(static_cast<int>(refused.size()));
+    EXPECT_EQ(Opened(0), QByteArray("1|https://ok.test/"));
+    QStringList expected;
+    for (const QString& text : refused)
+        expected << NotAWebAddressMessage(text);
+    EXPECT_EQ(dialogs_.Texts(ScriptedDialogs::Kind::Information), expected);
+}
+
+TEST_F(MainWindowLinks, DoubleClickWithNoRowSelectedShowsAMessage)
 {
     auto* grid = Child<QTableView>(*window_, "pingTableView");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(Opened(0), QByteArray("1|"));
+    EXPECT_EQ(dialogs_.Texts(ScriptedDialogs::Kind::Information), QStringList{NotAWebAddressMessage(QString())});
 }
 
 TEST_F(MainWindowLinks, DoubleClickWorksWhileRunning)
@@ -91,6 +110,19 @@ TEST_F(MainWindowLinks, HelpItemsOpenTheManualAndTheSupportMail)
     Child<QAction>(*window_, "supportAction")->trigger();
     EXPECT_EQ(Opened(1), "1|mailto:" + QByteArray::fromStdString(window_->ProgramInfo->supportMail)
                              + "?subject=Larkspire Indexer support request");
+    EXPECT_TRUE(dialogs_.ShownBoxes().isEmpty());
+}
+
+TEST_F(MainWindowLinks, HelpItemsThatCannotStartAHandlerNameTheAddress)
+{
+    qputenv("PATH", QFile::encodeName(Folder() + QStringLiteral("no-such-folder")));
+    Child<QAction>(*window_, "onlineManualAction")->trigger();
+    Child<QAction>(*window_, "supportAction")->trigger();
+    const QString support = SupportLink(*window_->ProgramInfo);
+    const QString notOpened = QStringLiteral("No program could be started to open %1. Please open it by hand.");
+    EXPECT_EQ(dialogs_.Texts(ScriptedDialogs::Kind::Information),
+              (QStringList{notOpened.arg(OnlineManualAddress()), notOpened.arg(support)}));
+    EXPECT_EQ(dialogs_.ShownBoxes().size(), 2);
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ protected:
         window_->show();
         window_->Table.SetRowCount(10 * kRows);  // room below, so the view can scroll as the rows ask
         view_ = std::make_shared<MainWindowRunView>(*window_);
+        // The view lays itself out for the new rows before the steps come.
+        ASSERT_TRUE(test::EventuallyTrue([&] { return window_->pingTableView->verticalScrollBar()->maximum() > 0; },
+                                         "a scroll bar for the rows"));
     }
 
     // What the row tasks post for every row, from a thread of their own, while this GUI thread serves nothing.

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -113,7 +114,6 @@ TEST_F(MainWindowStart, GridHasTwoHeadedColumnsAndNoRows)
     EXPECT_EQ(grid->model()->columnCount(), 2);
     EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Url"));
     EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Ping status"));
-    EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 600);
     EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 21);
     EXPECT_EQ(grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
     EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -258,6 +258,70 @@ TEST_F(MainWindowStart, ClientAreaStartsAtDesignSizeAndIsGrownBack)
     EXPECT_TRUE(test::EventuallyEqual(size, QSize(900, 618), "the window grown back from 900x400"));
     window->resize(800, 700);
     EXPECT_TRUE(test::EventuallyEqual(size, QSize(800, 700), "the window left at 800x700"));
+}
+
+TEST_F(MainWindowStart, UrlColumnStretchesWithTheWindowAndTheStatusColumnKeepsItsWidth)
+{
+    const auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* grid = Child<QTableView>(*window, "pingTableView");
+    QHeaderView* columns = grid->horizontalHeader();
+    const int statusWidth = columns->defaultSectionSize();
+    const auto widths = [&] { return QSize(columns->sectionSize(0), columns->sectionSize(1)); };
+    EXPECT_TRUE(test::EventuallyEqual(widths, QSize(grid->viewport()->width() - statusWidth, statusWidth),
+                                      "the URL column takes what the status column leaves"));
+    const int urlWidth = columns->sectionSize(0);
+    window->resize(window->width() + 200, window->height());
+    EXPECT_TRUE(test::EventuallyEqual(widths, QSize(urlWidth + 200, statusWidth), "200 wider"));
+}
+
+// On a screen whose available area is smaller than the design size (a 1366 x 768 laptop at 125 %, less its
+// panel), the window must fit it: run again as a child on such a screen.
+TEST_F(MainWindowStart, OnASmallScreenTheWindowFitsTheAvailableArea)
+{
+    const QSize smallScreen(1093, 580);
+    if (qEnvironmentVariableIsSet("LARKSPIRE_SMALL_SCREEN_CHILD")) {
+        const auto window = MakeWindow();
+        ASSERT_EQ(window->screen()->availableGeometry(), QRect(QPoint(0, 0), smallScreen));
+        EXPECT_EQ(window->size(), QSize(733, 580));
+        EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        const QRect available = window->screen()->availableGeometry();
+        EXPECT_TRUE(available.contains(window->frameGeometry())) << "opened inside, frame and all";
+        const int frameHeight = window->frameGeometry().height() - window->height();
+        const auto size = [&] { return window->size(); };
+        window->resize(500, 400);
+        EXPECT_TRUE(test::EventuallyEqual(size, QSize(733, smallScreen.height() - frameHeight),
+                                          "grown back only to what the screen holds"));
+        EXPECT_TRUE(available.contains(window->frameGeometry()));
+        const QWidget* exportButton = Child<QWidget>(*window, "exportButton");
+        EXPECT_TRUE(available.contains(QRect(exportButton->mapToGlobal(QPoint(0, 0)), exportButton->size())))
+            << "Export stays reachable";
+        return;
+    }
+    const QString config = Folder() + QStringLiteral("small-screen.json");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": %1, "height": %2,
+                                               "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                   .arg(smallScreen.width())
+                   .arg(smallScreen.height())
+                   .toUtf8());
+    file.close();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+    environment.insert(QStringLiteral("LARKSPIRE_SMALL_SCREEN_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const QString self = QCoreApplication::applicationFilePath();
+    child.start(self, {QStringLiteral("--gtest_filter=MainWindowStart.OnASmallScreenTheWindowFitsTheAvailableArea")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
 }
 
 TEST_F(MainWindowStart, WindowIsCentredOnTheScreen)

@@ -79,12 +79,24 @@ TEST_F(DesktopLinksTest, HandsTheTextUnchangedAsOneArgument)
     }
 }
 
-TEST_F(DesktopLinksTest, WithoutAHandlerNothingIsShown)
+TEST_F(DesktopLinksTest, WithoutAHandlerNothingIsShownAndTheCallerIsTold)
 {
     ScriptedDialogs dialogs;
     qputenv("PATH", files.Path(QStringLiteral("no-such-folder")).toLocal8Bit());
-    OpenWithShell(QStringLiteral("http://site.example/"));
+    EXPECT_FALSE(OpenWithShell(QStringLiteral("http://site.example/")));
     EXPECT_TRUE(dialogs.ShownBoxes().isEmpty());
+}
+
+TEST_F(DesktopLinksTest, AboutLinkWithoutAHandlerNamesTheAddress)
+{
+    ScriptedDialogs dialogs;
+    AboutWindow about;
+    about.show();
+    qputenv("PATH", files.Path(QStringLiteral("no-such-folder")).toLocal8Bit());
+    about.okButton->click();
+    EXPECT_EQ(dialogs.Texts(ScriptedDialogs::Kind::Information),
+              QStringList{QStringLiteral("No program could be started to open http://www.larkspire.example/. "
+                                         "Please open it by hand.")});
 }
 
 TEST_F(DesktopLinksTest, AboutWindowOpensTheMakersPages)
