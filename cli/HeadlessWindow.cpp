@@ -6,6 +6,7 @@
 #include "http/UrlChecker.h"
 #include "lists/PingTable.h"
 #include "lists/PingTableColumns.h"
+#include "lists/SharedStatusText.h"
 
 namespace larkspire {
 
@@ -19,10 +20,11 @@ bool HeadlessWindow::HandOver(const std::function<void()>& step) {
     return link_.HandOver(step);
 }
 
+bool HeadlessWindow::Post(std::function<void()> step) {
+    return link_.Post(std::move(step));
+}
+
 std::u16string HeadlessWindow::ThreadSettingText() {
-    // The run reads the setting right after clearing its abort request: an Abort that came earlier is renewed
-    // here, before any row has started.
-    if (abortAsked_) stopThreadingFlag_ = true;
     return threadSetting_;
 }
 
@@ -35,7 +37,7 @@ std::u16string HeadlessWindow::RowUrl(int row) {
 }
 
 void HeadlessWindow::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) {
-    table_.SetStatus(row, QString::fromStdU16String(status), QString::fromStdU16String(reason));
+    table_.SetStatus(row, SharedStatusText(status), QString::fromStdU16String(reason));
     if (status != StatusPinging) progress_.finished.Add(status);
 }
 
@@ -57,6 +59,9 @@ void HeadlessWindow::SetElapsedText(const std::u16string& text) {
 }
 
 void HeadlessWindow::SetRunningState(bool running) {
+    // The run clears its abort request as it enters the running state: an Abort that came earlier is renewed
+    // here, before any row has started.
+    if (running && abortAsked_) stopThreadingFlag_ = true;
     progress_.running = running;
     if (running) progress_.startedAt = std::chrono::steady_clock::now();
 }

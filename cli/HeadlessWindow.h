@@ -31,6 +31,7 @@ public:
     HeadlessWindow(PingTable& table, int threads, int timeoutSeconds);
 
     bool HandOver(const std::function<void()>& step) override;
+    bool Post(std::function<void()> step) override;
     std::atomic<bool>& AbortFlag() override { return stopThreadingFlag_; }
     std::atomic<int>& TimeoutSeconds() override { return timeoutThreads_; }
 

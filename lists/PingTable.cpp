@@ -71,17 +71,14 @@ QString PingTable::GetCell(int column, int row) const
 
 void PingTable::SetCell(int column, int row, const QString& text)
 {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount())
-        throw TableRangeError();
-    PingRow& cells = rows_[static_cast<std::size_t>(row)];
-    if (column == ColumnUrl) {
-        cells.Url = text;
-    } else {
-        cells.Status = text;
-        cells.Reason.clear();
+    if (column == ColumnPing) {
+        SetStatus(row, text, {});
+        return;
     }
-    if (batchDepth_ == 0 && listener_)
-        listener_->CellChanged(column, row);
+    if (row < 0 || row >= RowCount() || column != ColumnUrl)
+        throw TableRangeError();
+    rows_[static_cast<std::size_t>(row)].Url = text;
+    TellCellChanged(column, row);
 }
 
 QString PingTable::Reason(int row) const
@@ -93,8 +90,19 @@ QString PingTable::Reason(int row) const
 
 void PingTable::SetStatus(int row, const QString& status, const QString& reason)
 {
-    SetCell(ColumnPing, row, status);
-    rows_[static_cast<std::size_t>(row)].Reason = reason;
+    if (row < 0 || row >= RowCount())
+        throw TableRangeError();
+    PingRow& cells = rows_[static_cast<std::size_t>(row)];
+    cells.Status = status;
+    cells.Reason = reason;
+    // Told after both are stored, so a listener reading the row sees the reason of the new status.
+    TellCellChanged(ColumnPing, row);
+}
+
+void PingTable::TellCellChanged(int column, int row)
+{
+    if (batchDepth_ == 0 && listener_)
+        listener_->CellChanged(column, row);
 }
 
 void PingTable::SetListener(PingTableListener* listener)

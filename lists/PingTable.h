@@ -76,6 +76,7 @@ public:
 private:
     void BeginBatch();
     void EndBatch();
+    void TellCellChanged(int column, int row);
 
     std::vector<PingRow> rows_;
     PingTableListener* listener_ = nullptr;

@@ -1,7 +1,11 @@
 #include "run/DetachedThread.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <system_error>
 #include <thread>
 
@@ -18,6 +22,15 @@ bool StartDetachedThread(std::function<void()> body) {
 
 void NameThisThread(const char* name) {
     pthread_setname_np(pthread_self(), name);
+}
+
+void LowerThisThreadPriority(int niceness) {
+    // Linux keeps a nice value per thread; the calling thread is named by its kernel id. A refusal leaves the
+    // thread as it was, which only costs responsiveness.
+    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0) setpriority(PRIO_PROCESS, thread, current + niceness);
 }
 
 }  // namespace larkspire

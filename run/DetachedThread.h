@@ -16,6 +16,9 @@ bool StartDetachedThread(std::function<void()> body);
 // Names the calling thread for debuggers; the platform keeps at most 15 characters.
 void NameThisThread(const char* name);
 
+// Lowers the calling thread's scheduling priority by niceness steps of the system's nice scale.
+void LowerThisThreadPriority(int niceness);
+
 // The platform refused to start the thread of a ping run.
 class ThreadStartError : public LarkspireError {
 public:

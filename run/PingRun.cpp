@@ -4,7 +4,9 @@
 #include <climits>
 #include <exception>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "run/CountdownEvent.h"
 #include "run/PingWorker.h"
@@ -41,11 +43,25 @@ int StartWorkers(int workerCount, const std::shared_ptr<TaskQueue>& queue,
     return started;
 }
 
+// The table does not change during a run, so the run thread reads the Urls in blocks, one hand-over each, and
+// hands each task its Url: no row waits on the GUI thread for it.
+constexpr int kUrlsPerRead = 1000;
+
 // One task per row in row order. Stops when the queue refuses (no worker is left to take a task) or the window
 // has gone.
 void FeedRows(const std::shared_ptr<RunContext>& context, TaskQueue& queue, int rowCount) {
-    for (int m = 0; m < rowCount && !context->windowGone; ++m) {
-        if (!queue.Push(MakeRowTask(context, m))) return;
+    RunWindow& window = *context->window;
+    std::vector<std::u16string> urls;
+    for (int first = 0; first < rowCount; first += kUrlsPerRead) {
+        const int count = std::min(kUrlsPerRead, rowCount - first);
+        urls.clear();
+        const bool read = context->HandOver([&] {
+            for (int m = first; m < first + count; ++m) urls.push_back(window.RowUrl(m));
+        });
+        if (!read) return;
+        for (int i = 0; i < count; ++i) {
+            if (!queue.Push(MakeRowTask(context, first + i, std::move(urls[i])))) return;
+        }
     }
 }
 
@@ -70,19 +86,27 @@ void RunPool(const std::shared_ptr<RunContext>& context, const RunOptions& optio
     if (feedFailure) std::rethrow_exception(feedFailure);
 }
 
+// The start pause, cut short by Abort: an Abort during the pause ends the run before any check.
+void Pause(std::chrono::milliseconds pause, const std::atomic<bool>& abortFlag) {
+    constexpr auto kSlice = std::chrono::milliseconds(20);
+    const auto end = std::chrono::steady_clock::now() + pause;
+    for (auto now = std::chrono::steady_clock::now(); now < end && !abortFlag; now = std::chrono::steady_clock::now())
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kSlice, end - now));
+}
+
 // Everything between the running state and the idle state.
 void PingAllRows(const std::shared_ptr<RunContext>& context, const RunOptions& options) {
     RunWindow& window = *context->window;
-    std::this_thread::sleep_for(options.pause);
-    window.AbortFlag() = false;
-    int ThreadsNumber = 1;
+    Pause(options.pause, window.AbortFlag());
+    if (window.AbortFlag()) return;
+    int threadsNumber = 1;
     int rowCount = 0;
     const bool read = context->HandOver([&] {
-        ThreadsNumber = ThreadSettingValue(window.ThreadSettingText());
+        threadsNumber = ThreadSettingValue(window.ThreadSettingText());
         rowCount = window.RowCount();
     });
     if (!read) return;
-    RunPool(context, options, rowCount, std::min(ThreadsNumber, rowCount));
+    RunPool(context, options, rowCount, std::min(threadsNumber, rowCount));
 }
 
 bool IsBlank(char16_t c) {
@@ -94,6 +118,8 @@ bool IsBlank(char16_t c) {
 void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& options) {
     const auto context = std::make_shared<RunContext>(window, options.checker);
     const bool running = context->HandOver([&] {
+        // Cleared as Abort becomes enabled, so an Abort from here on, the pause included, holds.
+        window->AbortFlag() = false;
         window->SetRunningState(true);
         window->ClearStatusColumn();
     });

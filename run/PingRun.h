@@ -25,10 +25,10 @@ struct RunOptions {
 constexpr std::size_t kTaskQueueCapacity = 5000;
 
 // One ping run over every row of window, on the calling thread, which must not be the GUI thread: it blocks for
-// the whole run and reaches the window only through hand-overs. Puts the window into its running state and
-// clears the statuses, pauses, clears the abort request, checks every row with a pool of at most the thread
-// setting's number of workers, and puts the window back into its idle state. Returns early, touching nothing
-// more of the window, once the window is gone.
+// the whole run and reaches the window only through its steps. Clears the abort request and puts the window into
+// its running state, clears the statuses and pauses; unless Abort came meanwhile, checks every row with a pool
+// of at most the thread setting's number of workers; then puts the window back into its idle state, after every
+// status of the run has reached it. Returns early, touching nothing more of the window, once the window is gone.
 void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& options);
 
 // The thread setting read from its text: a decimal whole number, blanks around it ignored. A text that is not a

@@ -6,6 +6,11 @@ namespace larkspire {
 
 namespace {
 
+// Checks at loopback speed keep both processors busy; below the threads that serve the window (its GUI thread,
+// the run thread, the ticker) they still take every processor cycle those leave, and the event loop stays
+// responsive.
+constexpr int kWorkerNiceness = 10;
+
 void LeaveRun(CountdownEvent& signal, TaskQueue& queue) {
     if (signal.Signal()) queue.Shutdown();
 }
@@ -30,6 +35,7 @@ PingWorker::PingWorker(std::shared_ptr<TaskQueue> queue, std::shared_ptr<Countdo
 
 void PingWorker::Execute() {
     NameThisThread("PingWorker");
+    LowerThisThreadPriority(kWorkerNiceness);
     try {
         RunTasks();
     } catch (...) {

@@ -23,6 +23,13 @@ struct RunContext {
         return false;
     }
 
+    // Queues step for the GUI thread without waiting. Returns false once the window is gone, and remembers that.
+    bool Post(std::function<void()> step) {
+        if (window->Post(std::move(step))) return true;
+        windowGone = true;
+        return false;
+    }
+
     const std::shared_ptr<RunWindow> window;
     const RowChecker checker;
     std::atomic<bool> windowGone{false};

@@ -8,21 +8,25 @@ namespace larkspire {
 
 // What a ping run needs of the window it runs for. The run holds it through a shared pointer until its last
 // thread has ended, so an implementation must stay valid after its window has gone: keep the two atomics in the
-// implementation, and make HandOver refuse every step from the moment the window goes (HandOverLink does).
+// implementation, and make Post and HandOver refuse every step from the moment the window goes (HandOverLink
+// does). Posted and handed-over steps run on the GUI thread in the one order they were given.
 class RunWindow {
 public:
     virtual ~RunWindow() = default;
 
-    // Any thread but the GUI thread. Runs step on the GUI thread and waits until it has run; an exception the
-    // step throws is rethrown in the caller. Returns false without running step once the window is gone, also
-    // for a step already waiting, so the caller is released.
+    // Any thread but the GUI thread. Runs step on the GUI thread after every step given before it and waits
+    // until it has run; an exception the step throws is rethrown in the caller. Returns false without running
+    // step once the window is gone, also for a step already waiting, so the caller is released.
     virtual bool HandOver(const std::function<void()>& step) = 0;
+    // Any thread but the GUI thread. Queues step to run on the GUI thread after every step given before it and
+    // returns without waiting for it. Returns false, dropping step, once the window is gone.
+    virtual bool Post(std::function<void()> step) = 0;
 
     // Any thread, also after the window has gone: the abort request and the time-out setting in seconds.
     virtual std::atomic<bool>& AbortFlag() = 0;
     virtual std::atomic<int>& TimeoutSeconds() = 0;
 
-    // GUI thread only: the run calls these inside its hand-over steps and nowhere else.
+    // GUI thread only: the run calls these inside its posted and handed-over steps and nowhere else.
     virtual std::u16string ThreadSettingText() = 0;  // the thread slider's text
     virtual int RowCount() = 0;
     virtual std::u16string RowUrl(int row) = 0;

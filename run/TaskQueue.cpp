@@ -4,7 +4,7 @@
 
 namespace larkspire {
 
-TaskQueue::TaskQueue(std::size_t capacity) : capacity_(capacity) {}
+TaskQueue::TaskQueue(std::size_t capacity) : capacity_(capacity), lowWater_(capacity / 2) {}
 
 TaskQueue::~TaskQueue() {
     Shutdown();
@@ -12,7 +12,11 @@ TaskQueue::~TaskQueue() {
 
 bool TaskQueue::Push(Task task) {
     std::unique_lock lock(mutex_);
-    notFull_.wait(lock, [this] { return shutDown_ || tasks_.size() < capacity_; });
+    if (tasks_.size() >= capacity_) {
+        ++pushersWaiting_;
+        notFull_.wait(lock, [this] { return shutDown_ || tasks_.size() <= lowWater_; });
+        --pushersWaiting_;
+    }
     if (shutDown_) return false;
     tasks_.push_back(std::move(task));
     notEmpty_.notify_one();
@@ -25,7 +29,7 @@ Task TaskQueue::Pop() {
     if (shutDown_) return {};
     Task task = std::move(tasks_.front());
     tasks_.pop_front();
-    notFull_.notify_one();
+    if (pushersWaiting_ > 0 && tasks_.size() <= lowWater_) notFull_.notify_all();
     return task;
 }
 

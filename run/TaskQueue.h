@@ -20,7 +20,9 @@ public:
     TaskQueue(const TaskQueue&) = delete;
     TaskQueue& operator=(const TaskQueue&) = delete;
 
-    // Waits, without a time limit, while the queue is full, then appends task at the tail.
+    // Waits, without a time limit, while the queue is full, then appends task at the tail. A push that had to wait
+    // goes on once the workers have taken the queue down to half its capacity, so the feeder is woken once per
+    // half a queue rather than once per task.
     // Returns false, without queueing task, once the queue has been shut down.
     bool Push(Task task);
     // Waits, without a time limit, while the queue is empty, then removes the task at the head.
@@ -32,11 +34,13 @@ public:
 
 private:
     const std::size_t capacity_;
+    const std::size_t lowWater_;
     std::mutex mutex_;
     std::condition_variable notFull_;
     std::condition_variable notEmpty_;
     std::deque<Task> tasks_;
     bool shutDown_ = false;
+    int pushersWaiting_ = 0;
 };
 
 }  // namespace larkspire

@@ -47,10 +47,26 @@ TEST(PingTable, StartsEmptyWithTwoColumns)
     EXPECT_EQ(table.ColumnCount(), 2);
 }
 
+// Records the reason the table holds when it tells of a change, as a view reading the row then would.
+class ReasonReadingListener : public RecordingListener {
+public:
+    explicit ReasonReadingListener(const PingTable& table) : table_(table) {}
+    void CellChanged(int column, int row) override
+    {
+        RecordingListener::CellChanged(column, row);
+        reasonsSeen.push_back(table_.Reason(row));
+    }
+
+    std::vector<QString> reasonsSeen;
+
+private:
+    const PingTable& table_;
+};
+
 TEST(PingTable, AStatusCarriesItsReasonUntilTheNextStatus)
 {
     PingTable table;
-    RecordingListener listener;
+    ReasonReadingListener listener(table);
     table.SetRowCount(2);
     table.SetListener(&listener);
     table.SetStatus(1, "Aborted", "connection refused");
@@ -58,6 +74,7 @@ TEST(PingTable, AStatusCarriesItsReasonUntilTheNextStatus)
     EXPECT_EQ(table.Reason(1), "connection refused");
     EXPECT_EQ(table.Reason(0), "");
     EXPECT_EQ(listener.events, std::vector<std::string>{"cell 1,1"});
+    EXPECT_EQ(listener.reasonsSeen, std::vector<QString>{"connection refused"}) << "told before the reason was stored";
 
     table.SetCell(PingTable::ColumnUrl, 1, "b");
     EXPECT_EQ(table.Reason(1), "connection refused") << "a new URL is no new status";

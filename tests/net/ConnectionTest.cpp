@@ -203,9 +203,11 @@ INSTANTIATE_TEST_SUITE_P(Versions, TlsVersionTest,
 TEST(TlsConnectionTest, SendsTheServerNameAlsoForAnIpLiteral) {
     LoopbackServer server(std::vector<test::ConnectionScript>(2), ServerSecurity::Tls12Only);
     TlsLayer layer;
+    std::size_t handshakes = 0;
     for (const char* name : {"localhost", "127.0.0.1"}) {
         Connection connection = ConnectTo(server);
         connection.StartTls(layer, name);
+        ASSERT_TRUE(server.WaitForServerNames(++handshakes, std::chrono::seconds(10))) << name;
     }
     EXPECT_EQ(server.ServerNames(), (std::vector<std::string>{"localhost", "127.0.0.1"}));
 }

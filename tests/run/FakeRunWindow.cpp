@@ -46,6 +46,10 @@ bool FakeRunWindow::HandOver(const std::function<void()>& step) {
     return link_.HandOver(step);
 }
 
+bool FakeRunWindow::Post(std::function<void()> step) {
+    return link_.Post(std::move(step));
+}
+
 bool FakeRunWindow::Enter(const std::string& event) {
     std::lock_guard lock(mutex_);
     if (gone_ || std::this_thread::get_id() != gui_.Id()) {
@@ -119,11 +123,13 @@ void FakeRunWindow::ShowMessage(const std::u16string& text) {
 }
 
 void FakeRunWindow::Close() {
-    gui_.Run([this] {
-        link_.Close();
-        std::lock_guard lock(mutex_);
-        gone_ = true;
-    });
+    gui_.Run([this] { GoAway(); });
+}
+
+void FakeRunWindow::GoAway() {
+    link_.Close();
+    std::lock_guard lock(mutex_);
+    gone_ = true;
 }
 
 void FakeRunWindow::SetStatus(int row, const std::u16string& status) {

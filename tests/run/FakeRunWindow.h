@@ -17,7 +17,7 @@ std::u16string UrlOfRow(int m);
 int RowOfUrl(const std::u16string& url);
 
 // A headless window for ping runs: its table, labels and running state live on a GUI thread of its own, and
-// hand-overs reach that thread through a HandOverLink, as in the program's window.
+// posted and handed-over steps reach that thread through a HandOverLink, as in the program's window.
 // Every GUI operation records a fault when it is called off the GUI thread or after the window has gone.
 class FakeRunWindow : public RunWindow {
 public:
@@ -26,6 +26,7 @@ public:
     FakeRunWindow(std::vector<std::u16string> urls, std::u16string threadSetting);
 
     bool HandOver(const std::function<void()>& step) override;
+    bool Post(std::function<void()> step) override;
     std::atomic<bool>& AbortFlag() override { return stopThreadingFlag_; }
     std::atomic<int>& TimeoutSeconds() override { return timeoutThreads_; }
     std::u16string ThreadSettingText() override;
@@ -41,8 +42,10 @@ public:
 
     // Test side, any thread. Runs call on the GUI thread, as the window's own handlers run.
     void OnGui(const std::function<void()>& call) { gui_.Run(call); }
-    // The window goes away, on its GUI thread: no hand-over runs afterwards.
+    // The window goes away, on its GUI thread: no step runs afterwards.
     void Close();
+    // The same, called on the GUI thread itself.
+    void GoAway();
     // Called on the GUI thread inside SetRunningState; set before the run starts.
     std::function<void(bool)> onRunningStateChange;
 

@@ -4,9 +4,13 @@
 #include <future>
 #include <memory>
 #include <stdexcept>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "run/HandOverLink.h"
+#include "tests/run/BlockedThread.h"
 #include "tests/run/GuiThread.h"
 #include "tests/run/WaitUntil.h"
 
@@ -76,6 +80,110 @@ TEST_F(HandOverLinkTest, AStepUnderWayWhenTheWindowGoesIsWaitedFor) {
         finished = true;
     }));
     EXPECT_TRUE(finished);
+}
+
+// The GUI thread held by a call of its own until Release, as a busy event loop would be.
+class HeldGui {
+public:
+    explicit HeldGui(test::GuiThread& gui, std::function<void()> thenOnGui = {}) {
+        gui.Post([released = release_.get_future().share(), then = std::move(thenOnGui)] {
+            released.wait();
+            if (then) then();
+        });
+    }
+    void Release() { release_.set_value(); }
+
+private:
+    std::promise<void> release_;
+};
+
+TEST_F(HandOverLinkTest, PostsReturnAtOnceAndEveryStepRunsInTheOrderGiven) {
+    constexpr int kPosters = 3;
+    constexpr int kStepsEach = 200;
+    std::vector<std::string> ran;  // GUI thread only
+    HeldGui held(gui);
+    std::vector<std::future<bool>> posters;
+    for (int p = 0; p < kPosters; ++p) {
+        posters.push_back(std::async(std::launch::async, [&, p] {
+            bool all = true;
+            for (int i = 0; i < kStepsEach; ++i)
+                all = link.Post([&ran, p, i] { ran.push_back(std::to_string(p) + ":" + std::to_string(i)); }) && all;
+            return all;
+        }));
+    }
+    for (auto& poster : posters) {
+        ASSERT_EQ(poster.wait_for(20s), std::future_status::ready) << "a Post waited for the held GUI thread";
+        EXPECT_TRUE(poster.get());
+    }
+    auto waited = std::async(std::launch::async, [&] { return link.HandOver([&] { ran.push_back("end"); }); });
+    held.Release();
+    EXPECT_TRUE(waited.get());
+    gui.Run([] {});
+
+    ASSERT_EQ(ran.size(), static_cast<std::size_t>(kPosters * kStepsEach + 1));
+    EXPECT_EQ(ran.back(), "end") << "a waited-for step runs after every step posted before it";
+    std::vector<int> next(kPosters, 0);
+    for (std::size_t k = 0; k + 1 < ran.size(); ++k) {
+        const int p = std::stoi(ran[k]);
+        EXPECT_EQ(ran[k], std::to_string(p) + ":" + std::to_string(next[p]++)) << "each poster's steps in order";
+    }
+}
+
+TEST_F(HandOverLinkTest, APassThatSpentItsBudgetLetsTheEventsQueuedMeanwhileRunFirst) {
+    std::vector<std::string> ran;  // GUI thread only
+    std::atomic<int> done{0};
+    HeldGui held(gui);
+    for (const char* name : {"slow 1", "slow 2", "slow 3"}) {
+        link.Post([&, name] {
+            std::this_thread::sleep_for(HandOverLink::kPassBudget + 1ms);
+            ran.push_back(name);
+            ++done;
+        });
+    }
+    gui.Post([&] {
+        ran.push_back("other event");
+        ++done;
+    });
+    held.Release();
+    ASSERT_TRUE(test::WaitUntil([&] { return done == 4; }));
+    gui.Run([] {});
+    EXPECT_EQ(ran, (std::vector<std::string>{"slow 1", "other event", "slow 2", "slow 3"}));
+    EXPECT_EQ(posts, 3) << "each pass ran one step and posted the next";
+}
+
+TEST_F(HandOverLinkTest, ClosingDropsTheQueuedStepsAndRefusesLaterOnes) {
+    std::atomic<int> ran{0};
+    HeldGui held(gui, [&] { link.Close(); });
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(link.Post([&] { ++ran; }));
+    held.Release();
+    gui.Run([] {});
+    EXPECT_EQ(ran, 0) << "nothing applied once the window is gone";
+    EXPECT_FALSE(link.Post([&] { ++ran; }));
+    gui.Run([] {});
+    EXPECT_EQ(ran, 0);
+}
+
+TEST_F(HandOverLinkTest, APostBeyondTheBacklogLimitWaitsUntilHalfOfItIsWorkedOff) {
+    std::atomic<std::size_t> ran{0};
+    HeldGui held(gui);
+    for (std::size_t i = 0; i < HandOverLink::kMostQueuedSteps; ++i) ASSERT_TRUE(link.Post([&] { ++ran; }));
+    std::atomic<pid_t> posterId{0};
+    std::atomic<bool> returned{false};
+    std::size_t ranWhenReturned = 0;
+    std::thread poster([&] {
+        posterId = test::ThisThreadId();
+        link.Post([&] { ++ran; });
+        ranWhenReturned = ran;
+        returned = true;
+    });
+    EXPECT_TRUE(test::WaitUntil([&] { return returned || test::IsAsleep(posterId); }));
+    EXPECT_FALSE(returned) << "the Post beyond the limit did not wait";
+    held.Release();
+    poster.join();
+    // Released once half the backlog was taken; the last step taken may still have been running.
+    EXPECT_GE(ranWhenReturned + 1, HandOverLink::kMostQueuedSteps / 2);
+    ASSERT_TRUE(link.HandOver([] {}));
+    EXPECT_EQ(ran, HandOverLink::kMostQueuedSteps + 1);
 }
 
 TEST(HandOverLinkCloseTest, CloseWaitsForAPostUnderWayAndNoPostFollowsIt) {

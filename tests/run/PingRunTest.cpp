@@ -136,7 +136,7 @@ TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
     EXPECT_EQ(run.window->Statuses(), Repeated(1, u"Completed"));
     EXPECT_EQ(run.window->Events(),
               (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "ThreadSettingText",
-                                        "RowCount", "SetRowStatus(0,Pinging page...)", "RowUrl(0)",
+                                        "RowCount", "RowUrl(0)", "SetRowStatus(0,Pinging page...)",
                                         "SetProcessedText(1)", "SetRowStatus(0,Completed,in 5 ms)",
                                         "SetRunningState(false)", "ShowMessage(Ping terminated)"}));
     EXPECT_EQ(run.threads.Started(), 3) << "the run thread, the ticker and one worker";
@@ -268,14 +268,34 @@ TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, AbortDuringThePauseIsClearedAndEveryRowIsChecked) {
+TEST(PingRunTest, AnAbortLeftFromBeforeTheRunIsClearedAndEveryRowIsChecked) {
     RunHarness run(5, u"2");
+    run.window->OnGui([&] { run.window->AbortFlag() = true; });
+    ASSERT_TRUE(run.RunToEnd());
+    EXPECT_EQ(run.window->Statuses(), Repeated(5, u"Completed"));
+    EXPECT_EQ(run.window->Messages(), std::vector<std::u16string>{u"Ping terminated"});
+    ExpectCleanEnd(run);
+}
+
+TEST(PingRunTest, AbortDuringThePauseEndsTheRunBeforeAnyCheck) {
+    RunHarness run(5, u"2");
+    run.options.pause = 30s;  // cut short by the Abort
+    std::atomic<int> checks{0};
+    run.options.checker = [&](const std::u16string&, int, const std::atomic<bool>&) {
+        ++checks;
+        return CheckOutcome{u"Completed", {}};
+    };
+    run.window->SetStatus(2, u"Error 404");
     run.window->onRunningStateChange = [&](bool running) {
         if (running) run.window->AbortFlag() = true;
     };
     ASSERT_TRUE(run.RunToEnd());
-    EXPECT_EQ(run.window->Statuses(), Repeated(5, u"Completed"));
-    EXPECT_EQ(run.window->Messages(), std::vector<std::u16string>{u"Ping terminated"});
+    EXPECT_EQ(checks, 0);
+    EXPECT_EQ(run.window->Statuses(), Repeated(5, u"")) << "every row unchecked, the old statuses cleared";
+    EXPECT_EQ(run.window->Events(),
+              (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "SetRunningState(false)",
+                                        "ShowMessage(Ping aborted)"}));
+    EXPECT_EQ(run.threads.Started(), 1) << "only the run thread: no ticker, no worker";
     ExpectCleanEnd(run);
 }
 

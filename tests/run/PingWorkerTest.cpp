@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -58,18 +62,24 @@ TEST_F(PingWorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFrees
     EXPECT_EQ(popLock.use_count(), 1);
 }
 
-TEST_F(PingWorkerTest, TheWorkerThreadCarriesItsName) {
+// The worker's thread carries its name and runs ten nice steps below the thread that started the run (or at
+// the bottom of the scale), so that the window's threads come first on busy processors.
+TEST_F(PingWorkerTest, TheWorkerThreadCarriesItsNameAndALowerPriority) {
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     std::string name;
+    int workerNice = 0;
     queue->Push([&] {
         char buffer[16] = {};
         pthread_getname_np(pthread_self(), buffer, sizeof buffer);
         name = buffer;
+        workerNice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
     });
     queue->Push(Task{});
     countdown->Wait();
     EXPECT_EQ(name, "PingWorker");
+    const int startingNice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    EXPECT_EQ(workerNice, std::min(startingNice + 10, 19));
 }
 
 TEST_F(PingWorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {

@@ -48,6 +48,30 @@ TEST(TaskQueueTest, PushWaitsWhileTheQueueIsFull) {
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
 }
 
+// A pusher that found the queue full sleeps on while the workers take it down to half, so the feeder is woken
+// once per half a queue, not for every task taken.
+TEST(TaskQueueTest, AWaitingPushGoesOnOnlyOnceTheQueueIsDownToHalf) {
+    TaskQueue queue(4);
+    std::vector<int> ran;
+    for (int i = 0; i < 4; ++i) queue.Push(Recorder(ran, i));
+    std::atomic<bool> pushed{false};
+    std::atomic<pid_t> pusherId{0};
+    std::thread pusher([&] {
+        pusherId = test::ThisThreadId();
+        queue.Push(Recorder(ran, 4));
+        pushed = true;
+    });
+    ASSERT_TRUE(test::WaitUntil([&] { return pushed || test::IsAsleep(pusherId); }));
+    queue.Pop()();
+    // A wake-up would have made the pusher runnable inside Pop, so it would no longer be asleep.
+    EXPECT_TRUE(test::IsAsleep(pusherId) && !pushed) << "woken with three tasks of four still queued";
+    queue.Pop()();
+    EXPECT_TRUE(test::WaitUntil([&] { return pushed.load(); }));
+    pusher.join();
+    for (int i = 0; i < 3; ++i) queue.Pop()();
+    EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
 TEST(TaskQueueTest, PopWaitsWhileTheQueueIsEmpty) {
     TaskQueue queue(2);
     std::atomic<bool> popped{false};

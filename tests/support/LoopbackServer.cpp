@@ -328,6 +328,11 @@ bool LoopbackServer::WaitForRequests(std::size_t count, std::chrono::millisecond
     return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
+bool LoopbackServer::WaitForServerNames(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return serverNames_.size() >= count; });
+}
+
 bool LoopbackServer::WaitForEndedConnections(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return endedConnections_ >= count; });
@@ -373,8 +378,11 @@ void LoopbackServer::Serve(SocketHandle socket, std::size_t index) {
     Session session(std::move(socket), tlsContext_.get(), wake_.Get());
     if (!session.Handshake()) return;
     if (tlsContext_) {
-        std::lock_guard lock(mutex_);
-        serverNames_.push_back(session.ServerName());
+        {
+            std::lock_guard lock(mutex_);
+            serverNames_.push_back(session.ServerName());
+        }
+        changed_.notify_all();
     }
     for (std::size_t request = 0;; ++request) {
         const std::optional<std::string> head = session.NextRequest();

@@ -118,6 +118,9 @@ public:
     std::vector<std::string> ServerNames() const;
     // Waits until at least count requests have been recorded; false when timeout passed first.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Waits until at least count TLS handshakes have been completed on the server's side (a client's handshake
+    // may end before the server has recorded it).
+    bool WaitForServerNames(std::size_t count, std::chrono::milliseconds timeout) const;
     // Waits until the server has ended (closed, reset or dropped) at least count connections.
     bool WaitForEndedConnections(std::size_t count, std::chrono::milliseconds timeout) const;
 

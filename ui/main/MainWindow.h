@@ -35,6 +35,8 @@ class ListEditorWindow;
 // whole life of the program; every handler runs on the GUI thread.
 class MainWindow : public QMainWindow {
     Q_OBJECT
+    // The run's view batches the table model's changes around each pass of the run's steps.
+    friend class MainWindowRunView;
 
     // Made first: the abort flag and the time-out below live in it, since a run may outlive the window.
     std::shared_ptr<MainWindowRunView> runWindow_;

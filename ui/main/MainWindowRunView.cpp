@@ -1,20 +1,30 @@
 #include "ui/main/MainWindowRunView.h"
 
 #include "lists/PingTableColumns.h"
+#include "lists/SharedStatusText.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/PingTableModel.h"
 #include "ui/widgets/Dialogs.h"
 #include "ui/widgets/SliderWithBox.h"
 
 #include <QLabel>
 #include <QMetaObject>
+#include <QTimer>
 
 namespace larkspire {
 
 MainWindowRunView::MainWindowRunView(MainWindow& window)
     : window_(window),
-      link_([&window](std::function<void()> call) {
-          // A queued call to a window that is destroyed before it runs is dropped by Qt, which releases its caller.
-          QMetaObject::invokeMethod(&window, std::move(call), Qt::QueuedConnection);
+      link_([this, &window](std::function<void()> pass) {
+          // A queued call to a window that is destroyed before it runs is dropped by Qt, which closes the link.
+          QMetaObject::invokeMethod(
+              &window,
+              [this, pass = std::move(pass)] {
+                  BeginPass();
+                  pass();
+                  EndPass();
+              },
+              Qt::QueuedConnection);
       })
 {
 }
@@ -22,6 +32,8 @@ MainWindowRunView::MainWindowRunView(MainWindow& window)
 void MainWindowRunView::Close() { link_.Close(); }
 
 bool MainWindowRunView::HandOver(const std::function<void()>& step) { return link_.HandOver(step); }
+
+bool MainWindowRunView::Post(std::function<void()> step) { return link_.Post(std::move(step)); }
 
 std::atomic<bool>& MainWindowRunView::AbortFlag() { return abortFlag_; }
 
@@ -41,16 +53,16 @@ std::u16string MainWindowRunView::RowUrl(int row)
 
 void MainWindowRunView::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason)
 {
-    window_.Table.SetStatus(row, QString::fromStdU16String(status), QString::fromStdU16String(reason));
+    window_.Table.SetStatus(row, SharedStatusText(status), QString::fromStdU16String(reason));
 }
 
 void MainWindowRunView::ClearStatusColumn() { ClearColumn(window_.Table, PingTable::ColumnPing); }
 
-void MainWindowRunView::MakeTopRow(int row) { window_.ScrollRowToTop(row); }
+void MainWindowRunView::MakeTopRow(int row) { pendingTopRow_ = row; }
 
 void MainWindowRunView::SetProcessedText(const std::u16string& text)
 {
-    window_.processedValueLabel->setText(QString::fromStdU16String(text));
+    pendingProcessed_ = QString::fromStdU16String(text);
 }
 
 void MainWindowRunView::SetElapsedText(const std::u16string& text)
@@ -58,11 +70,44 @@ void MainWindowRunView::SetElapsedText(const std::u16string& text)
     window_.timeValueLabel->setText(QString::fromStdU16String(text));
 }
 
-void MainWindowRunView::SetRunningState(bool running) { window_.SetRunningState(running); }
+void MainWindowRunView::SetRunningState(bool running)
+{
+    window_.tableModel_->FlushChanges();
+    RefreshView();
+    window_.SetRunningState(running);
+}
 
 void MainWindowRunView::ShowMessage(const std::u16string& text)
 {
     Dialogs::ShowMessage(&window_, QString::fromStdU16String(text));
+}
+
+void MainWindowRunView::BeginPass() { window_.tableModel_->HoldChanges(); }
+
+void MainWindowRunView::EndPass()
+{
+    window_.tableModel_->FlushChanges();
+    const auto sinceRefresh = std::chrono::steady_clock::now() - lastRefresh_;
+    if (sinceRefresh >= kViewRefreshInterval) {
+        RefreshView();
+    } else if (!refreshTimerArmed_ && (pendingTopRow_ >= 0 || !pendingProcessed_.isNull())) {
+        // What the last passes asked for still shows, a little later, when no more steps come.
+        refreshTimerArmed_ = true;
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(kViewRefreshInterval - sinceRefresh);
+        QTimer::singleShot(wait, &window_, [this] {
+            refreshTimerArmed_ = false;
+            RefreshView();
+        });
+    }
+}
+
+void MainWindowRunView::RefreshView()
+{
+    lastRefresh_ = std::chrono::steady_clock::now();
+    if (pendingTopRow_ >= 0)
+        window_.ScrollRowToTop(std::exchange(pendingTopRow_, -1));
+    if (!pendingProcessed_.isNull())
+        window_.processedValueLabel->setText(std::exchange(pendingProcessed_, QString()));
 }
 
 }  // namespace larkspire

@@ -3,7 +3,10 @@
 #include "run/HandOverLink.h"
 #include "run/RunWindow.h"
 
+#include <QString>
+
 #include <atomic>
+#include <chrono>
 
 namespace larkspire {
 
@@ -11,15 +14,22 @@ class MainWindow;
 
 // The main window as a ping run sees it. The run may outlive the window (the program can end during a run),
 // so this object holds what background threads touch, the abort flag and the time-out, and is shared with
-// the run; once the window has closed it, every hand-over is refused and nothing of the window is touched.
+// the run; once the window has closed it, every step is refused and nothing of the window is touched.
+//
+// The run's steps reach the GUI thread in passes (HandOverLink). Within a pass the table's cell changes are held
+// back and told to the view once, for the rows touched; the scroll that follows the run and the "Processed" figure
+// are applied at most every kViewRefreshInterval, and always before the window goes back to its idle state.
 class MainWindowRunView final : public RunWindow {
 public:
+    static constexpr std::chrono::milliseconds kViewRefreshInterval{50};
+
     explicit MainWindowRunView(MainWindow& window);
 
     // The window is going away: no step runs from now on, and waiting callers are released.
     void Close();
 
     bool HandOver(const std::function<void()>& step) override;
+    bool Post(std::function<void()> step) override;
     std::atomic<bool>& AbortFlag() override;
     std::atomic<int>& TimeoutSeconds() override;
 
@@ -35,10 +45,20 @@ public:
     void ShowMessage(const std::u16string& text) override;
 
 private:
+    void BeginPass();
+    void EndPass();
+    // The scroll and the "Processed" figure asked for since the last refresh, now.
+    void RefreshView();
+
     MainWindow& window_;
-    HandOverLink link_;
     std::atomic<bool> abortFlag_{false};
     std::atomic<int> timeoutSeconds_{0};
+    int pendingTopRow_ = -1;
+    QString pendingProcessed_;
+    std::chrono::steady_clock::time_point lastRefresh_{};
+    bool refreshTimerArmed_ = false;
+    // Last, so that it closes before the members its steps use go.
+    HandOverLink link_;
 };
 
 }  // namespace larkspire

@@ -3,6 +3,9 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include <algorithm>
+#include <utility>
+
 namespace larkspire {
 
 PingTableModel::PingTableModel(PingTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table)
@@ -49,12 +52,33 @@ QVariant PingTableModel::headerData(int section, Qt::Orientation orientation, in
     }
 }
 
-void PingTableModel::TableAboutToReset() { beginResetModel(); }
+void PingTableModel::HoldChanges() { holding_ = true; }
+
+void PingTableModel::FlushChanges()
+{
+    holding_ = false;
+    if (firstHeldRow_ < 0)
+        return;
+    const int first = std::exchange(firstHeldRow_, -1);
+    const int last = std::exchange(lastHeldRow_, -1);
+    emit dataChanged(index(first, 0), index(last, PingTable::ColumnPing), {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+void PingTableModel::TableAboutToReset()
+{
+    firstHeldRow_ = lastHeldRow_ = -1;
+    beginResetModel();
+}
 
 void PingTableModel::TableReset() { endResetModel(); }
 
 void PingTableModel::CellChanged(int column, int row)
 {
+    if (holding_) {
+        firstHeldRow_ = firstHeldRow_ < 0 ? row : std::min(firstHeldRow_, row);
+        lastHeldRow_ = std::max(lastHeldRow_, row);
+        return;
+    }
     const QModelIndex cell = index(row, column);
     // A status cell carries its reason as the tooltip of the whole row.
     if (column == PingTable::ColumnPing)

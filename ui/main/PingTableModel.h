@@ -22,12 +22,21 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // From now until FlushChanges, cell changes are gathered instead of told one by one.
+    void HoldChanges();
+    // Tells the view of the cells changed since HoldChanges in one change of the rows they span, and stops
+    // holding. Nothing is told when no cell changed; a reset meanwhile has told the view everything already.
+    void FlushChanges();
+
 private:
     void TableAboutToReset() override;
     void TableReset() override;
     void CellChanged(int column, int row) override;
 
     PingTable& table_;
+    bool holding_ = false;
+    int firstHeldRow_ = -1;
+    int lastHeldRow_ = -1;
 };
 
 // Scrolls `view` so that `row` is its top visible row, keeping the horizontal position. A row outside

@@ -11,6 +11,37 @@
 namespace larkspire {
 namespace {
 
+// While held, the model tells of no single cell; the flush tells of every row touched in one change, and a
+// reset meanwhile (which has told the view everything) leaves nothing to flush.
+TEST(PingTableModel, HeldChangesAreToldOnceForTheRowsTheySpan)
+{
+    PingTable table;
+    PingTableModel model(table);
+    table.SetRowCount(20);
+    QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
+
+    model.HoldChanges();
+    table.SetStatus(9, QStringLiteral("Completed"), QString());
+    table.SetStatus(3, QStringLiteral("Pinging page..."), QString());
+    table.SetStatus(12, QStringLiteral("Timeout"), QStringLiteral("no answer"));
+    EXPECT_EQ(cells.count(), 0);
+    model.FlushChanges();
+    ASSERT_EQ(cells.count(), 1);
+    EXPECT_EQ(cells[0][0].value<QModelIndex>(), model.index(3, 0));
+    EXPECT_EQ(cells[0][1].value<QModelIndex>(), model.index(12, 1));
+
+    model.FlushChanges();
+    EXPECT_EQ(cells.count(), 1) << "nothing changed since";
+    table.SetCell(1, 4, QStringLiteral("Completed"));
+    EXPECT_EQ(cells.count(), 2) << "no longer held";
+
+    model.HoldChanges();
+    table.SetCell(1, 5, QStringLiteral("Completed"));
+    ClearColumn(table, PingTable::ColumnPing);
+    model.FlushChanges();
+    EXPECT_EQ(cells.count(), 2);
+}
+
 TEST(PingTableModel, ShowsTheTableAndFollowsItsChanges)
 {
     PingTable table;
