@@ -15,6 +15,7 @@ namespace larkspire {
 namespace {
 
 constexpr qsizetype LongestExportPath = 259;
+constexpr std::size_t ExportBufferSize = 64 * 1024;
 
 void FillRow(PingTable& table, int row, const QString& line, int firstColumn, int columnCount,
              const QString& separator)
@@ -49,14 +50,35 @@ QStringList SelectedCells(const PingTable& table, int column, int filterColumn, 
     return cells;
 }
 
-// The whole export is handed to the replacement file, which takes the old file's place only when complete.
-void WriteExport(const QString& path, const std::string& bytes)
+// Lays the lines out as the export holds them: Windows-1252 when every line fits it, otherwise UTF-8 after a
+// byte-order mark, CR LF after each line. They reach the replacement file a buffer at a time, so a large export
+// is never held in memory as a whole, and the file takes the old one's place only when complete.
+void WriteExport(const QString& path, const QStringList& lines)
 {
+    const bool fitsAnsi = std::all_of(lines.begin(), lines.end(), [](const QString& line) { return FitsAnsi(line); });
     AtomicFileWrite file;
     if (const int error = file.Open(NativePath(path)))
         throw IoError(error, path);
-    if (const int error = file.Write(bytes))
-        throw IoError(error, path);
+    std::string buffer;
+    const auto flush = [&] {
+        if (const int error = file.Write(buffer))
+            throw IoError(error, path);
+        buffer.clear();
+    };
+    if (!fitsAnsi)
+        buffer.append("\xEF\xBB\xBF");
+    for (const QString& line : lines) {
+        if (fitsAnsi) {
+            AppendAnsi(line, buffer);
+        } else {
+            const QByteArray utf8 = line.toUtf8();
+            buffer.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        }
+        buffer.append("\r\n");
+        if (buffer.size() >= ExportBufferSize)
+            flush();
+    }
+    flush();
     if (const int error = file.Commit())
         throw IoError(error, path);
 }
@@ -92,25 +114,7 @@ void ExportColumn(const PingTable& table, const QString& path, int column, int f
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    WriteExport(path, ExportFileBytes(SelectedCells(table, column, filterColumn, filterText)));
-}
-
-std::string ExportFileBytes(const QStringList& lines)
-{
-    const bool fitsAnsi = std::all_of(lines.begin(), lines.end(), [](const QString& line) { return FitsAnsi(line); });
-    std::string bytes;
-    if (!fitsAnsi)
-        bytes.append("\xEF\xBB\xBF");
-    for (const QString& line : lines) {
-        if (fitsAnsi) {
-            AppendAnsi(line, bytes);
-        } else {
-            const QByteArray utf8 = line.toUtf8();
-            bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-        }
-        bytes.append("\r\n");
-    }
-    return bytes;
+    WriteExport(path, SelectedCells(table, column, filterColumn, filterText));
 }
 
 }  // namespace larkspire

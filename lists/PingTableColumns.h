@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <string>
-
 namespace larkspire {
 
 class PingTable;
@@ -18,15 +16,12 @@ void ClearColumn(PingTable& table, int column);
 void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstColumn, int columnCount,
                           const QString& separator);
 
-// Writes the cell of `column` of every selected row, one line each, as ExportFileBytes lays them out,
-// replacing the file at `path` through AtomicFileWrite. With `filterColumn` 0 every row is selected, otherwise
+// Writes the cell of `column` of every selected row, one line each followed by CR LF, in Windows-1252 when
+// every line fits it, otherwise in UTF-8 after a byte-order mark (so no character becomes "?" and the file reads
+// back as exported), replacing the file at `path` through AtomicFileWrite. With `filterColumn` 0 every row is selected, otherwise
 // the rows whose cell in `filterColumn` equals `filterText` exactly. Throws FileError with the I/O error message
 // on failure; the file then keeps its old content.
 void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
                   const QString& filterText);
-
-// An export file's bytes: every line followed by CR LF, in Windows-1252 when every line fits it, otherwise
-// in UTF-8 after a byte-order mark, so that no character becomes "?" and the file reads back as exported.
-std::string ExportFileBytes(const QStringList& lines);
 
 }  // namespace larkspire
