@@ -1,5 +1,8 @@
 #include "base/AppInfo.h"
 
+#include "base/ServicesFolderChoice.h"
+
+#include <cstdlib>
 #include <filesystem>
 
 namespace larkspire {
@@ -28,7 +31,8 @@ AppInfo::AppInfo(const std::string& executablePath)
       mainWindowCaption("larkspire.example Indexer V1.2.0"),
       supportMail("support@larkspire.example"),
       programFolder(FolderOf(executablePath) + '/'),
-      servicesFolder(programFolder + "indexer/")
+      servicesFolder(ChooseServicesFolder(programFolder, IsWritableFolder(ServicesFolderBesideProgram(programFolder)),
+                                          UserServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))))
 {
 }
 

@@ -1,7 +1,9 @@
 #include "base/AppInfo.h"
+#include "base/ServicesFolderChoice.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -12,26 +14,23 @@ struct FolderCase {
     const char* name;
     const char* executablePath;
     const char* programFolder;
-    const char* servicesFolder;
 };
 
 void PrintTo(const FolderCase& c, std::ostream* out) { *out << c.name << " (" << c.executablePath << ")"; }
 
 class AppInfoFolders : public testing::TestWithParam<FolderCase> {};
 
-TEST_P(AppInfoFolders, DerivesProgramAndServicesFolderFromExecutablePath)
+TEST_P(AppInfoFolders, DerivesProgramFolderFromExecutablePath)
 {
     const FolderCase& folders = GetParam();
-    const AppInfo info(folders.executablePath);
-    EXPECT_EQ(info.programFolder, folders.programFolder);
-    EXPECT_EQ(info.servicesFolder, folders.servicesFolder);
+    EXPECT_EQ(AppInfo(folders.executablePath).programFolder, folders.programFolder);
 }
 
 const FolderCase Folders[] = {
-    {"nested", "/opt/Tools/Indexer/app", "/opt/Tools/Indexer/", "/opt/Tools/Indexer/indexer/"},
-    {"root", "/app", "/", "/indexer/"},
-    {"blank", "/home/user/my dir/larkspire-indexer", "/home/user/my dir/", "/home/user/my dir/indexer/"},
-    {"non_ascii", "/srv/ä ö/bin.d/prog", "/srv/ä ö/bin.d/", "/srv/ä ö/bin.d/indexer/"},
+    {"nested", "/opt/Tools/Indexer/app", "/opt/Tools/Indexer/"},
+    {"root", "/app", "/"},
+    {"blank", "/home/user/my dir/larkspire-indexer", "/home/user/my dir/"},
+    {"non_ascii", "/srv/ä ö/bin.d/prog", "/srv/ä ö/bin.d/"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, AppInfoFolders, testing::ValuesIn(Folders),
@@ -57,7 +56,9 @@ TEST(AppInfo, DefaultConstructionUsesTheRunningExecutableFolder)
     const AppInfo info;
     const std::string testFolder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
     EXPECT_EQ(info.programFolder, testFolder + "/");
-    EXPECT_EQ(info.servicesFolder, testFolder + "/indexer/");
+    EXPECT_EQ(info.servicesFolder,
+              ChooseServicesFolder(info.programFolder, IsWritableFolder(testFolder + "/indexer/"),
+                                   UserServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))));
 }
 
 }  // namespace
