@@ -13,4 +13,4 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libssl-dev libpcre2-dev)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev desktop-file-utils)
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev desktop-file-utils dpkg-dev man-db)
