@@ -5,12 +5,14 @@
 namespace larkspire {
 
 // The program's name, version, caption and support address, and the folders derived from where the
-// executable lives and the environment. Fixed when made and read-only afterwards (safe to read from any thread). Texts are UTF-8.
+// executable lives. Fixed when made and read-only afterwards (safe to read from any thread). Texts are UTF-8.
 class AppInfo {
 public:
-    // The folders are derived from the running executable's location.
+    // The folders are derived from the running executable's location; the services folder is chosen as
+    // ServicesFolderChoice.h tells.
     AppInfo();
-    // For tests: the folders derived from the given executable path (and the environment, as above).
+    // For tests: the folders derived from the given executable path, the services folder the one beside it whatever
+    // the disk and the environment hold, so a test never reaches into the user's own folders.
     explicit AppInfo(const std::string& executablePath);
 
     const std::string version;
@@ -18,8 +20,11 @@ public:
     const std::string mainWindowCaption;
     const std::string supportMail;
     const std::string programFolder;   // the executable's folder, ending with "/"
-    // A writable "indexer/" inside programFolder, else the one in the user's data folder (ServicesFolderChoice.h).
-    const std::string servicesFolder;
+    const std::string servicesFolder;  // ending with "/"
+
+private:
+    enum class ServicesFolderRule { BesideProgram, Chosen };
+    AppInfo(const std::string& executablePath, ServicesFolderRule rule);
 };
 
 }  // namespace larkspire

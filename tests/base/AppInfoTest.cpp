@@ -14,23 +14,26 @@ struct FolderCase {
     const char* name;
     const char* executablePath;
     const char* programFolder;
+    const char* servicesFolder;
 };
 
 void PrintTo(const FolderCase& c, std::ostream* out) { *out << c.name << " (" << c.executablePath << ")"; }
 
 class AppInfoFolders : public testing::TestWithParam<FolderCase> {};
 
-TEST_P(AppInfoFolders, DerivesProgramFolderFromExecutablePath)
+TEST_P(AppInfoFolders, DerivesProgramAndServicesFolderFromExecutablePath)
 {
     const FolderCase& folders = GetParam();
-    EXPECT_EQ(AppInfo(folders.executablePath).programFolder, folders.programFolder);
+    const AppInfo info(folders.executablePath);
+    EXPECT_EQ(info.programFolder, folders.programFolder);
+    EXPECT_EQ(info.servicesFolder, folders.servicesFolder);
 }
 
 const FolderCase Folders[] = {
-    {"nested", "/opt/Tools/Indexer/app", "/opt/Tools/Indexer/"},
-    {"root", "/app", "/"},
-    {"blank", "/home/user/my dir/larkspire-indexer", "/home/user/my dir/"},
-    {"non_ascii", "/srv/ä ö/bin.d/prog", "/srv/ä ö/bin.d/"},
+    {"nested", "/opt/Tools/Indexer/app", "/opt/Tools/Indexer/", "/opt/Tools/Indexer/indexer/"},
+    {"root", "/app", "/", "/indexer/"},
+    {"blank", "/home/user/my dir/larkspire-indexer", "/home/user/my dir/", "/home/user/my dir/indexer/"},
+    {"non_ascii", "/srv/ä ö/bin.d/prog", "/srv/ä ö/bin.d/", "/srv/ä ö/bin.d/indexer/"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, AppInfoFolders, testing::ValuesIn(Folders),
@@ -51,6 +54,8 @@ TEST(AppInfo, VersionMatchesTheBuildsProjectVersion)
     EXPECT_EQ(AppInfo("/x/app").version, LARKSPIRE_PROJECT_VERSION);
 }
 
+// The running program chooses its services folder; here no indexer/ is beside the test, so the user's folder wins
+// unless the environment names none.
 TEST(AppInfo, DefaultConstructionUsesTheRunningExecutableFolder)
 {
     const AppInfo info;
