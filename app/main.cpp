@@ -1,4 +1,5 @@
 #include "base/AppInfo.h"
+#include "base/ServicesFolderChoice.h"
 #include "ui/about/AboutWindow.h"
 #include "ui/editor/ListEditorWindow.h"
 #include "ui/main/MainWindow.h"
@@ -7,6 +8,7 @@
 
 #include <memory>
 #include <thread>
+#include <utility>
 
 int main(int argc, char** argv)
 {
@@ -18,7 +20,9 @@ int main(int argc, char** argv)
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.larkspire.Indexer"));
 
-    MainWindow mainWindow(std::thread::hardware_concurrency(), std::make_unique<AppInfo>());
+    auto info = std::make_unique<AppInfo>();
+    CreateServicesFolderOnFirstStart(info->programFolder, info->servicesFolder);
+    MainWindow mainWindow(std::thread::hardware_concurrency(), std::move(info));
     ListEditorWindow listEditorWindow;
     AboutWindow aboutWindow;
     mainWindow.SetTextEditor(&listEditorWindow);

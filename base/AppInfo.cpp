@@ -1,5 +1,8 @@
 #include "base/AppInfo.h"
 
+#include "base/ServicesFolderChoice.h"
+
+#include <cstdlib>
 #include <filesystem>
 
 namespace larkspire {
@@ -18,17 +21,28 @@ std::string FolderOf(const std::string& executablePath)
     return executablePath.substr(0, slash);  // the whole path when it holds no "/"
 }
 
+std::string ServicesFolderFor(const std::string& programFolder, bool chosen)
+{
+    const std::string beside = ServicesFolderBesideProgram(programFolder);
+    if (!chosen)
+        return beside;
+    return ChooseServicesFolder(programFolder, IsWritableFolder(beside),
+                                UserServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+}
+
 }  // namespace
 
-AppInfo::AppInfo() : AppInfo(RunningExecutablePath()) {}
+AppInfo::AppInfo() : AppInfo(RunningExecutablePath(), ServicesFolderRule::Chosen) {}
 
-AppInfo::AppInfo(const std::string& executablePath)
+AppInfo::AppInfo(const std::string& executablePath) : AppInfo(executablePath, ServicesFolderRule::BesideProgram) {}
+
+AppInfo::AppInfo(const std::string& executablePath, ServicesFolderRule rule)
     : version("1.2.0"),
       name("Larkspire Indexer"),
       mainWindowCaption("larkspire.example Indexer V1.2.0"),
       supportMail("support@larkspire.example"),
       programFolder(FolderOf(executablePath) + '/'),
-      servicesFolder(programFolder + "indexer/")
+      servicesFolder(ServicesFolderFor(programFolder, rule == ServicesFolderRule::Chosen))
 {
 }
 

@@ -8,9 +8,11 @@ namespace larkspire {
 // executable lives. Fixed when made and read-only afterwards (safe to read from any thread). Texts are UTF-8.
 class AppInfo {
 public:
-    // The folders are derived from the running executable's location.
+    // The folders are derived from the running executable's location; the services folder is chosen as
+    // ServicesFolderChoice.h tells.
     AppInfo();
-    // For tests: the folders derived from the given executable path.
+    // For tests: the folders derived from the given executable path, the services folder the one beside it whatever
+    // the disk and the environment hold, so a test never reaches into the user's own folders.
     explicit AppInfo(const std::string& executablePath);
 
     const std::string version;
@@ -18,7 +20,11 @@ public:
     const std::string mainWindowCaption;
     const std::string supportMail;
     const std::string programFolder;   // the executable's folder, ending with "/"
-    const std::string servicesFolder;  // "indexer/" inside programFolder
+    const std::string servicesFolder;  // ending with "/"
+
+private:
+    enum class ServicesFolderRule { BesideProgram, Chosen };
+    AppInfo(const std::string& executablePath, ServicesFolderRule rule);
 };
 
 }  // namespace larkspire

@@ -21,6 +21,7 @@ constexpr PathOption kPathOptions[] = {
     {"--services", &PingCommandLine::servicesPath},
     {"--urls", &PingCommandLine::urlsPath},
     {"--results", &PingCommandLine::resultsPath},
+    {"--json", &PingCommandLine::jsonPath},
     {"--export-completed", &PingCommandLine::exportCompletedPath},
     {"--export-not-completed", &PingCommandLine::exportNotCompletedPath},
     {"--export-all", &PingCommandLine::exportAllPath},
@@ -69,6 +70,8 @@ public:
             ReadOption(argument);
         }
         CheckListChoice();
+        if (command_.resultsPath == "-" && command_.jsonPath == "-")
+            throw UsageError("'--results' and '--json' cannot both write to standard output");
         return command_;
     }
 
@@ -161,6 +164,8 @@ std::string UsageText(int processorCount) {
            "Output, written when the run has ended or was aborted:\n"
            "  --results FILE               every URL, its status and the reason for it, TAB-separated, in UTF-8\n"
            "                               ('-': standard output)\n"
+           "  --json FILE                  the same as JSON Lines: one object a line with \"url\", \"status\" and\n"
+           "                               \"reason\", in UTF-8 ('-': standard output)\n"
            "  --export-completed FILE      the URLs whose status is \"Completed\"\n"
            "  --export-not-completed FILE  the URLs not checked (the rest of an aborted run)\n"
            "  --export-all FILE            every URL\n"

@@ -26,6 +26,7 @@ struct PingCommandLine {
     int threads = 0;
     int timeoutSeconds = 0;
     QString resultsPath;  // "-" for standard output
+    QString jsonPath;     // "-" for standard output
     QString exportCompletedPath;
     QString exportNotCompletedPath;
     QString exportAllPath;

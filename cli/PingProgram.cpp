@@ -117,6 +117,7 @@ bool WriteOutputs(const PingCommandLine& command, const PingTable& table) {
         }
     };
     if (!command.resultsPath.isEmpty()) attempt([&] { WriteResults(table, command.resultsPath); });
+    if (!command.jsonPath.isEmpty()) attempt([&] { WriteJsonResults(table, command.jsonPath); });
     for (const Export& selection : exports) {
         if (selection.path.isEmpty()) continue;
         attempt([&] {

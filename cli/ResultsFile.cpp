@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <nlohmann/json.hpp>
+
 #include <cerrno>
 #include <string_view>
 
@@ -74,6 +76,23 @@ void WriteResults(const PingTable& table, const QString& path) {
         line += table.Reason(row).toUtf8();
         line += '\n';
         writer.Append(line);
+    }
+    writer.Close();
+}
+
+void WriteJsonResults(const PingTable& table, const QString& path) {
+    const auto utf8 = [](const QString& text) { return text.toStdString(); };
+    ResultsWriter writer(path);
+    for (int row = 0; row < table.RowCount(); ++row) {
+        const nlohmann::ordered_json object = {
+            {"url", utf8(table.GetCell(PingTable::ColumnUrl, row))},
+            {"status", utf8(table.GetCell(PingTable::ColumnPing, row))},
+            {"reason", utf8(table.Reason(row))},
+        };
+        // Control characters are escaped. Qt's UTF-8 already has "?" for a lone surrogate; should a text still not be
+        // UTF-8, U+FFFD takes the place of the bad bytes rather than an exception ending the program.
+        writer.Append(QByteArray::fromStdString(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)) +
+                      '\n');
     }
     writer.Close();
 }

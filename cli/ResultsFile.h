@@ -11,4 +11,9 @@ class PingTable;
 // Throws FileError with the I/O error message; a file then keeps its old content.
 void WriteResults(const PingTable& table, const QString& path);
 
+// The same rows as JSON Lines: one object {"url", "status", "reason"} a line, ending in LF, in row order, in UTF-8 with
+// control characters escaped. A lone surrogate of a UTF-16 list becomes "?", so every line is valid JSON.
+// Written and failing as WriteResults.
+void WriteJsonResults(const PingTable& table, const QString& path);
+
 }  // namespace larkspire

@@ -1,7 +1,9 @@
 #include "base/AppInfo.h"
+#include "base/ServicesFolderChoice.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -52,12 +54,16 @@ TEST(AppInfo, VersionMatchesTheBuildsProjectVersion)
     EXPECT_EQ(AppInfo("/x/app").version, LARKSPIRE_PROJECT_VERSION);
 }
 
+// The running program chooses its services folder; here no indexer/ is beside the test, so the user's folder wins
+// unless the environment names none.
 TEST(AppInfo, DefaultConstructionUsesTheRunningExecutableFolder)
 {
     const AppInfo info;
     const std::string testFolder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
     EXPECT_EQ(info.programFolder, testFolder + "/");
-    EXPECT_EQ(info.servicesFolder, testFolder + "/indexer/");
+    EXPECT_EQ(info.servicesFolder,
+              ChooseServicesFolder(info.programFolder, IsWritableFolder(testFolder + "/indexer/"),
+                                   UserServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))));
 }
 
 }  // namespace

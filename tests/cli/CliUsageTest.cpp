@@ -34,6 +34,7 @@ std::vector<UsageCase> UsageCases() {
         {{"--websites", "w.txt"}, "give '--websites' and '--services', or '--urls'"},
         {{"--services", "s.txt", "--results", "-"}, "give '--websites' and '--services', or '--urls'"},
         {{"--urls", "u.txt", "--websites", "w.txt"}, "'--urls' replaces '--websites' and '--services'; give one or the other"},
+        {{"--urls", "u.txt", "--results", "-", "--json=-"}, "'--results' and '--json' cannot both write to standard output"},
         {{"--urls", "u.txt", "--threads", "0"}, threadsRange + "'0'"},
         {{"--urls", "u.txt", "--threads", tooManyThreads}, threadsRange + "'" + tooManyThreads + "'"},
         {{"--urls", "u.txt", "--threads", "-3"}, threadsRange + "'-3'"},

@@ -1,0 +1,10 @@
+# Renders each man page of PAGES ("|"-separated) with `man --warnings` at 80 columns; fails on any warning.
+string(REPLACE "|" ";" pages "${PAGES}")
+foreach(page IN LISTS pages)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env MANWIDTH=80 ${MAN} --warnings -l ${page}
+    RESULT_VARIABLE result OUTPUT_VARIABLE rendered ERROR_VARIABLE warnings)
+  if(NOT result EQUAL 0 OR NOT warnings STREQUAL "" OR rendered STREQUAL "")
+    message(FATAL_ERROR "${page}: status ${result}\n${warnings}")
+  endif()
+  message(STATUS "${page}: rendered without warnings")
+endforeach()
