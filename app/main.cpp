@@ -5,6 +5,7 @@
 #include "ui/main/MainWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <memory>
 #include <thread>
@@ -19,6 +20,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QString::fromStdString(AppInfo().name));
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.larkspire.Indexer"));
+    // Set on the application, so that a window manager shows it on every window also without the desktop entry.
+    // Drawing it takes Qt's SVG icon engine (Debian package libqt6svg6).
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/example.larkspire.Indexer.svg")));
 
     auto info = std::make_unique<AppInfo>();
     CreateServicesFolderOnFirstStart(info->programFolder, info->servicesFolder);

@@ -12,5 +12,6 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libssl-dev libpcre2-dev libidn2-dev nlohmann-json3-dev)
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libqt6svg6 libssl-dev libpcre2-dev libidn2-dev
+                nlohmann-json3-dev)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev desktop-file-utils dpkg-dev man-db)

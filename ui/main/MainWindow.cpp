@@ -11,6 +11,7 @@
 #include "ui/editor/ListEditorWindow.h"
 #include "ui/main/MainWindowRunView.h"
 #include "ui/main/PingTableModel.h"
+#include "ui/main/RunSummaryView.h"
 #include "ui/main/TableRebuildProgress.h"
 #include "ui/widgets/DesktopLinks.h"
 #include "ui/widgets/SliderWithBox.h"
@@ -49,6 +50,7 @@ constexpr int TimeoutMax = 30;
 const QString WebsitesPlaceholder = QStringLiteral("Insert your websites");
 const QString CompletedStatus = QStringLiteral("Completed");
 const QString NoFileSelected = QStringLiteral("No file selected");
+const QString AbortingMessage = QStringLiteral("Aborting\u2026");
 
 const QString OutOfMemoryMessage =
     QStringLiteral("There is not enough memory for this command; it was stopped and the program goes on");
@@ -332,6 +334,8 @@ void MainWindow::BuildBand3()
     bottomStatusBar->setObjectName(QStringLiteral("bottomStatusBar"));
     bottomStatusBar->setSizeGripEnabled(true);
     bottomStatusBar->setFixedHeight(22);
+    runSummaryView = new RunSummaryView(bottomStatusBar);
+    bottomStatusBar->addPermanentWidget(runSummaryView);
 
     // Columns 39.5 %, 39.5 % and 21 % of the width.
     auto* grid = new QGridLayout(band);
@@ -475,6 +479,8 @@ void MainWindow::SetRunningState(bool running)
 {
     startButton->setEnabled(!running);
     abortButton->setEnabled(running);
+    if (!running && bottomStatusBar->currentMessage() == AbortingMessage)
+        bottomStatusBar->clearMessage();
     for (QWidget* control : std::initializer_list<QWidget*>{
              clearWebsitesButton, clearServicesButton, editWebsitesButton, editServicesButton, loadWebsitesButton,
              servicesCombo, servicesMenuButton, exportButton, websitesPathEdit})
@@ -486,7 +492,12 @@ void MainWindow::ScrollRowToTop(int row) { larkspire::ScrollRowToTop(*pingTableV
 void MainWindow::ReloadPingTable()
 {
     // Always rebuilt, so that no row of an earlier list outlives it, also when the lists now give none.
+    // The old rows go first, also when the build then fails and leaves the table empty.
+    statusTally_.Reset(0);
+    runSummaryView->Show(statusTally_);
     rowSourceCounts_ = RebuildPingTableShowingProgress(Table, WebsitesList, ServicesList, *bottomStatusBar);
+    statusTally_.Reset(Table.RowCount());
+    runSummaryView->Show(statusTally_);
     RefreshCounters();
 }
 
@@ -705,6 +716,15 @@ void MainWindow::onStartClicked()
     }
 }
 
-void MainWindow::onAbortClicked() { AbortFlag = true; }
+void MainWindow::onAbortClicked()
+{
+    AbortFlag = true;
+    if (!abortButton->isEnabled())
+        return;
+    // The checks under way take a moment to end: until the idle state is back, the window says so and a second
+    // Abort cannot be asked for.
+    abortButton->setEnabled(false);
+    bottomStatusBar->showMessage(AbortingMessage);
+}
 
 }  // namespace larkspire

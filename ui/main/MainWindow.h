@@ -3,6 +3,7 @@
 #include "base/AppInfo.h"
 #include "lists/PingListExpansion.h"
 #include "lists/PingTable.h"
+#include "ui/main/StatusTally.h"
 #include "ui/widgets/Dialogs.h"
 
 #include <QMainWindow>
@@ -27,6 +28,7 @@ namespace larkspire {
 class SliderWithBox;
 class MainWindowRunView;
 class PingTableModel;
+class RunSummaryView;
 class AboutWindow;
 class ListEditorWindow;
 
@@ -112,6 +114,7 @@ public:
     QLabel* timeValueLabel;
     QPushButton* exportButton;
     QStatusBar* bottomStatusBar;
+    RunSummaryView* runSummaryView;  // lasts in bottomStatusBar beside its messages
     // Menus.
     QMenuBar* mainMenuBar;
     QAction* exitAction;
@@ -183,6 +186,7 @@ private:
     unsigned processorCount_;
     std::unique_ptr<PingTableModel> tableModel_;
     RowSourceCounts rowSourceCounts_;  // what the lists gave the table at its latest rebuild
+    StatusTally statusTally_;          // the table's rows by status, shown in runSummaryView
     ListEditorWindow* textEditor_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
 };

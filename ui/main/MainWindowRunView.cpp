@@ -4,6 +4,8 @@
 #include "lists/SharedStatusText.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PingTableModel.h"
+#include "ui/main/RunSummaryView.h"
+#include "ui/main/StatusKind.h"
 #include "ui/widgets/Dialogs.h"
 #include "ui/widgets/SliderWithBox.h"
 
@@ -53,10 +55,18 @@ std::u16string MainWindowRunView::RowUrl(int row)
 
 void MainWindowRunView::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason)
 {
+    const StatusKind before = StatusKindOf(window_.Table.GetCell(PingTable::ColumnPing, row));
     window_.Table.SetStatus(row, SharedStatusText(status), QString::fromStdU16String(reason));
+    window_.statusTally_.Change(before, StatusKindOf(status));
+    summaryChanged_ = true;
 }
 
-void MainWindowRunView::ClearStatusColumn() { ClearColumn(window_.Table, PingTable::ColumnPing); }
+void MainWindowRunView::ClearStatusColumn()
+{
+    ClearColumn(window_.Table, PingTable::ColumnPing);
+    window_.statusTally_.Reset(window_.Table.RowCount());
+    summaryChanged_ = true;
+}
 
 void MainWindowRunView::MakeTopRow(int row) { pendingTopRow_ = row; }
 
@@ -90,7 +100,7 @@ void MainWindowRunView::EndPass()
     const auto sinceRefresh = std::chrono::steady_clock::now() - lastRefresh_;
     if (sinceRefresh >= kViewRefreshInterval) {
         RefreshView();
-    } else if (!refreshTimerArmed_ && (pendingTopRow_ >= 0 || !pendingProcessed_.isNull())) {
+    } else if (!refreshTimerArmed_ && (pendingTopRow_ >= 0 || !pendingProcessed_.isNull() || summaryChanged_)) {
         // What the last passes asked for still shows, a little later, when no more steps come.
         refreshTimerArmed_ = true;
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(kViewRefreshInterval - sinceRefresh);
@@ -108,6 +118,8 @@ void MainWindowRunView::RefreshView()
         window_.ScrollRowToTop(std::exchange(pendingTopRow_, -1));
     if (!pendingProcessed_.isNull())
         window_.processedValueLabel->setText(std::exchange(pendingProcessed_, QString()));
+    if (std::exchange(summaryChanged_, false))
+        window_.runSummaryView->Show(window_.statusTally_);
 }
 
 }  // namespace larkspire

@@ -17,8 +17,9 @@ class MainWindow;
 // the run; once the window has closed it, every step is refused and nothing of the window is touched.
 //
 // The run's steps reach the GUI thread in passes (HandOverLink). Within a pass the table's cell changes are held
-// back and told to the view once, for the rows touched; the scroll that follows the run and the "Processed" figure
-// are applied at most every kViewRefreshInterval, and always before the window goes back to its idle state.
+// back and told to the view once, for the rows touched; the scroll that follows the run, the "Processed" figure and
+// the status bar's summary are applied at most every kViewRefreshInterval, and always before the window goes back
+// to its idle state. The summary's counts follow every status change as it is made, without reading the table.
 class MainWindowRunView final : public RunWindow {
 public:
     static constexpr std::chrono::milliseconds kViewRefreshInterval{50};
@@ -47,7 +48,7 @@ public:
 private:
     void BeginPass();
     void EndPass();
-    // The scroll and the "Processed" figure asked for since the last refresh, now.
+    // The scroll, the "Processed" figure and the summary changed since the last refresh, now.
     void RefreshView();
 
     MainWindow& window_;
@@ -55,6 +56,7 @@ private:
     std::atomic<int> timeoutSeconds_{0};
     int pendingTopRow_ = -1;
     QString pendingProcessed_;
+    bool summaryChanged_ = false;
     std::chrono::steady_clock::time_point lastRefresh_{};
     bool refreshTimerArmed_ = false;
     // Last, so that it closes before the members its steps use go.

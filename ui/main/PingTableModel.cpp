@@ -1,5 +1,9 @@
 #include "ui/main/PingTableModel.h"
 
+#include "ui/main/StatusColours.h"
+
+#include <QGuiApplication>
+#include <QPalette>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -7,6 +11,12 @@
 #include <utility>
 
 namespace larkspire {
+namespace {
+
+// What a status change changes: the text, the row's tooltip and the status's colour.
+const QList<int> kStatusRoles = {Qt::DisplayRole, Qt::ToolTipRole, Qt::ForegroundRole};
+
+}  // namespace
 
 PingTableModel::PingTableModel(PingTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table)
 {
@@ -31,6 +41,12 @@ QVariant PingTableModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return table_.GetCell(index.column(), index.row());
+    if (role == Qt::ForegroundRole && index.column() == PingTable::ColumnPing) {
+        // The text stays: the colour only helps the eye find outcomes in a long table.
+        const QColor colour = StatusColour(StatusKindOf(table_.GetCell(PingTable::ColumnPing, index.row())),
+                                           QGuiApplication::palette());
+        return colour.isValid() ? QVariant(colour) : QVariant();
+    }
     if (role == Qt::ToolTipRole) {
         const QString reason = table_.Reason(index.row());
         return reason.isEmpty() ? QVariant() : QVariant(reason);
@@ -61,7 +77,7 @@ void PingTableModel::FlushChanges()
         return;
     const int first = std::exchange(firstHeldRow_, -1);
     const int last = std::exchange(lastHeldRow_, -1);
-    emit dataChanged(index(first, 0), index(last, PingTable::ColumnPing), {Qt::DisplayRole, Qt::ToolTipRole});
+    emit dataChanged(index(first, 0), index(last, PingTable::ColumnPing), kStatusRoles);
 }
 
 void PingTableModel::TableAboutToReset()
@@ -82,7 +98,7 @@ void PingTableModel::CellChanged(int column, int row)
     const QModelIndex cell = index(row, column);
     // A status cell carries its reason as the tooltip of the whole row.
     if (column == PingTable::ColumnPing)
-        emit dataChanged(index(row, 0), cell, {Qt::DisplayRole, Qt::ToolTipRole});
+        emit dataChanged(index(row, 0), cell, kStatusRoles);
     else
         emit dataChanged(cell, cell, {Qt::DisplayRole});
 }

@@ -1,6 +1,6 @@
 // Loaded into the real program with LD_PRELOAD by the tests that run it as a process, it plays the user. It
 // first reports what the window shows at start (the selected services file and the websites/services
-// counter). Without LARKSPIRE_DRIVER_WEBSITES it then closes the window. With it, it loads that websites file,
+// counter, then the size its icon draws at when asked for 64x64, 0x0 for no icon). Without LARKSPIRE_DRIVER_WEBSITES it then closes the window. With it, it loads that websites file,
 // sets the most threads and the longest time-out, presses Start and, LARKSPIRE_DRIVER_CLOSE_AFTER_MS later,
 // closes the main window while the checks are under way. It reaches the program only through Qt's public API.
 #include <QAbstractItemModel>
@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -59,6 +60,8 @@ void Drive()
     std::fprintf(stderr, "driver: services \"%s\" counters \"%s\"\n",
                  qPrintable(window->findChild<QComboBox*>(QStringLiteral("servicesCombo"))->currentText()),
                  qPrintable(window->findChild<QLabel*>(QStringLiteral("websitesServicesValueLabel"))->text()));
+    const QSize iconSize = window->windowIcon().pixmap(QSize(64, 64)).size();
+    std::fprintf(stderr, "driver: window icon %dx%d\n", iconSize.width(), iconSize.height());
     std::fflush(stderr);
     const QString websites = qEnvironmentVariable("LARKSPIRE_DRIVER_WEBSITES");
     if (websites.isEmpty()) {

@@ -5,6 +5,7 @@
 #include "ui/main/PingTableModel.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
@@ -69,6 +70,20 @@ TEST_F(MainWindowRunViewTest, AQueuedBatchIsShownWithOneModelChangeAndOneScroll)
     EXPECT_EQ(scrolls.count(), 1);
     EXPECT_EQ(window_->pingTableView->rowAt(0), kRows - 11) << "the last row started, ten rows below the top";
     EXPECT_EQ(window_->processedValueLabel->text(), QStringLiteral("100"));
+}
+
+// The summary follows the batched statuses: cleared as a run clears the column, then every row's end counted.
+TEST_F(MainWindowRunViewTest, TheSummaryCountsTheStatusesOfABatch)
+{
+    view_->ClearStatusColumn();
+    PostEveryRowFromAnotherThread();
+    QCoreApplication::sendPostedEvents();
+    view_->SetRowStatus(0, u"Error 500", {});
+    view_->SetRunningState(false);
+
+    EXPECT_EQ(Child<QLabel>(*window_, "runCountsLabel")->text(),
+              QStringLiteral(u"Completed 99 · Error 1 · Timeout 0 · Aborted 0 · Not checked 900"));
+    EXPECT_EQ(Child<QProgressBar>(*window_, "runProgressBar")->text(), QStringLiteral("100 / 1000"));
 }
 
 // However soon after another batch the last one comes, its figures show: at once when the window goes back to its

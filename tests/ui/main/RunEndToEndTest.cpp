@@ -3,7 +3,10 @@
 #include "tests/support/qt/ScriptedDialogs.h"
 #include "tests/ui/main/MainWindowFixture.h"
 
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include <netinet/in.h>
@@ -29,7 +32,11 @@ std::uint16_t RefusedPort()
     return ntohs(address.sin_port);
 }
 
-class RunEndToEnd : public MainWindowFixture {};
+class RunEndToEnd : public MainWindowFixture {
+protected:
+    static QString Counts(const MainWindow& window) { return Child<QLabel>(window, "runCountsLabel")->text(); }
+    static QString Progress(const MainWindow& window) { return Child<QProgressBar>(window, "runProgressBar")->text(); }
+};
 
 // The whole road as a user walks it: a services file and a websites file, Start, the statuses of a server that
 // answers, refuses, stalls and reports an error, the end message, then the export of what completed.
@@ -57,15 +64,24 @@ TEST_F(RunEndToEnd, ListsToStatusesToExport)
     EXPECT_EQ(statuses, (QStringList{"Completed", "Error 404", "Timeout", "Aborted"}));
     EXPECT_TRUE(Child<QPushButton>(*window, "startButton")->isEnabled());
     EXPECT_FALSE(Child<QPushButton>(*window, "abortButton")->isEnabled());
+    EXPECT_EQ(Counts(*window), QStringLiteral(u"Completed 1 · Error 1 · Timeout 1 · Aborted 1 · Not checked 0"));
+    EXPECT_EQ(Progress(*window), QStringLiteral("4 / 4"));
 
     const QString exported = Folder() + QStringLiteral("completed.txt");
     dialogs.AnswerSaveFile(exported);
     window->onExportCompletedTriggered();
     EXPECT_EQ(ReadBytes(exported), ("http://" + site + "/200\r\n").toUtf8());
+    EXPECT_EQ(Progress(*window), QStringLiteral("4 / 4")) << "the summary stays after the run";
+
+    dialogs.AnswerOpenFile(websites);
+    Child<QPushButton>(*window, "loadWebsitesButton")->click();
+    EXPECT_EQ(Counts(*window), QStringLiteral(u"Completed 0 · Error 0 · Timeout 0 · Aborted 0 · Not checked 4"));
+    EXPECT_EQ(Progress(*window), QStringLiteral("0 / 4")) << "a new table starts unchecked";
 }
 
-// Abort while checks are under way: those finish with their own status, the rest stay unprocessed, and the
-// not-completed export then holds exactly the skipped rows.
+// Abort while checks are under way: the status bar says so and Abort stays disabled until the run has ended; those
+// checks finish with their own status, the rest stay unprocessed and counted so, and the not-completed export then
+// holds exactly the skipped rows.
 TEST_F(RunEndToEnd, AbortLeavesSkippedRowsForTheNotCompletedExport)
 {
     test::LoopbackServer server{test::AnswerByPath{}};
@@ -83,11 +99,32 @@ TEST_F(RunEndToEnd, AbortLeavesSkippedRowsForTheNotCompletedExport)
     Child<QPushButton>(*window, "startButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.Requests().size() >= 1; }, 30000));
     EXPECT_EQ(window->Table.GetCell(1, 0), QStringLiteral("Pinging page..."));
-    Child<QPushButton>(*window, "abortButton")->click();
+    auto* abort = Child<QPushButton>(*window, "abortButton");
+    auto* start = Child<QPushButton>(*window, "startButton");
+    auto* statusBar = Child<QStatusBar>(*window, "bottomStatusBar");
+    abort->click();
+
+    const QString aborting = QStringLiteral(u"Aborting…");
+    EXPECT_FALSE(abort->isEnabled());
+    EXPECT_EQ(statusBar->currentMessage(), aborting);
+    bool heldUntilIdle = true;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const bool idle = start->isEnabled();
+            if (!idle)
+                heldUntilIdle = heldUntilIdle && !abort->isEnabled() && statusBar->currentMessage() == aborting;
+            return idle;
+        },
+        60000));
+    EXPECT_TRUE(heldUntilIdle);
+    EXPECT_TRUE(statusBar->currentMessage().isEmpty());
+    EXPECT_FALSE(abort->isEnabled());
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, 60000));
     EXPECT_EQ(dialogs.Texts(Kind::Information), QStringList{"Ping aborted"});
     EXPECT_EQ(window->Table.GetCell(1, 0), QStringLiteral("Timeout"));
+    EXPECT_EQ(Counts(*window), QStringLiteral(u"Completed 0 · Error 0 · Timeout 1 · Aborted 0 · Not checked 39"));
+    EXPECT_EQ(Progress(*window), QStringLiteral("1 / 40"));
     QByteArray skipped;
     for (int row = 1; row < 40; ++row) {
         EXPECT_EQ(window->Table.GetCell(1, row), QString()) << row;
