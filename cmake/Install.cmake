@@ -58,6 +58,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://docs.larkspire.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded as a plugin, so the library scan cannot see it: without it the window has no icon.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # The package takes the programs and the system-wide files, not the self-contained folder's.
 set(LARKSPIRE_DEB_PROJECTS
   "${PROJECT_BINARY_DIR};${PROJECT_NAME};programs;/;${PROJECT_BINARY_DIR};${PROJECT_NAME};system;/")

@@ -113,12 +113,14 @@ TEST_F(DebianPackage, HoldsTheSystemWideFilesAndNotTheSelfContainedFolders)
 
 TEST_F(DebianPackage, ControlFieldsNameThePackageAndTheLibrariesItNeeds)
 {
-    const Ran fields = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), package_, QStringLiteral("Package"),
-                                                        QStringLiteral("Version"), QStringLiteral("Depends")});
+    const Ran fields = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), package_,
+                                                        QStringLiteral("Package"), QStringLiteral("Version"),
+                                                        QStringLiteral("Depends")});
     ASSERT_EQ(fields.exitCode, 0) << fields.err.toStdString();
     EXPECT_TRUE(fields.out.contains("Package: larkspire-indexer\n")) << fields.out.toStdString();
     EXPECT_TRUE(fields.out.contains("Version: " LARKSPIRE_PROJECT_VERSION "\n")) << fields.out.toStdString();
-    for (const char* library : {"libqt6widgets6", "libqt6core6", "libssl3", "libpcre2-16-0", "libc6"})
+    for (const char* library :
+         {"libqt6widgets6", "libqt6core6", "libqt6svg6", "libssl3", "libpcre2-16-0", "libidn2-0", "libc6"})
         EXPECT_TRUE(fields.out.contains(library)) << library << "\n" << fields.out.toStdString();
 }
 
