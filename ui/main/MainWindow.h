@@ -114,6 +114,7 @@ public:
     QStatusBar* bottomStatusBar;
     // Menus.
     QMenuBar* mainMenuBar;
+    QAction* verifyTlsAction;  // checked: https servers must show a trusted certificate for their host
     QAction* exitAction;
     QAction* aboutAction;
     QAction* onlineManualAction;
