@@ -25,7 +25,8 @@ constexpr int ServerSocketTimeoutMs = 200;
 SSL_CTX* MakeServerContext(ServerSecurity security) {
     if (security == ServerSecurity::Plain) return nullptr;
     const bool signedByAuthority = security == ServerSecurity::Tls13SignedByTestAuthority;
-    const TestCertificate& certificate = signedByAuthority ? CertificateSignedByTestAuthority() : SharedTestCertificate();
+    const TestCertificate& certificate =
+        signedByAuthority ? CertificateSignedByTestAuthority() : SharedTestCertificate();
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
     if (context == nullptr) throw std::runtime_error("test server: no TLS context");
     const int version = security == ServerSecurity::Tls12Only                         ? TLS1_2_VERSION
