@@ -28,7 +28,7 @@ constexpr PathOption kPathOptions[] = {
 };
 
 bool IsKnownOption(std::string_view name) {
-    return name == "--threads" || name == "--timeout" ||
+    return name == "--threads" || name == "--timeout" || name == "--verify-tls" ||
            std::any_of(std::begin(kPathOptions), std::end(kPathOptions),
                        [&](const PathOption& option) { return option.name == name; });
 }
@@ -98,6 +98,11 @@ private:
             command_.*option.field = PathFromNative(QByteArray(value.data(), qsizetype(value.size())));
             return;
         }
+        if (name == "--verify-tls") {
+            if (inlineValue) throw UsageError(Quoted(name) + " takes no value");
+            command_.verifyTls = true;
+            return;
+        }
         if (name == "--threads") {
             command_.threads = RangedNumber(name, Value(name, inlineValue), kMinThreads, MaxThreads(processorCount_));
             return;
@@ -160,6 +165,8 @@ std::string UsageText(int processorCount) {
            " (default " + std::to_string(defaultThreads) + ", the processor count)\n"
            "  --timeout S                  time-out in seconds, " + std::to_string(kMinTimeoutSeconds) + " to " +
            std::to_string(kMaxTimeoutSeconds) + " (default " + std::to_string(kDefaultTimeoutSeconds) + ")\n"
+           "  --verify-tls                 verify TLS certificates against the system's trust store and the\n"
+           "                               host name; a failure is \"Aborted\" (default: any certificate)\n"
            "\n"
            "Output, written when the run has ended or was aborted:\n"
            "  --results FILE               every URL, its status and the reason for it, TAB-separated, in UTF-8\n"

@@ -25,6 +25,7 @@ struct PingCommandLine {
     QString urlsPath;  // in place of the two lists
     int threads = 0;
     int timeoutSeconds = 0;
+    bool verifyTls = false;  // https servers must show a trusted certificate for their host
     QString resultsPath;  // "-" for standard output
     QString jsonPath;     // "-" for standard output
     QString exportCompletedPath;

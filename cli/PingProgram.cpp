@@ -67,10 +67,11 @@ void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDis
 }
 
 // Starts the run and serves it on this thread until its end message. False when the run could not start.
-bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, ProgressDisplay& display) {
+bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, bool verifyTls,
+                 ProgressDisplay& display) {
     RunOptions options;
     options.pause = std::chrono::milliseconds(0);
-    options.checker = CheckUrlStatus;
+    options.checker = verifyTls ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
     try {
         const AbortSignals::HeldForNewThreads runThreadsIgnoreSignals;
         AbortSignals::RunStarts();
@@ -145,7 +146,7 @@ int PingWith(const PingCommandLine& command) {
     display.Finish();
 
     const auto window = std::make_shared<HeadlessWindow>(table, command.threads, command.timeoutSeconds);
-    if (!RunHeadless(window, table.RowCount(), display)) return ExitRunNotStarted;
+    if (!RunHeadless(window, table.RowCount(), command.verifyTls, display)) return ExitRunNotStarted;
     std::fprintf(stderr, "%s\n",
                  SummaryLine(window->Progress(), table.RowCount(), std::chrono::steady_clock::now()).c_str());
 

@@ -112,12 +112,13 @@ bool IsSkippedInterim(std::int32_t code) { return code >= 100 && code <= 199 && 
 
 }  // namespace
 
-HttpResponseReader::HttpResponseReader(ByteSource& source) : source_(source), buffer_(BlockSize) {}
+HttpResponseReader::HttpResponseReader(ByteSource& source)
+    : source_(source), buffer_(std::make_unique_for_overwrite<char[]>(BlockSize)) {}
 
 // Receives one block into the empty buffer; false once the server has closed the connection.
 bool HttpResponseReader::FillBuffer() {
     if (peerClosed_) return false;
-    const std::size_t received = source_.Read(buffer_.data(), buffer_.size());
+    const std::size_t received = source_.Read(buffer_.get(), BlockSize);
     if (received == 0) {
         peerClosed_ = true;
         return false;
@@ -135,11 +136,11 @@ std::optional<std::string> HttpResponseReader::ReadLine() {
     for (;;) {
         if (start_ == end_ && !FillBuffer()) break;
         sawAnyByte = true;
-        const char* begin = buffer_.data() + start_;
-        const char* end = buffer_.data() + end_;
+        const char* begin = buffer_.get() + start_;
+        const char* end = buffer_.get() + end_;
         const char* newline = std::find(begin, end, '\n');
         line.append(begin, newline);
-        start_ = static_cast<std::size_t>(newline - buffer_.data());
+        start_ = static_cast<std::size_t>(newline - buffer_.get());
         if (newline != end) {
             ++start_;
             break;
@@ -253,7 +254,7 @@ void HttpResponseReader::ReadSizedBody(std::uint64_t length, ResponseBody& body)
     while (length > 0) {
         if (start_ == end_ && !FillBuffer()) return;
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(length, end_ - start_));
-        if (!Keep(buffer_.data() + start_, count, body)) return;
+        if (!Keep(buffer_.get() + start_, count, body)) return;
         start_ += count;
         length -= count;
     }
@@ -264,7 +265,7 @@ bool HttpResponseReader::ReadExactly(std::uint64_t length, ResponseBody& body) {
     while (length > 0) {
         if (start_ == end_ && !FillBuffer()) throw TransportError(reason::ClosedInsideBody);
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(length, end_ - start_));
-        if (!Keep(buffer_.data() + start_, count, body)) return false;
+        if (!Keep(buffer_.get() + start_, count, body)) return false;
         start_ += count;
         length -= count;
     }
@@ -290,11 +291,11 @@ void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, Respo
             lineStart.clear();
             lineTooLong = false;
             if (closing) {
-                if (Keep(buffer_.data() + start_, i + 1 - start_, body)) start_ = i + 1;
+                if (Keep(buffer_.get() + start_, i + 1 - start_, body)) start_ = i + 1;
                 return;
             }
         }
-        if (!Keep(buffer_.data() + start_, end_ - start_, body)) return;
+        if (!Keep(buffer_.get() + start_, end_ - start_, body)) return;
         start_ = end_;
     }
 }
@@ -305,7 +306,7 @@ void HttpResponseReader::ReadBodyToClose(ResponseBody& body) {
     try {
         for (;;) {
             if (start_ == end_ && !FillBuffer()) return;
-            if (!Keep(buffer_.data() + start_, end_ - start_, body)) return;
+            if (!Keep(buffer_.get() + start_, end_ - start_, body)) return;
             start_ = end_;
         }
     } catch (const ConnectionResetError&) {

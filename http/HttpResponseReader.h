@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "http/HttpHeaders.h"
 #include "net/ByteSource.h"
@@ -76,7 +76,7 @@ private:
     bool Keep(const char* data, std::size_t size, ResponseBody& body);
 
     ByteSource& source_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // BlockSize bytes, not zero-filled: only received bytes are read
     std::size_t start_ = 0;  // unread bytes are buffer_[start_, end_)
     std::size_t end_ = 0;
     bool peerClosed_ = false;

@@ -81,7 +81,7 @@ void HttpTransport::ReleaseLayer() {
 
 TlsLayer& HttpTransport::LayerForTls() {
     if (tlsLayer_ == nullptr) {
-        ownTlsLayer_ = std::make_unique<TlsLayer>();
+        ownTlsLayer_ = std::make_unique<TlsLayer>(settings_.Certificates);
         tlsLayer_ = ownTlsLayer_.get();
     }
     return *tlsLayer_;

@@ -11,11 +11,11 @@
 #include "http/HttpUrl.h"
 #include "net/CheckBudget.h"
 #include "net/NameResolver.h"
+#include "net/TlsLayer.h"
 
 namespace larkspire {
 
 class Connection;
-class TlsLayer;
 
 // What an HttpTransport does; every field starts at the transport's default.
 struct HttpTransportSettings {
@@ -35,6 +35,9 @@ struct HttpTransportSettings {
     std::int32_t ConnectTimeout = 0;
     // The whole Get, name lookups included, ends within this (no limit by default).
     CheckBudget Budget;
+    // What the transport's own TLS layer checks of the server's certificate; set before the first TLS
+    // connection (an attached layer brings its own).
+    CertificateCheck Certificates = CertificateCheck::None;
     // Where host names are looked up (the system's resolver unless a test gives its own table).
     const NameResolver* Resolver = &SystemNameResolver();
 };

@@ -142,4 +142,11 @@ CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const
     return checker.Check(url, &abortRequested);
 }
 
+CheckOutcome CheckUrlStatusVerifyingTls(const std::u16string& url, int timeoutSeconds,
+                                        const std::atomic<bool>& abortRequested) {
+    UrlChecker checker(timeoutSeconds, false);
+    checker.SetCertificateCheck(CertificateCheck::Verified);
+    return checker.Check(url, &abortRequested);
+}
+
 }  // namespace larkspire

@@ -42,6 +42,10 @@ public:
     // most the time-out setting more, then it is cut ("Aborted", "cut by Abort").
     CheckOutcome Check(const std::u16string& urlAddress, const std::atomic<bool>* abortRequested);
 
+    // With Verified, an https server must show a certificate that the system trusts and that names its host;
+    // one that does not ends the check as "Aborted" with what was wrong. None (the default) takes any.
+    void SetCertificateCheck(CertificateCheck check) { http_.Settings().Certificates = check; }
+
 private:
     CheckOutcome Run(const std::u16string& urlAddress, const std::u16string& referer, const std::u16string& userAgent,
                      const std::optional<ProxyParams>& proxyParams, std::u16string& pageContent,
@@ -59,5 +63,8 @@ private:
 // The programs' row checker: a new UrlChecker for this one check, destroyed when it returns or raises.
 CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds,
                             const std::atomic<bool>& abortRequested);
+// The same with TLS certificates verified (the "Verify TLS certificates" setting).
+CheckOutcome CheckUrlStatusVerifyingTls(const std::u16string& url, int timeoutSeconds,
+                                        const std::atomic<bool>& abortRequested);
 
 }  // namespace larkspire

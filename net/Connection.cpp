@@ -2,7 +2,6 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -27,6 +26,11 @@ std::string TlsErrorText() {
     return text != nullptr ? text : "error " + std::to_string(ERR_GET_REASON(code));
 }
 
+std::string WithoutBrackets(const std::string& host) {
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
+    return host;
+}
+
 const CheckBudget& Unlimited() {
     static const CheckBudget budget;
     return budget;
@@ -39,10 +43,7 @@ const CheckBudget& Unlimited() {
 
 }  // namespace
 
-Connection::Connection(SocketHandle socket) : socket_(std::move(socket)), budget_(&Unlimited()) {
-    const int flags = ::fcntl(socket_.Get(), F_GETFL);
-    if (flags < 0 || ::fcntl(socket_.Get(), F_SETFL, flags | O_NONBLOCK) < 0) ThrowSocketFailure("socket mode", errno);
-}
+Connection::Connection(SocketHandle socket) : socket_(std::move(socket)), budget_(&Unlimited()) {}
 
 void Connection::SslDeleter::operator()(SSL* ssl) const { SSL_free(ssl); }
 
@@ -69,10 +70,23 @@ void Connection::StartTls(const TlsLayer& layer, const std::string& serverName) 
     SSL_set_connect_state(ssl_.get());
     // OpenSSL may refuse an IP literal as server name; the handshake goes on without one then.
     SSL_set_tlsext_host_name(ssl_.get(), serverName.c_str());
+    // An IP literal is matched against the certificate's addresses, a name against its DNS names.
+    const bool verified = layer.Check() == CertificateCheck::Verified;
+    if (verified && SSL_set1_host(ssl_.get(), WithoutBrackets(serverName).c_str()) != 1) {
+        throw TransportError(reason::TlsFailed("setup", "host name not usable for verification"));
+    }
     ERR_clear_error();
 
     socketTimeout_ = readTimeout_ > 0 ? readTimeout_ : DefaultTlsSocketTimeoutMs;
     Handshake();
+}
+
+// OpenSSL's reason, and for a certificate that failed verification what was wrong with it.
+std::string Connection::HandshakeFailureText() const {
+    std::string text = TlsErrorText();
+    const long verification = SSL_get_verify_result(ssl_.get());
+    if (verification != X509_V_OK) text += std::string(" (") + X509_verify_cert_error_string(verification) + ")";
+    return text;
 }
 
 void Connection::Handshake() {
@@ -80,7 +94,7 @@ void Connection::Handshake() {
         ERR_clear_error();
         const int result = SSL_do_handshake(ssl_.get());
         const int error = SSL_get_error(ssl_.get(), result);
-        const std::string details = result == 1 ? std::string() : TlsErrorText();
+        const std::string details = result == 1 ? std::string() : HandshakeFailureText();
         FlushTlsOutput();
         if (result == 1) return;
         if (error != SSL_ERROR_WANT_READ) throw TransportError(reason::TlsFailed("handshake", details));
@@ -132,14 +146,16 @@ bool Connection::IsClosedByPeer() {
     return WaitForSocket(socket_.Get(), POLLIN, 0);
 }
 
-// Waits at most waitMs for data and receives it; 0 once the server has closed the connection.
+// Receives what has arrived, waiting at most waitMs only when nothing has; 0 once the server has closed the
+// connection. The budget is looked at before every call, so data that is always there cannot outrun it.
 std::size_t Connection::Receive(char* buffer, std::size_t size, int waitMs) {
     for (;;) {
-        if (!budget_->WaitForSocket(socket_.Get(), POLLIN, waitMs)) throw ReadTimeoutError(reason::NoAnswerFor(waitMs));
+        budget_->ThrowIfOver();
         const ssize_t count = ::recv(socket_.Get(), buffer, std::min(size, BlockSize), 0);
         if (count >= 0) return static_cast<std::size_t>(count);
-        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-        ThrowSocketFailure("receive", errno);
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) ThrowSocketFailure("receive", errno);
+        if (!budget_->WaitForSocket(socket_.Get(), POLLIN, waitMs)) throw ReadTimeoutError(reason::NoAnswerFor(waitMs));
     }
 }
 

@@ -27,7 +27,7 @@ public:
     // The socket time-out of a TLS connection whose read time-out is 0 or less.
     static constexpr std::int32_t DefaultTlsSocketTimeoutMs = 30000;
 
-    // Makes the socket non-blocking.
+    // Takes a non-blocking socket (ConnectTcp makes them so).
     explicit Connection(SocketHandle socket);
 
     // Longest wait for the next data, or for the server to take more of a write; 0 or less means no limit of
@@ -37,8 +37,9 @@ public:
     void SetBudget(const CheckBudget& budget) { budget_ = &budget; }
 
     // Performs the TLS client handshake with the layer's settings, naming serverName by SNI (IP literals
-    // too). A handshake that stalls past the read time-out is a ReadTimeoutError; any other failure a
-    // TransportError.
+    // too); a verifying layer also checks that the certificate is for serverName. A handshake that stalls
+    // past the read time-out is a ReadTimeoutError; any other failure, a failed verification included, a
+    // TransportError whose reason says what was wrong.
     void StartTls(const TlsLayer& layer, const std::string& serverName);
     bool IsTls() const { return ssl_ != nullptr; }
 
@@ -60,6 +61,7 @@ private:
 
     int ReadWaitMs() const;
     void Handshake();
+    std::string HandshakeFailureText() const;
     std::size_t ReadTls(char* buffer, std::size_t size);
     std::size_t Receive(char* buffer, std::size_t size, int waitMs);
     bool ReceiveForTls();

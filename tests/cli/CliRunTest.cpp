@@ -118,6 +118,24 @@ TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable) {
                                                                 server.Port()));
 }
 
+// A self-signed server passes as it always did, and fails once certificates are verified.
+TEST(CliRun, VerifyTlsAbortsAnUntrustedServer) {
+    const LoopbackServer server(AnswerByPath{}, ServerSecurity::Tls12Only);
+    const TestFolder folder;
+    WriteBytes(folder.Path("urls.txt"), CrLfLines({QStringLiteral("https://127.0.0.1:") + PortText(server.Port()) +
+                                                   QStringLiteral("/200")}));
+    for (const bool verify : {false, true}) {
+        std::vector<std::string> arguments{"--urls", folder.Path("urls.txt"), "--results", "-"};
+        if (verify) arguments.push_back("--verify-tls");
+        const CliOutcome outcome = RunCli(arguments);
+        ASSERT_TRUE(outcome.exited);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        const std::string expected =
+            verify ? "\tAborted\tTLS handshake failed: certificate verify failed" : "\tCompleted\tin ";
+        EXPECT_NE(outcome.out.find(expected), std::string::npos) << outcome.out;
+    }
+}
+
 // No rows: the run ends at once and every export replaces its file with an empty one.
 TEST(CliRun, EmptyListEndsTheRunAndEmptiesTheExports) {
     const TestFolder folder;

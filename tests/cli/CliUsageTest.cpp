@@ -49,6 +49,8 @@ std::vector<UsageCase> UsageCases() {
         {{"--urls="}, "'--urls' needs a file name"},
         {{"--urls", "a.txt", "--urls", "b.txt"}, "'--urls' is given more than once"},
         {{"--urls", "u.txt", "--verbose"}, "unknown option '--verbose'"},
+        {{"--urls", "u.txt", "--verify-tls=yes"}, "'--verify-tls' takes no value"},
+        {{"--urls", "u.txt", "--verify-tls", "--verify-tls"}, "'--verify-tls' is given more than once"},
         {{"--urls", "u.txt", "-t", "4"}, "unexpected argument '-t'"},
         {{"--urls", "u.txt", "extra.txt"}, "unexpected argument 'extra.txt'"},
     };
@@ -76,6 +78,7 @@ TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput) {
         EXPECT_EQ(outcome.status, 0);
         EXPECT_TRUE(outcome.out.starts_with("Usage: larkspire-ping --websites FILE --services FILE")) << outcome.out;
         EXPECT_NE(outcome.out.find("--export-not-completed FILE"), std::string::npos);
+        EXPECT_NE(outcome.out.find("--verify-tls "), std::string::npos);
         EXPECT_NE(outcome.out.find("4 when the run ended with URLs never checked"), std::string::npos);
         EXPECT_EQ(outcome.err, "");
     }

@@ -225,7 +225,7 @@ TEST(TlsConnectionTest, StalledHandshakeTimesOutAfterTheReadTimeout) {
 // A peer that answers a TLS hello with plain text fails the handshake, and the reason says what OpenSSL saw.
 TEST(TlsConnectionTest, HandshakeWithAPeerThatSpeaksNoTlsFailsWithOpenSslsReason) {
     int ends[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends), 0);
     const SocketHandle peer(ends[1]);
     const std::string plain = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n";
     ASSERT_EQ(write(peer.Get(), plain.data(), plain.size()), static_cast<ssize_t>(plain.size()));

@@ -24,13 +24,16 @@ constexpr int ServerSocketTimeoutMs = 200;
 
 SSL_CTX* MakeServerContext(ServerSecurity security) {
     if (security == ServerSecurity::Plain) return nullptr;
-    const TestCertificate& certificate = SharedTestCertificate();
+    const bool signedByAuthority = security == ServerSecurity::Tls13SignedByTestAuthority;
+    const TestCertificate& certificate =
+        signedByAuthority ? CertificateSignedByTestAuthority() : SharedTestCertificate();
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
     if (context == nullptr) throw std::runtime_error("test server: no TLS context");
-    const int version = security == ServerSecurity::Tls12Only   ? TLS1_2_VERSION
-                        : security == ServerSecurity::Tls13Only ? TLS1_3_VERSION
-                                                                : TLS1_VERSION;
-    const bool modern = security == ServerSecurity::Tls12Only || security == ServerSecurity::Tls13Only;
+    const int version = security == ServerSecurity::Tls12Only                         ? TLS1_2_VERSION
+                        : security == ServerSecurity::Tls13Only || signedByAuthority ? TLS1_3_VERSION
+                                                                                     : TLS1_VERSION;
+    const bool modern =
+        security == ServerSecurity::Tls12Only || security == ServerSecurity::Tls13Only || signedByAuthority;
     const char* ciphers = modern                                  ? "DEFAULT"
                           : security == ServerSecurity::Tls10Only ? "AES128-SHA:AES256-SHA"
                                                                   : "ECDHE-RSA-AES128-SHA:ECDHE-RSA-AES256-SHA";

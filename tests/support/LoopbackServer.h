@@ -25,6 +25,7 @@ enum class ServerSecurity {
     Tls13Only,   // TLS 1.3 and nothing else
     Tls10Only,   // TLS 1.0 with RSA key exchange
     Tls10Ecdhe,  // TLS 1.0 with ECDHE key exchange
+    Tls13SignedByTestAuthority,  // TLS 1.3 with a certificate for 127.0.0.1 that the test authority signed
 };
 
 // Where a test server listens.

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -108,6 +109,15 @@ QLabel* MakeValueLabel(QWidget* parent, const char* name, const QString& text)
     label->setFont(font);
     return label;
 }
+
+// The window's remembered settings, in a file of their own under the user's configuration folder.
+QSettings StoredSettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Larkspire"),
+                     QStringLiteral("Indexer"));
+}
+
+const QString VerifyTlsKey = QStringLiteral("VerifyTlsCertificates");
 
 QAction* MakeAction(QMenu* menu, const char* name, const QString& text)
 {
@@ -357,6 +367,11 @@ void MainWindow::BuildMenus()
     mainMenuBar->setObjectName(QStringLiteral("mainMenuBar"));
     QMenu* file = mainMenuBar->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("fileMenu"));
+    // Off unless the user turned it on: old and self-signed servers are what a pinger meets.
+    verifyTlsAction = MakeAction(file, "verifyTlsAction", QStringLiteral("Verify TLS certificates"));
+    verifyTlsAction->setCheckable(true);
+    verifyTlsAction->setChecked(StoredSettings().value(VerifyTlsKey, false).toBool());
+    file->addSeparator();
     exitAction = MakeAction(file, "exitAction", QStringLiteral("Exit"));
     QMenu* help = mainMenuBar->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
@@ -398,6 +413,7 @@ void MainWindow::ConnectHandlers()
     connect(exportCompletedAction, &QAction::triggered, this, &MainWindow::onExportCompletedTriggered);
     connect(exportNotCompletedAction, &QAction::triggered, this, &MainWindow::onExportNotCompletedTriggered);
     connect(exportAllAction, &QAction::triggered, this, &MainWindow::onExportAllTriggered);
+    connect(verifyTlsAction, &QAction::toggled, this, [](bool on) { StoredSettings().setValue(VerifyTlsKey, on); });
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::onAboutTriggered);
     connect(onlineManualAction, &QAction::triggered, this, &MainWindow::onOnlineManualTriggered);
@@ -707,7 +723,7 @@ void MainWindow::onStartClicked()
 {
     try {
         RunOptions options;
-        options.checker = CheckUrlStatus;
+        options.checker = verifyTlsAction->isChecked() ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
         StartRun(runWindow_, options);
     } catch (const LarkspireError& error) {
         Dialogs::ShowError(this, QString::fromStdString(error.what()));

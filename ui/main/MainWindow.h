@@ -117,6 +117,7 @@ public:
     RunSummaryView* runSummaryView;  // lasts in bottomStatusBar beside its messages
     // Menus.
     QMenuBar* mainMenuBar;
+    QAction* verifyTlsAction;  // checked: https servers must show a trusted certificate for their host
     QAction* exitAction;
     QAction* aboutAction;
     QAction* onlineManualAction;

@@ -3,6 +3,7 @@
 #include "base/AppInfo.h"
 #include "ui/main/MainWindow.h"
 
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -12,10 +13,15 @@
 namespace larkspire {
 
 // A main window whose executable folder is a fresh temporary folder, so its services folder
-// ("<temp>/indexer/") starts missing and every file the test writes stays inside it.
+// ("<temp>/indexer/") starts missing and every file the test writes stays inside it; its remembered settings
+// live there too, never in the user's own.
 class MainWindowFixture : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder_.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Folder() + QStringLiteral("settings"));
+    }
 
     QString Folder() const { return folder_.path() + QLatin1Char('/'); }
     QString ServicesFolder() const { return Folder() + QStringLiteral("indexer/"); }

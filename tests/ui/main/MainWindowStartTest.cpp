@@ -144,7 +144,9 @@ TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
             names << action->objectName() + QLatin1Char('=') + action->text();
         return names;
     };
-    EXPECT_EQ(texts(Child<QMenu>(*window, "fileMenu")), QStringList{QStringLiteral("exitAction=Exit")});
+    EXPECT_EQ(texts(Child<QMenu>(*window, "fileMenu")),
+              (QStringList{QStringLiteral("verifyTlsAction=Verify TLS certificates"), QStringLiteral("="),
+                           QStringLiteral("exitAction=Exit")}));
     EXPECT_EQ(Child<QMenu>(*window, "fileMenu")->title(), QStringLiteral("File"));
     EXPECT_EQ(Child<QMenu>(*window, "helpMenu")->title(), QStringLiteral("Help"));
     EXPECT_EQ(texts(Child<QMenu>(*window, "helpMenu")),
