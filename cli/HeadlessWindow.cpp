@@ -36,9 +36,9 @@ std::u16string HeadlessWindow::RowUrl(int row) {
     return table_.GetCell(PingTable::ColumnUrl, row).toStdU16String();
 }
 
-void HeadlessWindow::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) {
-    table_.SetStatus(row, SharedStatusText(status), QString::fromStdU16String(reason));
-    if (status != StatusPinging) progress_.finished.Add(status);
+void HeadlessWindow::SetRowStatus(int row, const CheckOutcome& outcome) {
+    table_.SetStatus(row, SharedStatusText(outcome.status), QString::fromStdU16String(ShownReason(outcome)));
+    if (outcome.status != StatusPinging) progress_.finished.Add(outcome.status);
 }
 
 void HeadlessWindow::ClearStatusColumn() {

@@ -17,15 +17,13 @@ constexpr std::int32_t RedirectMaximum = 10;  // so at most 9 redirects are foll
 constexpr std::uint16_t DefaultProxyPort = 80;
 constexpr std::int64_t MinConnectTimeoutMs = 1000;
 constexpr std::int64_t WholeCheckTimeouts = 10;  // a whole check takes at most this many time-outs
-constexpr char16_t Separator[] = u" \u00B7 ";
-
 // The reasons are ASCII words (OpenSSL's included); the final URL is the only text beyond ASCII.
 std::u16string ReasonText(std::string_view reason) { return DecodeUtf8(reason); }
 
-std::u16string HowFast(std::chrono::steady_clock::time_point started) {
+std::int32_t MillisecondsSince(std::chrono::steady_clock::time_point started) {
     using std::chrono::steady_clock;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started);
-    return u"in " + DecimalText(elapsed.count()) + u" ms";
+    return static_cast<std::int32_t>(std::min<std::int64_t>(elapsed.count(), std::numeric_limits<std::int32_t>::max()));
 }
 
 // Time-outs come from a setting of a few seconds; larger values saturate instead of wrapping around.
@@ -86,11 +84,11 @@ CheckOutcome UrlChecker::Run(const std::u16string& urlAddress, const std::u16str
     try {
         Prepare(referer, userAgent, proxyParams, abortRequested);
         pageContent = http_.Get(urlAddress);
-        return {std::u16string(StatusCompleted), WhereAndHowFast(urlAddress)};
+        return Answered(std::u16string(StatusCompleted), urlAddress);
     } catch (const RedirectLimitError& error) {
-        return {ErrorStatus(error.Code()), ReasonText(reason::RedirectLimit) + Separator + HowFast(started_)};
+        return {ErrorStatus(error.Code()), ReasonText(reason::RedirectLimit), MillisecondsSince(started_)};
     } catch (const ProtocolError& error) {
-        return {ErrorStatus(error.Code()), WhereAndHowFast(urlAddress)};
+        return Answered(ErrorStatus(error.Code()), urlAddress);
     } catch (const ReadTimeoutError& error) {
         return {std::u16string(StatusTimeout), ReasonText(error.what())};
     } catch (const ConnectTimeoutError& error) {
@@ -104,13 +102,14 @@ CheckOutcome UrlChecker::Run(const std::u16string& urlAddress, const std::u16str
     }
 }
 
-std::u16string UrlChecker::WhereAndHowFast(const std::u16string& urlAddress) const {
-    const std::u16string howFast = HowFast(started_);
+CheckOutcome UrlChecker::Answered(std::u16string status, const std::u16string& urlAddress) const {
+    CheckOutcome outcome{std::move(status), {}, MillisecondsSince(started_)};
     const std::optional<HttpUrl>& finalUrl = http_.CurrentUrl();
-    if (!finalUrl) return howFast;
-    const std::u16string whereTo = finalUrl->AbsoluteForm();
-    if (whereTo == ResolveUrl(urlAddress, std::nullopt).AbsoluteForm()) return howFast;
-    return u"moved to " + whereTo + Separator + howFast;
+    if (finalUrl) {
+        std::u16string whereTo = finalUrl->AbsoluteForm();
+        if (whereTo != ResolveUrl(urlAddress, std::nullopt).AbsoluteForm()) outcome.finalUrl = std::move(whereTo);
+    }
+    return outcome;
 }
 
 void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& userAgent,

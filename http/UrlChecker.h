@@ -52,8 +52,8 @@ private:
                      const std::atomic<bool>* abortRequested);
     void Prepare(const std::u16string& referer, const std::u16string& userAgent,
                  const std::optional<ProxyParams>& proxyParams, const std::atomic<bool>* abortRequested);
-    // "in 42 ms", or "moved to <final URL> · in 42 ms" when redirects moved the check.
-    std::u16string WhereAndHowFast(const std::u16string& urlAddress) const;
+    // The outcome of a check that got an answer: how long it took, and where it ended when redirects moved it.
+    CheckOutcome Answered(std::u16string status, const std::u16string& urlAddress) const;
 
     HttpTransport http_;
     std::int32_t timeoutInSec_;

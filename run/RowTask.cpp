@@ -16,7 +16,7 @@ std::atomic<std::size_t> rowTasksAlive{0};
 // Shows the row as started and keeps it ten rows below the top of the view.
 void ShowStarted(RunWindow& window, int row) {
     if (row >= 10) window.MakeTopRow(row - 10);
-    window.SetRowStatus(row, std::u16string(StatusPinging), {});
+    window.SetRowStatus(row, CheckOutcome{std::u16string(StatusPinging)});
     window.SetProcessedText(DecimalText(row + 1));
 }
 
@@ -39,7 +39,7 @@ public:
         // Whatever the checker holds (the programs hand in the URL checker) lives only for this call.
         CheckOutcome outcome = context_->checker(url_, window->TimeoutSeconds(), window->AbortFlag());
         context_->Post([window, row, outcome = std::move(outcome)] {
-            window->SetRowStatus(row, outcome.status, outcome.reason);
+            window->SetRowStatus(row, outcome);
         });
     }
 

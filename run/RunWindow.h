@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "base/CheckOutcome.h"
+
 namespace larkspire {
 
 // What a ping run needs of the window it runs for. The run holds it through a shared pointer until its last
@@ -30,8 +32,9 @@ public:
     virtual std::u16string ThreadSettingText() = 0;  // the thread slider's text
     virtual int RowCount() = 0;
     virtual std::u16string RowUrl(int row) = 0;
-    // The reason explains the status to the user; an empty reason clears the one shown before.
-    virtual void SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) = 0;
+    // The outcome's parts beside its status explain it to the user; an outcome without them clears those shown
+    // before.
+    virtual void SetRowStatus(int row, const CheckOutcome& outcome) = 0;
     virtual void ClearStatusColumn() = 0;
     // Makes row (0 or more) the grid's top visible row, keeping its horizontal position.
     virtual void MakeTopRow(int row) = 0;

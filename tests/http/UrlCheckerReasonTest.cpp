@@ -72,8 +72,16 @@ TEST_P(UrlCheckerReasonTest, GivesTheStatusAndItsReason) {
     const std::atomic<bool> noAbort{false};
     const CheckOutcome outcome = CheckUrlStatus(server.Url(param.Path), param.TimeoutSeconds, noAbort);
     EXPECT_EQ(outcome.status, param.Status);
-    EXPECT_TRUE(std::regex_match(Narrow(outcome.reason), std::regex(Pattern(param.Reason, server.Port()))))
-        << Narrow(outcome.reason);
+    const std::string shown = Narrow(ShownReason(outcome));
+    EXPECT_TRUE(std::regex_match(shown, std::regex(Pattern(param.Reason, server.Port())))) << shown;
+    // The parts the JSON lines write: a time for a check that got an answer, the final URL when it moved.
+    const bool answered = param.Reason.find("in N ms") != std::string::npos;
+    EXPECT_EQ(outcome.elapsedMs >= 0, answered) << outcome.elapsedMs;
+    const bool moved = param.Reason.rfind("moved to ", 0) == 0;
+    EXPECT_EQ(!outcome.finalUrl.empty(), moved) << Narrow(outcome.finalUrl);
+    if (moved) {
+        EXPECT_EQ(shown.substr(9, outcome.finalUrl.size()), Narrow(outcome.finalUrl));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

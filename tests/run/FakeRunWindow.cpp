@@ -77,7 +77,9 @@ std::u16string FakeRunWindow::RowUrl(int row) {
     return urls_.at(row);
 }
 
-void FakeRunWindow::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) {
+void FakeRunWindow::SetRowStatus(int row, const CheckOutcome& outcome) {
+    const std::u16string& status = outcome.status;
+    const std::u16string reason = ShownReason(outcome);
     const std::string because = reason.empty() ? "" : "," + Narrow(reason);
     if (!Enter("SetRowStatus(" + std::to_string(row) + "," + Narrow(status) + because + ")")) return;
     std::lock_guard lock(mutex_);

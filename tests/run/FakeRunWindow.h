@@ -32,7 +32,7 @@ public:
     std::u16string ThreadSettingText() override;
     int RowCount() override;
     std::u16string RowUrl(int row) override;
-    void SetRowStatus(int row, const std::u16string& status, const std::u16string& reason) override;
+    void SetRowStatus(int row, const CheckOutcome& outcome) override;
     void ClearStatusColumn() override;
     void MakeTopRow(int row) override;
     void SetProcessedText(const std::u16string& text) override;

@@ -125,7 +125,7 @@ TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
         char name[16] = {};
         pthread_getname_np(pthread_self(), name, sizeof name);
         threadName = name;
-        return CheckOutcome{u"Completed", u"in 5 ms"};
+        return CheckOutcome{u"Completed", {}, 5};
     };
     ASSERT_TRUE(run.RunToEnd());
 

@@ -53,11 +53,11 @@ std::u16string MainWindowRunView::RowUrl(int row)
     return window_.Table.GetCell(PingTable::ColumnUrl, row).toStdU16String();
 }
 
-void MainWindowRunView::SetRowStatus(int row, const std::u16string& status, const std::u16string& reason)
+void MainWindowRunView::SetRowStatus(int row, const CheckOutcome& outcome)
 {
     const StatusKind before = StatusKindOf(window_.Table.GetCell(PingTable::ColumnPing, row));
-    window_.Table.SetStatus(row, SharedStatusText(status), QString::fromStdU16String(reason));
-    window_.statusTally_.Change(before, StatusKindOf(status));
+    window_.Table.SetStatus(row, SharedStatusText(outcome.status), QString::fromStdU16String(ShownReason(outcome)));
+    window_.statusTally_.Change(before, StatusKindOf(outcome.status));
     summaryChanged_ = true;
 }
 

@@ -39,10 +39,10 @@ protected:
                 view_->Post([this, row] {
                     if (row >= 10)
                         view_->MakeTopRow(row - 10);
-                    view_->SetRowStatus(row, u"Pinging page...", {});
+                    view_->SetRowStatus(row, {u"Pinging page..."});
                     view_->SetProcessedText(DecimalText(row + 1));
                 });
-                view_->Post([this, row] { view_->SetRowStatus(row, u"Completed", {}); });
+                view_->Post([this, row] { view_->SetRowStatus(row, {u"Completed"}); });
             }
         });
         worker.join();
@@ -78,7 +78,7 @@ TEST_F(MainWindowRunViewTest, TheSummaryCountsTheStatusesOfABatch)
     view_->ClearStatusColumn();
     PostEveryRowFromAnotherThread();
     QCoreApplication::sendPostedEvents();
-    view_->SetRowStatus(0, u"Error 500", {});
+    view_->SetRowStatus(0, {u"Error 500"});
     view_->SetRunningState(false);
 
     EXPECT_EQ(Child<QLabel>(*window_, "runCountsLabel")->text(),
