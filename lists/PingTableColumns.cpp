@@ -5,6 +5,7 @@
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
 #include "lists/PosixFile.h"
+#include "lists/StatusKind.h"
 
 #include <algorithm>
 #include <limits>
@@ -39,12 +40,13 @@ void FillRow(PingTable& table, int row, const QString& line, int firstColumn, in
     }
 }
 
-// The cells of `column` in the rows the filter selects, in row order.
-QStringList SelectedCells(const PingTable& table, int column, int filterColumn, const QString& filterText)
+// The cells of `column` in the rows `selected` takes, in row order.
+template <typename RowSelection>
+QStringList SelectedCells(const PingTable& table, int column, RowSelection selected)
 {
     QStringList cells;
     for (int row = 0; row < table.RowCount(); ++row) {
-        if (filterColumn == 0 || table.GetCell(filterColumn, row) == filterText)
+        if (selected(row))
             cells.append(table.GetCell(column, row));
     }
     return cells;
@@ -114,7 +116,18 @@ void ExportColumn(const PingTable& table, const QString& path, int column, int f
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    WriteExport(path, SelectedCells(table, column, filterColumn, filterText));
+    WriteExport(path, SelectedCells(table, column, [&](int row) {
+                    return filterColumn == 0 || table.GetCell(filterColumn, row) == filterText;
+                }));
+}
+
+void ExportFailedUrls(const PingTable& table, const QString& path)
+{
+    if (path.size() > LongestExportPath)
+        throw InvalidFileNameError(path);
+    WriteExport(path, SelectedCells(table, PingTable::ColumnUrl, [&](int row) {
+                    return IsFailure(StatusKindOf(table.GetCell(PingTable::ColumnPing, row)));
+                }));
 }
 
 }  // namespace larkspire

@@ -24,4 +24,7 @@ void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstC
 void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
                   const QString& filterText);
 
+// Writes the URLs of the rows whose check failed (an HTTP error, a time-out or aborted) as ExportColumn does.
+void ExportFailedUrls(const PingTable& table, const QString& path);
+
 }  // namespace larkspire

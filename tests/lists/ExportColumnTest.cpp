@@ -71,6 +71,20 @@ TEST_F(ExportColumnTest, FiltersOnTheExactStatusText)
     EXPECT_EQ(ReadBytes(PathOf("open.txt")), QByteArray("c\r\n"));
 }
 
+// The failed rows: HTTP errors, time-outs and aborted checks; not rows unchecked, under way or completed.
+TEST_F(ExportColumnTest, FailedUrlsAreTheErrorsTimeoutsAndAbortedChecksInTableOrder)
+{
+    const PingTable table = TableOf({{"a", "Completed"},
+                                     {"b", "Error 404"},
+                                     {"c", ""},
+                                     {"d", "Timeout"},
+                                     {"e", "Pinging page..."},
+                                     {"f", "Aborted"},
+                                     {"g", "Error 503"}});
+    ExportFailedUrls(table, PathOf("failed.txt"));
+    EXPECT_EQ(ReadBytes(PathOf("failed.txt")), QByteArray("b\r\nd\r\nf\r\ng\r\n"));
+}
+
 TEST_F(ExportColumnTest, LinesThatFitWindows1252AreWrittenInIt)
 {
     const PingTable table =

@@ -5,7 +5,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/main/PingTableModel.h"
 #include "ui/main/RunSummaryView.h"
-#include "ui/main/StatusKind.h"
+#include "lists/StatusKind.h"
 #include "ui/widgets/Dialogs.h"
 #include "ui/widgets/SliderWithBox.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/StatusKind.h"
+#include "lists/StatusKind.h"
 
 #include <QColor>
 

@@ -1,4 +1,4 @@
-#include "ui/main/StatusKind.h"
+#include "lists/StatusKind.h"
 
 #include "base/PingStatus.h"
 
@@ -22,6 +22,11 @@ StatusKind StatusKindOf(QStringView status)
     if (status == View(StatusAborted))
         return StatusKind::Aborted;
     return StatusKind::Error;
+}
+
+bool IsFailure(StatusKind kind)
+{
+    return kind == StatusKind::Error || kind == StatusKind::Timeout || kind == StatusKind::Aborted;
 }
 
 }  // namespace larkspire
