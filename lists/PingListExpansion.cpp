@@ -188,6 +188,11 @@ RowSourceCounts RebuildPingTable(PingTable& table, const QStringList& websites, 
 {
     const RowSources sources = LinesGivingRows(websites, templates);
     CheckPingListFits(MeasurePingList(sources.Websites, sources.Templates), UsableMemoryBytes());
+    return FillPingTable(table, sources);
+}
+
+RowSourceCounts FillPingTable(PingTable& table, const RowSources& sources)
+{
     // The old rows go before the new list is built, so the two never take memory at the same time;
     // the view hears of the whole change once, at the end.
     PingTable::Batch batch(table);

@@ -59,6 +59,8 @@ struct RowSourceCounts {
 // expanded list is built, then the table is filled from it in one pass (FillColumnsFromLines, column 0, 2 columns,
 // "||"), all under one reset notification.
 RowSourceCounts RebuildPingTable(PingTable& table, const QStringList& websites, const QStringList& templates);
+// The second half of RebuildPingTable, for a caller that has made and checked the sources itself.
+RowSourceCounts FillPingTable(PingTable& table, const RowSources& sources);
 
 // Whether any line that gives rows holds "{website}" (any letter case); without one every website gets the
 // same URLs.

@@ -43,7 +43,7 @@ RowSourceCounts RebuildPingTableShowingProgress(PingTable& table, const QStringL
     std::atomic<bool> finished{false};
     const auto build = [&] {
         try {
-            counts = RebuildPingTable(built, websites, templates);
+            counts = FillPingTable(built, sources);
         } catch (...) {
             failure = std::current_exception();
         }
