@@ -35,7 +35,8 @@ QStringList MakeTemplates()
 {
     QStringList templates;
     for (int i = 0; i < Templates; ++i)
-        templates.append(QStringLiteral("http://indexing-service-%1.test/ping?url=http://{website}/&src={WEBSITE}").arg(i));
+        templates.append(
+            QStringLiteral("http://indexing-service-%1.test/ping?url=http://{website}/&src={WEBSITE}").arg(i));
     return templates;
 }
 

@@ -26,7 +26,9 @@ std::u16string MediaType(std::u16string_view contentType) {
     return AsciiLower(TrimBlanks(contentType.substr(0, contentType.find(u';'))));
 }
 
-bool IsUtf8Label(std::u16string_view label) { return label == u"utf-8" || label == u"utf8" || label == u"unicode-1-1-utf-8"; }
+bool IsUtf8Label(std::u16string_view label) {
+    return label == u"utf-8" || label == u"utf8" || label == u"unicode-1-1-utf-8";
+}
 
 // Labels browsers read as Windows-1252: ISO-8859-1 and ASCII among them.
 bool IsWindows1252Label(std::u16string_view label) {
@@ -72,7 +74,8 @@ public:
         while (position_ < text_.size() && (IsSpace(text_[position_]) || text_[position_] == '/')) ++position_;
         if (position_ >= text_.size() || text_[position_] == '>') return std::nullopt;
         std::string name;
-        while (position_ < text_.size() && !IsSpace(text_[position_]) && text_[position_] != '=' && text_[position_] != '>') {
+        while (position_ < text_.size() && !IsSpace(text_[position_]) && text_[position_] != '=' &&
+               text_[position_] != '>') {
             name += LowerAscii(text_[position_++]);
         }
         SkipSpaces();
@@ -143,7 +146,8 @@ std::u16string CharsetOfContentType(std::u16string_view contentType) {
         const std::size_t next = contentType.find(u';', parameter + 1);
         const std::u16string_view entry = contentType.substr(parameter + 1, next - parameter - 1);
         const std::size_t equals = entry.find(u'=');
-        if (equals != std::u16string_view::npos && EqualsIgnoringAsciiCase(TrimBlanks(entry.substr(0, equals)), u"charset")) {
+        if (equals != std::u16string_view::npos &&
+            EqualsIgnoringAsciiCase(TrimBlanks(entry.substr(0, equals)), u"charset")) {
             return Unquoted(entry.substr(equals + 1));
         }
         parameter = next;

@@ -229,7 +229,8 @@ std::u16string CookieStore::CookieHeader(const HttpUrl& url, Clock::time_point n
     const bool hostIsIp = IsIpAddress(url);
     std::vector<const Cookie*> matching;
     for (const Cookie& cookie : cookies_) {
-        const bool domainMatches = cookie.HostOnly ? host == cookie.Domain : DomainMatches(host, cookie.Domain, hostIsIp);
+        const bool domainMatches =
+            cookie.HostOnly ? host == cookie.Domain : DomainMatches(host, cookie.Domain, hostIsIp);
         if (!domainMatches || !PathMatches(requestPath, cookie.Path)) continue;
         if (cookie.Secure && !url.IsHttps()) continue;
         if (cookie.Expiry && *cookie.Expiry <= now) continue;

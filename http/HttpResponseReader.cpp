@@ -92,7 +92,8 @@ std::optional<std::string> MultipartClosingLine(const std::u16string& contentTyp
         const std::size_t next = lower.find(u';', parameter + 1);
         const std::u16string_view entry = std::u16string_view(contentType).substr(parameter + 1, next - parameter - 1);
         const std::size_t equals = entry.find(u'=');
-        if (equals != std::u16string_view::npos && EqualsIgnoringAsciiCase(TrimBlanks(entry.substr(0, equals)), u"boundary")) {
+        if (equals != std::u16string_view::npos &&
+            EqualsIgnoringAsciiCase(TrimBlanks(entry.substr(0, equals)), u"boundary")) {
             std::u16string_view boundary = TrimBlanks(entry.substr(equals + 1));
             if (boundary.size() >= 2 && boundary.front() == u'"' && boundary.back() == u'"') {
                 boundary = boundary.substr(1, boundary.size() - 2);
@@ -287,7 +288,8 @@ void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, Respo
                 else lineTooLong = true;
                 continue;
             }
-            const bool closing = !lineTooLong && lineStart.substr(0, lineStart.find_last_not_of("\r \t") + 1) == closingLine;
+            const bool closing =
+                !lineTooLong && lineStart.substr(0, lineStart.find_last_not_of("\r \t") + 1) == closingLine;
             lineStart.clear();
             lineTooLong = false;
             if (closing) {
