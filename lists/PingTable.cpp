@@ -159,7 +159,8 @@ void PingTable::StoreOutcome(int row, std::u16string_view status, std::u16string
     else if (cells.Reason & HasSideTexts)
         sideTexts_.erase(row);
     cells.Status = statusNumber.value_or(StatusInSideStore);
-    cells.Reason = static_cast<std::uint16_t>(reasonNumber.value_or(ReasonInSideStore) | (needsSide ? HasSideTexts : 0));
+    const std::uint16_t sideFlag = needsSide ? HasSideTexts : 0;
+    cells.Reason = static_cast<std::uint16_t>(reasonNumber.value_or(ReasonInSideStore) | sideFlag);
     cells.ElapsedMs = elapsedMs;
     // Told after the whole outcome is stored, so a listener reading the row sees the reason of the new status.
     TellCellChanged(ColumnPing, row);

@@ -115,7 +115,8 @@ TEST(PingTable, KeepsTheOutcomesPartsAndComposesTheShownReason)
     table.SetOutcome(0, moved);
     table.SetOutcome(1, {u"Error 404", u"", 7});
     ExpectOutcome(table, 0, moved);
-    EXPECT_EQ(table.Reason(0), QStringLiteral("moved to https://example.com/\u00E9 \u00B7 redirect limit reached \u00B7 in 42 ms"));
+    EXPECT_EQ(table.Reason(0),
+              QStringLiteral("moved to https://example.com/\u00E9 \u00B7 redirect limit reached \u00B7 in 42 ms"));
     ExpectOutcome(table, 1, {u"Error 404", u"", 7});
     ExpectOutcome(table, 2, {});
     ExpectOutcome(table, 3, {});
