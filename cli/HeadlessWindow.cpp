@@ -6,7 +6,6 @@
 #include "http/UrlChecker.h"
 #include "lists/PingTable.h"
 #include "lists/PingTableColumns.h"
-#include "lists/SharedStatusText.h"
 
 namespace larkspire {
 
@@ -37,7 +36,7 @@ std::u16string HeadlessWindow::RowUrl(int row) {
 }
 
 void HeadlessWindow::SetRowStatus(int row, const CheckOutcome& outcome) {
-    table_.SetStatus(row, SharedStatusText(outcome.status), QString::fromStdU16String(ShownReason(outcome)));
+    table_.SetOutcome(row, outcome);
     if (outcome.status != StatusPinging) progress_.finished.Add(outcome.status);
 }
 

@@ -47,12 +47,8 @@ std::string Utf8(const QString& text) {
 // "||" as the table fill splits every line. Each step shows on a terminal, so a long load is seen to go on.
 void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDisplay& display) {
     if (!command.urlsPath.isEmpty()) {
-        QStringList urls;
         display.ShowLoading("Loading URLs " + Utf8(command.urlsPath));
-        LoadTextList(command.urlsPath, urls);
-        display.ShowLoading("Filling the table with " + std::to_string(urls.size()) + " URLs");
-        ClearColumn(table, 0);
-        FillColumnsFromLines(table, urls, 0, 2, QStringLiteral("||"));
+        FillColumnsFromFile(table, command.urlsPath, 0, 2, QStringLiteral("||"));
         return;
     }
     QStringList websites;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "base/CheckOutcome.h"
 #include "lists/AtomicFileWrite.h"
 #include "lists/FileErrors.h"
 #include "lists/PingTable.h"
@@ -81,14 +82,17 @@ void WriteResults(const PingTable& table, const QString& path) {
 }
 
 void WriteJsonResults(const PingTable& table, const QString& path) {
-    const auto utf8 = [](const QString& text) { return text.toStdString(); };
+    const auto utf8 = [](const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); };
     ResultsWriter writer(path);
     for (int row = 0; row < table.RowCount(); ++row) {
-        const nlohmann::ordered_json object = {
-            {"url", utf8(table.GetCell(PingTable::ColumnUrl, row))},
-            {"status", utf8(table.GetCell(PingTable::ColumnPing, row))},
-            {"reason", utf8(table.Reason(row))},
+        const CheckOutcome outcome = table.Outcome(row);
+        nlohmann::ordered_json object = {
+            {"url", table.GetCell(PingTable::ColumnUrl, row).toStdString()},
+            {"status", utf8(outcome.status)},
+            {"reason", utf8(outcome.reason)},
+            {"ms", outcome.elapsedMs >= 0 ? nlohmann::ordered_json(outcome.elapsedMs) : nlohmann::ordered_json()},
         };
+        if (!outcome.finalUrl.empty()) object["final_url"] = utf8(outcome.finalUrl);
         // Control characters are escaped. Qt's UTF-8 already has "?" for a lone surrogate; should a text still not be
         // UTF-8, U+FFFD takes the place of the bad bytes rather than an exception ending the program.
         writer.Append(QByteArray::fromStdString(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)) +

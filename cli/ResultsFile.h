@@ -11,9 +11,11 @@ class PingTable;
 // Throws FileError with the I/O error message; a file then keeps its old content.
 void WriteResults(const PingTable& table, const QString& path);
 
-// The same rows as JSON Lines: one object {"url", "status", "reason"} a line, ending in LF, in row order, in UTF-8 with
-// control characters escaped. A lone surrogate of a UTF-16 list becomes "?", so every line is valid JSON.
-// Written and failing as WriteResults.
+// The same rows as JSON Lines, one object a line ending in LF, in row order: "url", "status", "reason" (the
+// failure's reason or the note beside an answer only, "" when there is none), "ms" (how long a check that got an
+// answer took, null for one that got none) and, for a check that redirects moved, "final_url". UTF-8 with control
+// characters escaped; a lone surrogate of a UTF-16 list becomes "?", so every line is valid JSON. Written and
+// failing as WriteResults.
 void WriteJsonResults(const PingTable& table, const QString& path);
 
 }  // namespace larkspire

@@ -18,18 +18,28 @@ install(FILES ${PROJECT_SOURCE_DIR}/desktop/${LARKSPIRE_DESKTOP_ID}.svg
 install(FILES ${PROJECT_SOURCE_DIR}/completion/larkspire-ping
   DESTINATION share/bash-completion/completions COMPONENT programs)
 
-# Man pages are installed compressed, as Debian keeps them; -n leaves the build's time out, so the bytes repeat.
+# Man pages take the project's version from man/*.1.in and are installed compressed, as Debian keeps them; -n
+# leaves the build's time out, so the bytes repeat.
 set(LARKSPIRE_MAN_PAGES larkspire-indexer.1 larkspire-ping.1)
 set(compressed_pages "")
 foreach(page IN LISTS LARKSPIRE_MAN_PAGES)
+  configure_file(${PROJECT_SOURCE_DIR}/man/${page}.in ${PROJECT_BINARY_DIR}/man/${page} @ONLY)
   add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/${page}.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/man/${page} > ${PROJECT_BINARY_DIR}/man/${page}.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/man/${page} VERBATIM)
+    COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/man/${page} > ${PROJECT_BINARY_DIR}/man/${page}.gz
+    DEPENDS ${PROJECT_BINARY_DIR}/man/${page} VERBATIM)
   list(APPEND compressed_pages ${PROJECT_BINARY_DIR}/man/${page}.gz)
 endforeach()
 add_custom_target(larkspire_man_pages ALL DEPENDS ${compressed_pages})
 install(FILES ${compressed_pages} DESTINATION share/man/man1 COMPONENT programs)
+
+# A Debian package's copyright file and its changelog, compressed as Debian keeps it.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/debian/changelog > ${PROJECT_BINARY_DIR}/debian/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog VERBATIM)
+add_custom_target(larkspire_debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/copyright ${PROJECT_BINARY_DIR}/debian/changelog.gz
+  DESTINATION share/doc/larkspire-indexer COMPONENT system EXCLUDE_FROM_ALL)
 
 install(FILES ${PROJECT_SOURCE_DIR}/examples/indexnow.txt DESTINATION bin/indexer COMPONENT portable)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/desktop/install-desktop-entry.sh

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "base/CheckOutcome.h"
 #include "base/LarkspireError.h"
+#include "lists/TextPool.h"
 
 #include <QString>
 
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace larkspire {
@@ -14,11 +18,14 @@ public:
     TableRangeError();
 };
 
-// One row of the ping table: the URL, the status of its latest check and the reason given for that status.
+// One row of the ping table: the URL and the outcome of its latest check in parts, the texts as numbers of the
+// table's pools. 32 bytes, so a million rows cost 32 MB beside their URLs.
 struct PingRow {
     QString Url;
-    QString Status;
-    QString Reason;
+    std::int32_t ElapsedMs = -1;
+    std::uint16_t Status = 0;
+    // The reason's number in its low 15 bits; the top bit tells that the row has texts in the table's side store.
+    std::uint16_t Reason = 0;
 };
 
 // Told about changes of a PingTable, so a view can follow them. Bulk changes come as one
@@ -37,6 +44,8 @@ class PingTable {
 public:
     static constexpr int ColumnUrl = 0;
     static constexpr int ColumnPing = 1;
+
+    PingTable();
 
     // Groups every change made while it lives into one reset notification. Nests: only the
     // outermost batch notifies.
@@ -58,13 +67,15 @@ public:
 
     // The empty text outside the table (a row of -1 included).
     QString GetCell(int column, int row) const;
-    // Throws TableRangeError, writing nothing, outside the table. A new status clears the row's reason.
+    // Throws TableRangeError, writing nothing, outside the table. A new status clears the rest of the row's outcome.
     void SetCell(int column, int row, const QString& text);
 
-    // The reason explaining a row's status; empty outside the table.
+    // The reason a user reads beside a row's status (ShownReason of its outcome); empty outside the table.
     QString Reason(int row) const;
-    // The status and its reason in one change of the status cell; throws TableRangeError outside the table.
-    void SetStatus(int row, const QString& status, const QString& reason);
+    // The parts of a row's latest outcome; an empty outcome outside the table.
+    CheckOutcome Outcome(int row) const;
+    // The whole outcome in one change of the status cell; throws TableRangeError outside the table.
+    void SetOutcome(int row, const CheckOutcome& outcome);
 
     // Takes every row of `other` in place of this table's own, in one reset notification; `other` is left empty.
     // A table built elsewhere (on another thread) comes in without a copy.
@@ -74,11 +85,27 @@ public:
     void SetListener(PingTableListener* listener);
 
 private:
+    // What a row holds beyond its numbers: the final URL of a check that redirects moved, and a status or reason
+    // that found its pool full.
+    struct RowTexts {
+        QString Status;
+        QString Reason;
+        QString FinalUrl;
+    };
+
     void BeginBatch();
     void EndBatch();
     void TellCellChanged(int column, int row);
+    void StoreOutcome(int row, std::u16string_view status, std::u16string_view reason, std::int32_t elapsedMs,
+                      std::u16string_view finalUrl);
+    const QString& StatusText(int row) const;
+    const QString& ReasonText(int row) const;
+    const RowTexts* SideTexts(int row) const;
 
     std::vector<PingRow> rows_;
+    TextPool statuses_;
+    TextPool reasons_;
+    std::unordered_map<int, RowTexts> sideTexts_;
     PingTableListener* listener_ = nullptr;
     int batchDepth_ = 0;
 };

@@ -6,6 +6,7 @@
 #include "lists/PingTable.h"
 #include "lists/PosixFile.h"
 #include "lists/StatusKind.h"
+#include "lists/TextListFile.h"
 
 #include <algorithm>
 #include <limits>
@@ -40,24 +41,21 @@ void FillRow(PingTable& table, int row, const QString& line, int firstColumn, in
     }
 }
 
-// The cells of `column` in the rows `selected` takes, in row order.
+// Lays the cells of `column` in the rows `selected` takes out as the export holds them: Windows-1252 when every
+// one fits it, otherwise UTF-8 after a byte-order mark, CR LF after each. They reach the replacement file a buffer
+// at a time, straight from the table, so a large export is never held in memory as a whole, and the file takes
+// the old one's place only when complete.
 template <typename RowSelection>
-QStringList SelectedCells(const PingTable& table, int column, RowSelection selected)
+void WriteExport(const QString& path, const PingTable& table, int column, RowSelection selected)
 {
-    QStringList cells;
-    for (int row = 0; row < table.RowCount(); ++row) {
-        if (selected(row))
-            cells.append(table.GetCell(column, row));
-    }
-    return cells;
-}
-
-// Lays the lines out as the export holds them: Windows-1252 when every line fits it, otherwise UTF-8 after a
-// byte-order mark, CR LF after each line. They reach the replacement file a buffer at a time, so a large export
-// is never held in memory as a whole, and the file takes the old one's place only when complete.
-void WriteExport(const QString& path, const QStringList& lines)
-{
-    const bool fitsAnsi = std::all_of(lines.begin(), lines.end(), [](const QString& line) { return FitsAnsi(line); });
+    const auto eachCell = [&](auto&& take) {
+        for (int row = 0; row < table.RowCount(); ++row) {
+            if (selected(row) && !take(table.GetCell(column, row)))
+                return;
+        }
+    };
+    bool fitsAnsi = true;
+    eachCell([&fitsAnsi](const QString& line) { return fitsAnsi = FitsAnsi(line); });
     AtomicFileWrite file;
     if (const int error = file.Open(NativePath(path)))
         throw IoError(error, path);
@@ -69,7 +67,7 @@ void WriteExport(const QString& path, const QStringList& lines)
     };
     if (!fitsAnsi)
         buffer.append("\xEF\xBB\xBF");
-    for (const QString& line : lines) {
+    eachCell([&](const QString& line) {
         if (fitsAnsi) {
             AppendAnsi(line, buffer);
         } else {
@@ -79,7 +77,8 @@ void WriteExport(const QString& path, const QStringList& lines)
         buffer.append("\r\n");
         if (buffer.size() >= ExportBufferSize)
             flush();
-    }
+        return true;
+    });
     flush();
     if (const int error = file.Commit())
         throw IoError(error, path);
@@ -111,23 +110,37 @@ void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstC
         FillRow(table, row, lines[row], firstColumn, columnCount, separator);
 }
 
+void FillColumnsFromFile(PingTable& table, const QString& path, int firstColumn, int columnCount,
+                         const QString& separator)
+{
+    PingTable filled;
+    ReadTextLines(path, [&](QString&& line) {
+        const int row = filled.RowCount();
+        if (row == std::numeric_limits<int>::max())
+            throw TableRangeError();
+        filled.SetRowCount(row + 1);
+        FillRow(filled, row, line, firstColumn, columnCount, separator);
+    });
+    table.TakeRowsOf(filled);
+}
+
 void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
                   const QString& filterText)
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    WriteExport(path, SelectedCells(table, column, [&](int row) {
-                    return filterColumn == 0 || table.GetCell(filterColumn, row) == filterText;
-                }));
+    WriteExport(path, table, column, [&](int row) {
+        return filterColumn == 0 || table.GetCell(filterColumn, row) == filterText;
+    });
 }
 
 void ExportFailedUrls(const PingTable& table, const QString& path)
 {
     if (path.size() > LongestExportPath)
         throw InvalidFileNameError(path);
-    WriteExport(path, SelectedCells(table, PingTable::ColumnUrl, [&](int row) {
-                    return IsFailure(StatusKindOf(table.GetCell(PingTable::ColumnPing, row)));
-                }));
+    WriteExport(path, table, PingTable::ColumnUrl, [&](int row) {
+        return IsFailure(StatusKindOf(table.GetCell(PingTable::ColumnPing, row)));
+    });
 }
 
 }  // namespace larkspire

@@ -16,6 +16,12 @@ void ClearColumn(PingTable& table, int column);
 void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstColumn, int columnCount,
                           const QString& separator);
 
+// FillColumnsFromLines over the lines of the list file at `path` as ReadTextLines gives them, each line's text
+// going into its row without a list of every line beside the table. Throws ReadTextLines' FileError, or
+// TableRangeError for more lines than a table holds; the table is then left as it was.
+void FillColumnsFromFile(PingTable& table, const QString& path, int firstColumn, int columnCount,
+                         const QString& separator);
+
 // Writes the cell of `column` of every selected row, one line each followed by CR LF, in Windows-1252 when
 // every line fits it, otherwise in UTF-8 after a byte-order mark (so no character becomes "?" and the file reads
 // back as exported), replacing the file at `path` through AtomicFileWrite. With `filterColumn` 0 every row is selected, otherwise

@@ -6,6 +6,10 @@
 #include "lists/PosixFile.h"
 
 #include <algorithm>
+#include <functional>
+#include <tuple>
+#include <utility>
+#include <vector>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -24,21 +28,73 @@ constexpr std::string_view Utf16BigEndianBom = "\xFE\xFF";
 const QString NoMappingMessage =
     QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
 
-struct DecodedText {
-    QString Text;
+// The file's bytes in pieces, each but the last ending just after a line feed, so that no line (and no UTF-8
+// sequence) spans two pieces and each piece can be decoded, split and freed on its own: a large list never stands
+// in memory as bytes, as text and as lines at once. `markSize` bytes of the first piece are the byte-order mark.
+struct RawText {
+    std::vector<std::string> Pieces;
     TextEncoding Encoding = TextEncoding::Ansi;
+    std::size_t MarkSize = 0;
 };
+
+constexpr std::size_t PieceSize = std::size_t{1} << 20;
 
 bool HoldsNonAscii(std::string_view bytes)
 {
     return std::any_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
 }
 
+bool IsWellFormedUtf8(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        std::size_t count = 1;
+        if (!NextUtf8(bytes, count))
+            return false;
+        bytes.remove_prefix(count);
+    }
+    return true;
+}
+
 constexpr off_t LargestListFile = off_t{1} << 30;
+
+bool IsUtf16(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf16LittleEndian || encoding == TextEncoding::Utf16BigEndian;
+}
+
+// The encoding a byte-order mark at the start of `bytes` names, with the mark's size; Ansi and 0 without one.
+std::pair<TextEncoding, std::size_t> MarkedEncoding(std::string_view bytes)
+{
+    if (bytes.starts_with(Utf8Bom))
+        return {TextEncoding::Utf8, Utf8Bom.size()};
+    if (bytes.starts_with(Utf16LittleEndianBom))
+        return {TextEncoding::Utf16LittleEndian, Utf16LittleEndianBom.size()};
+    if (bytes.starts_with(Utf16BigEndianBom))
+        return {TextEncoding::Utf16BigEndian, Utf16BigEndianBom.size()};
+    return {TextEncoding::Ansi, 0};
+}
+
+// Just past the last line feed of `bytes` at or after `from` (a whole code unit of UTF-16, counted from the start
+// of `bytes`, which is always a unit's start), or 0 when there is none.
+std::size_t EndOfLastLine(std::string_view bytes, std::size_t from, TextEncoding encoding)
+{
+    if (!IsUtf16(encoding)) {
+        const std::size_t found = bytes.substr(from).rfind('\n');
+        return found == std::string_view::npos ? 0 : from + found + 1;
+    }
+    const bool littleEndian = encoding == TextEncoding::Utf16LittleEndian;
+    for (std::size_t end = bytes.size() & ~std::size_t{1}; end >= 2 && end > from; end -= 2) {
+        const char first = bytes[end - 2];
+        const char second = bytes[end - 1];
+        if ((littleEndian ? first : second) == '\n' && (littleEndian ? second : first) == '\0')
+            return end;
+    }
+    return 0;
+}
 
 // Only a regular file can be a list: a FIFO would block the window for good and a device may never end.
 // The open does not block, so a FIFO is refused at once instead.
-std::string ReadWholeFile(const QString& path)
+RawText ReadFilePieces(const QString& path)
 {
     const QByteArray nativePath = NativePath(path);
     if (nativePath.isEmpty())
@@ -55,57 +111,111 @@ std::string ReadWholeFile(const QString& path)
         throw NotRegularFileError(path);
     if (status.st_size > LargestListFile)
         throw TooLargeForListError(path);
-    std::string bytes;
-    if (ReadAll(file.Get(), bytes) != 0)
-        throw NamedFileError(path, QStringLiteral("Stream read error"));
-    return bytes;
+    RawText raw;
+    std::string pending;
+    std::size_t total = 0;
+    bool first = true;
+    for (;;) {
+        const std::size_t held = pending.size();
+        pending.resize(held + PieceSize);
+        const ssize_t count = ::read(file.Get(), pending.data() + held, PieceSize);
+        if (count < 0 && errno == EINTR) {
+            pending.resize(held);
+            continue;
+        }
+        if (count < 0)
+            throw NamedFileError(path, QStringLiteral("Stream read error"));
+        pending.resize(held + static_cast<std::size_t>(count));
+        total += static_cast<std::size_t>(count);
+        // A file that grew past the limit since it was measured is refused as one that was too large from the start.
+        if (total > static_cast<std::size_t>(LargestListFile))
+            throw TooLargeForListError(path);
+        if (count == 0)
+            break;
+        if (first && pending.size() >= Utf8Bom.size()) {
+            std::tie(raw.Encoding, raw.MarkSize) = MarkedEncoding(pending);
+            first = false;
+        }
+        if (first)
+            continue;
+        // Only the bytes just read can hold a line feed: the ones before them would have ended a piece.
+        if (const std::size_t end = EndOfLastLine(pending, held, raw.Encoding)) {
+            raw.Pieces.emplace_back(pending, 0, end);
+            pending.erase(0, end);
+        }
+    }
+    if (first)
+        std::tie(raw.Encoding, raw.MarkSize) = MarkedEncoding(pending);
+    if (!pending.empty())
+        raw.Pieces.push_back(std::move(pending));
+    return raw;
 }
 
-// Strict UTF-8: overlong forms, surrogates, values above U+10FFFF and cut sequences all give nothing.
-std::optional<QString> DecodeWellFormedUtf8(std::string_view bytes)
+// A U+0000 would cut the lines short, and a save of them would lose the rest of the file. In UTF-8 and
+// Windows-1252 only a zero byte decodes to it.
+bool HoldsZeroCharacter(std::string_view bytes, TextEncoding encoding)
+{
+    if (!IsUtf16(encoding))
+        return bytes.find('\0') != std::string_view::npos;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        if (bytes[i] == '\0' && bytes[i + 1] == '\0')
+            return true;
+    }
+    return false;
+}
+
+std::string_view PieceText(const RawText& raw, std::size_t index)
+{
+    std::string_view bytes = raw.Pieces[index];
+    return index == 0 ? bytes.substr(raw.MarkSize) : bytes;
+}
+
+// Settles the encoding of a file without a mark and refuses what cannot be read, before a single line is given
+// out. Without a mark, UTF-8 is recognised by its bytes: a Windows-1252 text with accented letters is practically
+// never well-formed UTF-8, and pure ASCII reads the same either way.
+void CheckEncoding(const QString& path, RawText& raw)
+{
+    const auto pieces = [&raw](auto&& test) {
+        for (std::size_t index = 0; index < raw.Pieces.size(); ++index) {
+            if (test(PieceText(raw, index)))
+                return true;
+        }
+        return false;
+    };
+    const auto illFormed = [](std::string_view bytes) { return !IsWellFormedUtf8(bytes); };
+    if (raw.Encoding == TextEncoding::Utf8 && pieces(illFormed))
+        throw NamedFileError(path, NoMappingMessage);
+    if (IsUtf16(raw.Encoding) && raw.Pieces.size() == 1 && PieceText(raw, 0).size() == 1)
+        throw NamedFileError(path, NoMappingMessage);
+    if (raw.Encoding == TextEncoding::Ansi && pieces([](std::string_view bytes) { return HoldsNonAscii(bytes); }) &&
+        !pieces(illFormed))
+        raw.Encoding = TextEncoding::Utf8WithoutMark;
+    if (pieces([&raw](std::string_view bytes) { return HoldsZeroCharacter(bytes, raw.Encoding); }))
+        throw NotTextFileError(path);
+}
+
+// Well-formed UTF-8, already checked.
+QString DecodeUtf8(std::string_view bytes)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     while (!bytes.empty()) {
         std::size_t count = 1;
-        const std::optional<char32_t> code = NextUtf8(bytes, count);
-        if (!code)
-            return std::nullopt;
-        if (*code >= 0x10000) {
-            text += QChar(QChar::highSurrogate(*code));
-            text += QChar(QChar::lowSurrogate(*code));
+        const char32_t code = *NextUtf8(bytes, count);
+        if (code >= 0x10000) {
+            text += QChar(QChar::highSurrogate(code));
+            text += QChar(QChar::lowSurrogate(code));
         } else {
-            text += QChar(static_cast<char16_t>(*code));
+            text += QChar(static_cast<char16_t>(code));
         }
         bytes.remove_prefix(count);
     }
     return text;
 }
 
-QString DecodeUtf8(std::string_view bytes)
-{
-    std::optional<QString> text = DecodeWellFormedUtf8(bytes);
-    if (!text)
-        throw FileError(NoMappingMessage);
-    return *std::move(text);
-}
-
-// Without a mark, UTF-8 is recognised by its bytes: a Windows-1252 text with accented letters is
-// practically never well-formed UTF-8, and pure ASCII reads the same either way.
-DecodedText DecodeWithoutMark(std::string_view bytes)
-{
-    if (HoldsNonAscii(bytes)) {
-        if (std::optional<QString> text = DecodeWellFormedUtf8(bytes))
-            return {*std::move(text), TextEncoding::Utf8WithoutMark};
-    }
-    return {DecodeAnsi(bytes), TextEncoding::Ansi};
-}
-
 // Code units taken as they come, without validation; an odd last byte is ignored.
 QString DecodeUtf16(std::string_view bytes, bool littleEndian)
 {
-    if (bytes.size() == 1)
-        throw FileError(NoMappingMessage);
     const qsizetype units = static_cast<qsizetype>(bytes.size() / 2);
     QString text(units, Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
@@ -115,15 +225,20 @@ QString DecodeUtf16(std::string_view bytes, bool littleEndian)
     return text;
 }
 
-DecodedText Decode(std::string_view bytes)
+QString DecodePiece(std::string_view bytes, TextEncoding encoding)
 {
-    if (bytes.starts_with(Utf8Bom))
-        return {DecodeUtf8(bytes.substr(Utf8Bom.size())), TextEncoding::Utf8};
-    if (bytes.starts_with(Utf16LittleEndianBom))
-        return {DecodeUtf16(bytes.substr(Utf16LittleEndianBom.size()), true), TextEncoding::Utf16LittleEndian};
-    if (bytes.starts_with(Utf16BigEndianBom))
-        return {DecodeUtf16(bytes.substr(Utf16BigEndianBom.size()), false), TextEncoding::Utf16BigEndian};
-    return DecodeWithoutMark(bytes);
+    switch (encoding) {
+    case TextEncoding::Ansi:
+        return DecodeAnsi(bytes);
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithoutMark:
+        return DecodeUtf8(bytes);
+    case TextEncoding::Utf16LittleEndian:
+        return DecodeUtf16(bytes, true);
+    case TextEncoding::Utf16BigEndian:
+        return DecodeUtf16(bytes, false);
+    }
+    return {};
 }
 
 // The break that ends the first line; a text without one gets LF, the system's own.
@@ -134,26 +249,21 @@ LineEnd FirstLineEnd(QStringView text)
             return LineEnd::Lf;
         if (text[i] == u'\r')
             return LineEnd::CrLf;
-        if (text[i] == u'\0')
-            break;
     }
     return LineEnd::Lf;
 }
 
-// CR, LF and CR LF end a line; U+0000 ends the text. A break at the very end adds no empty line.
-QStringList SplitLines(QStringView text)
+// CR, LF and CR LF end a line. A break at the very end adds no empty line.
+void SplitLines(QStringView text, const std::function<void(QString&&)>& takeLine)
 {
-    QStringList lines;
     const char16_t* units = text.utf16();
     const qsizetype size = text.size();
     qsizetype start = 0;
     qsizetype i = 0;
     while (i < size) {
         const char16_t unit = units[i];
-        if (unit == 0)
-            break;
         if (unit == u'\r' || unit == u'\n') {
-            lines.append(text.mid(start, i - start).toString());
+            takeLine(text.mid(start, i - start).toString());
             if (unit == u'\r' && i + 1 < size && units[i + 1] == u'\n')
                 ++i;
             start = ++i;
@@ -162,23 +272,24 @@ QStringList SplitLines(QStringView text)
         ++i;
     }
     if (i > start)
-        lines.append(text.mid(start, i - start).toString());
-    return lines;
+        takeLine(text.mid(start, i - start).toString());
 }
 
-// A U+0000 would cut the lines short, and a save of them would lose the rest of the file.
-DecodedText ReadTextFile(const QString& path)
+// Gives out every line of the file, piece by piece, each piece's bytes freed once its lines are out. Returns the
+// encoding read and the first line's break.
+ListFileFormat ReadLines(const QString& path, const std::function<void(QString&&)>& takeLine)
 {
-    const std::string bytes = ReadWholeFile(path);
-    DecodedText decoded;
-    try {
-        decoded = Decode(bytes);
-    } catch (const FileError& error) {
-        throw NamedFileError(path, error.Message());
+    RawText raw = ReadFilePieces(path);
+    CheckEncoding(path, raw);
+    ListFileFormat format(raw.Encoding, LineEnd::Lf);
+    for (std::size_t index = 0; index < raw.Pieces.size(); ++index) {
+        const QString text = DecodePiece(PieceText(raw, index), raw.Encoding);
+        std::string().swap(raw.Pieces[index]);
+        if (index == 0)
+            format.LineEnds = FirstLineEnd(text);
+        SplitLines(text, takeLine);
     }
-    if (decoded.Text.contains(QChar(0)))
-        throw NotTextFileError(path);
-    return decoded;
+    return format;
 }
 
 void TrimTrailingControls(QString& line)
@@ -242,15 +353,23 @@ std::string EncodeText(QStringView text, TextEncoding encoding)
 
 void LoadTextList(const QString& path, QStringList& list)
 {
-    list = SplitLines(ReadTextFile(path).Text);
+    QStringList lines;
+    ReadLines(path, [&lines](QString&& line) { lines.append(std::move(line)); });
+    list.swap(lines);
+}
+
+void ReadTextLines(const QString& path, const std::function<void(QString&&)>& takeLine)
+{
+    ReadLines(path, takeLine);
 }
 
 EditorText ReadEditorText(const QString& path)
 {
-    DecodedText decoded = ReadTextFile(path);
-    EditorText editorText{SplitLines(decoded.Text), {decoded.Encoding, FirstLineEnd(decoded.Text)}};
-    for (QString& line : editorText.Lines)
+    EditorText editorText;
+    editorText.Format = ReadLines(path, [&editorText](QString&& line) {
         line.replace(u'\t', QStringLiteral("    "));
+        editorText.Lines.append(std::move(line));
+    });
     return editorText;
 }
 

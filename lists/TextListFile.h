@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace larkspire {
 
 // The encoding a text file was read in, and is written back in by the list editor. Utf8WithoutMark is
@@ -40,6 +42,11 @@ struct EditorText {
 // ("Cannot open file ...", the refusals of NotRegularFileError, TooLargeForListError and NotTextFileError,
 // or the no-mapping message for ill-formed UTF-8 after its mark, naming the file); `list` is then left as it was.
 void LoadTextList(const QString& path, QStringList& list);
+
+// LoadTextList's lines handed to `takeLine` one at a time, in order, none of them before the whole file was read and
+// found readable (the errors are LoadTextList's). The file's bytes are freed piece by piece as their lines go out,
+// so a list of a million lines need not stand in memory beside its own text.
+void ReadTextLines(const QString& path, const std::function<void(QString&&)>& takeLine);
 
 // The list editor's read: LoadTextList's lines with every TAB turned into four spaces, and the format:
 // the encoding, and the line break of the file's first line (LF for a file without one; a lone CR

@@ -102,7 +102,9 @@ TEST_F(DebianPackage, HoldsTheSystemWideFilesAndNotTheSelfContainedFolders)
                              "./usr/share/icons/hicolor/scalable/apps/example.larkspire.Indexer.svg",
                              "./usr/share/larkspire-indexer/indexer/indexnow.txt",
                              "./usr/share/man/man1/larkspire-indexer.1.gz", "./usr/share/man/man1/larkspire-ping.1.gz",
-                             "./usr/share/bash-completion/completions/larkspire-ping"})
+                             "./usr/share/bash-completion/completions/larkspire-ping",
+                             "./usr/share/doc/larkspire-indexer/copyright",
+                             "./usr/share/doc/larkspire-indexer/changelog.gz"})
         EXPECT_TRUE(contents.out.contains(QByteArray(" ") + path + "\n")) << path << "\n" << contents.out.toStdString();
     for (const char* path : {"/usr/bin/indexer/", "larkspire-install-desktop-entry", ".desktop.in"})
         EXPECT_FALSE(contents.out.contains(path)) << path;

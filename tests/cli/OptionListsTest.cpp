@@ -45,7 +45,7 @@ OptionSet HelpOptions() {
 
 // The options the man page describes: the dashed words of each ".TP" tag in its OPTIONS section, "\\-" read as "-".
 OptionSet ManPageOptions() {
-    const std::string page = ReadSource("man/larkspire-ping.1");
+    const std::string page = ReadSource("man/larkspire-ping.1.in");
     const std::size_t start = page.find("\n.SH OPTIONS\n");
     EXPECT_NE(start, std::string::npos);
     const std::string section =

@@ -1,6 +1,11 @@
 #include "lists/PingTable.h"
 #include "lists/PingTableColumns.h"
 
+#include "lists/FileErrors.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -69,7 +74,7 @@ TEST(PingTable, AStatusCarriesItsReasonUntilTheNextStatus)
     ReasonReadingListener listener(table);
     table.SetRowCount(2);
     table.SetListener(&listener);
-    table.SetStatus(1, "Aborted", "connection refused");
+    table.SetOutcome(1, {u"Aborted", u"connection refused"});
     EXPECT_EQ(table.GetCell(PingTable::ColumnPing, 1), "Aborted");
     EXPECT_EQ(table.Reason(1), "connection refused");
     EXPECT_EQ(table.Reason(0), "");
@@ -80,13 +85,93 @@ TEST(PingTable, AStatusCarriesItsReasonUntilTheNextStatus)
     EXPECT_EQ(table.Reason(1), "connection refused") << "a new URL is no new status";
     table.SetCell(PingTable::ColumnPing, 1, "Pinging page...");
     EXPECT_EQ(table.Reason(1), "");
-    table.SetStatus(1, "Completed", "in 12 ms");
+    table.SetOutcome(1, {u"Completed", u"", 12});
+    EXPECT_EQ(table.Reason(1), "in 12 ms");
     ClearColumn(table, PingTable::ColumnPing);
     EXPECT_EQ(table.Reason(1), "");
     EXPECT_EQ(table.Reason(2), "");
     EXPECT_EQ(table.Reason(-1), "");
-    EXPECT_THROW(table.SetStatus(2, "Completed", "x"), TableRangeError);
+    EXPECT_THROW(table.SetOutcome(2, {u"Completed", u"x"}), TableRangeError);
     table.SetListener(nullptr);
+}
+
+void ExpectOutcome(const PingTable& table, int row, const CheckOutcome& expected)
+{
+    const CheckOutcome kept = table.Outcome(row);
+    EXPECT_EQ(kept.status, expected.status) << "row " << row;
+    EXPECT_EQ(kept.reason, expected.reason) << "row " << row;
+    EXPECT_EQ(kept.elapsedMs, expected.elapsedMs) << "row " << row;
+    EXPECT_EQ(kept.finalUrl, expected.finalUrl) << "row " << row;
+    EXPECT_EQ(table.GetCell(PingTable::ColumnPing, row), QString::fromStdU16String(expected.status)) << "row " << row;
+    EXPECT_EQ(table.Reason(row), QString::fromStdU16String(ShownReason(expected))) << "row " << row;
+}
+
+// The table keeps an outcome's parts and composes the reason a user reads from them when asked.
+TEST(PingTable, KeepsTheOutcomesPartsAndComposesTheShownReason)
+{
+    PingTable table;
+    table.SetRowCount(3);
+    const CheckOutcome moved{u"Completed", u"redirect limit reached", 42, u"https://example.com/\u00E9"};
+    table.SetOutcome(0, moved);
+    table.SetOutcome(1, {u"Error 404", u"", 7});
+    ExpectOutcome(table, 0, moved);
+    EXPECT_EQ(table.Reason(0),
+              QStringLiteral("moved to https://example.com/\u00E9 \u00B7 redirect limit reached \u00B7 in 42 ms"));
+    ExpectOutcome(table, 1, {u"Error 404", u"", 7});
+    ExpectOutcome(table, 2, {});
+    ExpectOutcome(table, 3, {});
+
+    table.SetOutcome(0, {u"Timeout", u"no answer for 3 s"});
+    ExpectOutcome(table, 0, {u"Timeout", u"no answer for 3 s"});
+    table.SetOutcome(0, moved);
+    table.SetRowCount(1);
+    table.SetRowCount(3);
+    ExpectOutcome(table, 0, moved);
+    ExpectOutcome(table, 1, {});
+}
+
+// A million rows with a few statuses hold those few strings once each.
+TEST(PingTable, RowsWithTheSameStatusShareOneString)
+{
+    PingTable table;
+    table.SetRowCount(3);
+    table.SetOutcome(0, {u"Completed", u"", 5});
+    table.SetOutcome(2, {u"Completed", u"", 9});
+    table.SetCell(PingTable::ColumnPing, 1, QStringLiteral("Completed"));
+    const QString first = table.GetCell(PingTable::ColumnPing, 0);
+    EXPECT_EQ(first.constData(), table.GetCell(PingTable::ColumnPing, 2).constData());
+    EXPECT_EQ(first.constData(), table.GetCell(PingTable::ColumnPing, 1).constData());
+    EXPECT_NE(first.constData(), QStringLiteral("Completed").constData());
+}
+
+// Past the numbers a row has room for, texts are kept row by row, and still read back and go with their rows.
+TEST(PingTable, MoreDistinctTextsThanThePoolsHoldStillReadBack)
+{
+    constexpr int Rows = 70'000;
+    PingTable table;
+    table.SetRowCount(Rows);
+    const auto outcomeOf = [](int row) {
+        const std::u16string number = QString::number(row).toStdU16String();
+        return CheckOutcome(u"status " + number, u"reason " + number, row, row % 3 == 0 ? u"https://x/" + number : u"");
+    };
+    for (int row = 0; row < Rows; ++row)
+        table.SetOutcome(row, outcomeOf(row));
+    for (const int row : {0, 1, 32'000, 40'000, 65'533, 65'534, 65'535, Rows - 1})
+        ExpectOutcome(table, row, outcomeOf(row));
+
+    table.SetOutcome(Rows - 1, {u"Completed"});
+    ExpectOutcome(table, Rows - 1, {u"Completed"});
+    table.SetRowCount(Rows - 2);
+    table.SetRowCount(Rows);
+    ExpectOutcome(table, Rows - 2, {});
+
+    PingTable taken;
+    taken.TakeRowsOf(table);
+    ExpectOutcome(taken, 69'999 - 3, outcomeOf(69'999 - 3));
+    ExpectOutcome(taken, 3, outcomeOf(3));
+    EXPECT_EQ(table.RowCount(), 0);
+    table.SetRowCount(1);
+    ExpectOutcome(table, 0, {});
 }
 
 TEST(PingTable, SetRowCountKeepsLeadingRowsAndAddsEmptyOnes)
@@ -239,6 +324,31 @@ TEST(FillColumnsFromLines, WithoutSeparatorOrFromColumnOneWritesOneColumn)
     PingTable statuses;
     FillColumnsFromLines(statuses, Lines({"s||t", "u"}), 1, 1, "||");
     ExpectRows(statuses, {{"", "s"}, {"", "u"}});
+}
+
+// The file's lines go into the rows as FillColumnsFromLines would put them; a file that cannot be read leaves the
+// table as it was.
+TEST(FillColumnsFromFile, FillsRowsFromTheFileOrLeavesTheTable)
+{
+    const QTemporaryDir folder;
+    const QString path = folder.filePath("urls.txt");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("a||Completed\r\nb\r\n\r\nc||Error 404||x");
+    file.close();
+    PingTable table;
+    RecordingListener listener;
+    table.SetListener(&listener);
+    FillColumnsFromFile(table, path, 0, 2, "||");
+    ExpectRows(table, {{"a", "Completed"}, {"b", ""}, {"", ""}, {"c", "Error 404"}});
+    EXPECT_EQ(listener.events, OneReset);
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("\xEF\xBB\xBFok\r\nbad \xC3\r\n");
+    file.close();
+    EXPECT_THROW(FillColumnsFromFile(table, path, 0, 2, "||"), FileError);
+    ExpectRows(table, {{"a", "Completed"}, {"b", ""}, {"", ""}, {"c", "Error 404"}});
+    table.SetListener(nullptr);
 }
 
 TEST(ClearColumn, ColumnOneEmptiesStatusesAndKeepsRows)

@@ -152,6 +152,105 @@ TEST_F(TextListFileTest, TextHoldingUPlus0000IsRefusedAsNotATextFile)
     }
 }
 
+// A list is read in pieces of about 1 MiB cut after a line feed; lines, breaks and characters on either side of
+// every cut must come out as the whole file holds them, in each encoding.
+struct LargeListCase {
+    const char* Name;
+    TextEncoding Encoding;
+};
+
+class LargeListRead : public test::TempFolderTest, public testing::WithParamInterface<LargeListCase> {};
+
+QByteArray Encoded(const QString& text, TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Ansi:
+        return text.toLatin1();
+    case TextEncoding::Utf8:
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    case TextEncoding::Utf8WithoutMark:
+        return text.toUtf8();
+    case TextEncoding::Utf16LittleEndian:
+    case TextEncoding::Utf16BigEndian: {
+        const bool little = encoding == TextEncoding::Utf16LittleEndian;
+        QByteArray bytes = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        for (QChar unit : text) {
+            const char low = static_cast<char>(unit.unicode() & 0xFF);
+            const char high = static_cast<char>(unit.unicode() >> 8);
+            bytes.append(little ? low : high);
+            bytes.append(little ? high : low);
+        }
+        return bytes;
+    }
+    }
+    return {};
+}
+
+TEST_P(LargeListRead, LinesAcrossEveryPieceComeOutWhole)
+{
+    const bool ansi = GetParam().Encoding == TextEncoding::Ansi;
+    // Lines of varying length, so the cuts fall at different places; CR LF, lone CR, LF and empty lines; a character
+    // of two UTF-8 bytes, one of three and one outside the BMP (two UTF-16 units, four UTF-8 bytes).
+    QStringList expected;
+    QString text;
+    const QString breaks[] = {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")};
+    const QString accents = ansi ? QStringLiteral("\u00E9\u00FC") : QStringLiteral("\u00E9\u20AC\U0001F600");
+    for (int i = 0; text.size() < 2'300'000; ++i) {
+        const QString line = i % 97 == 0 ? QString() : QStringLiteral("https://site%1.example/").arg(i) +
+                                                           QString(i % 37, u'x') + accents;
+        expected.append(line);
+        text += line + breaks[i % 3];
+    }
+    const QString lastLine = QStringLiteral("last line without a break ") + accents;
+    text += lastLine;
+    expected.append(lastLine);
+    ASSERT_GT(Encoded(text, GetParam().Encoding).size(), 2 * (1 << 20)) << "the file spans at least three pieces";
+    WriteBytes(PathOf("large.txt"), Encoded(text, GetParam().Encoding));
+
+    QStringList list;
+    LoadTextList(PathOf("large.txt"), list);
+    ASSERT_EQ(list.size(), expected.size());
+    for (qsizetype i = 0; i < list.size(); ++i)
+        ASSERT_EQ(list[i], expected[i]) << "line " << i;
+    EXPECT_EQ(ReadEditorText(PathOf("large.txt")).Format, ListFileFormat(GetParam().Encoding, LineEnd::CrLf));
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, LargeListRead,
+                         testing::Values(LargeListCase{"Ansi", TextEncoding::Ansi},
+                                         LargeListCase{"Utf8", TextEncoding::Utf8},
+                                         LargeListCase{"Utf8WithoutMark", TextEncoding::Utf8WithoutMark},
+                                         LargeListCase{"Utf16LittleEndian", TextEncoding::Utf16LittleEndian},
+                                         LargeListCase{"Utf16BigEndian", TextEncoding::Utf16BigEndian}),
+                         [](const testing::TestParamInfo<LargeListCase>& info) { return info.param.Name; });
+
+// The encoding and the refusals depend on the whole file: a fault in its last piece refuses it before any line is
+// given out, and a Windows-1252 byte there makes the whole file Windows-1252.
+TEST_F(TextListFileTest, TheLastPieceDecidesForTheWholeFileBeforeAnyLineGoesOut)
+{
+    QByteArray lines;
+    while (lines.size() < 3 * (1 << 20))
+        lines += "https://caf\xC3\xA9.example/\r\n";
+    const auto read = [&](const QByteArray& bytes, QStringList& out) {
+        WriteBytes(PathOf("pieces.txt"), bytes);
+        try {
+            ReadTextLines(PathOf("pieces.txt"), [&out](QString&& line) { out.append(std::move(line)); });
+        } catch (const FileError& error) {
+            return error.Message();
+        }
+        return QString();
+    };
+    QStringList out;
+    EXPECT_EQ(read("\xEF\xBB\xBF" + lines + "bad \xC3", out), Named(PathOf("pieces.txt"), NoMapping));
+    EXPECT_TRUE(out.isEmpty());
+    const QString notText = QStringLiteral("\"%1\" is not a text file: it holds a NUL byte").arg(PathOf("pieces.txt"));
+    EXPECT_EQ(read(lines + QByteArray("zero \0 here", 11), out), notText);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(read(lines + "caf\xE9", out), QString());
+    ASSERT_FALSE(out.isEmpty());
+    EXPECT_EQ(out.front(), QStringLiteral("https://caf\u00C3\u00A9.example/")) << "read as Windows-1252 throughout";
+    EXPECT_EQ(out.back(), QStringLiteral("caf\u00E9"));
+}
+
 TEST_F(TextListFileTest, UnopenableFileGivesCannotOpenWithTheFullPath)
 {
     QStringList list = {"kept"};

@@ -1,7 +1,6 @@
 #include "ui/main/MainWindowRunView.h"
 
 #include "lists/PingTableColumns.h"
-#include "lists/SharedStatusText.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PingTableModel.h"
 #include "ui/main/RunSummaryView.h"
@@ -56,7 +55,7 @@ std::u16string MainWindowRunView::RowUrl(int row)
 void MainWindowRunView::SetRowStatus(int row, const CheckOutcome& outcome)
 {
     const StatusKind before = StatusKindOf(window_.Table.GetCell(PingTable::ColumnPing, row));
-    window_.Table.SetStatus(row, SharedStatusText(outcome.status), QString::fromStdU16String(ShownReason(outcome)));
+    window_.Table.SetOutcome(row, outcome);
     window_.statusTally_.Change(before, StatusKindOf(outcome.status));
     summaryChanged_ = true;
 }

@@ -21,9 +21,9 @@ TEST(PingTableModel, HeldChangesAreToldOnceForTheRowsTheySpan)
     QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
 
     model.HoldChanges();
-    table.SetStatus(9, QStringLiteral("Completed"), QString());
-    table.SetStatus(3, QStringLiteral("Pinging page..."), QString());
-    table.SetStatus(12, QStringLiteral("Timeout"), QStringLiteral("no answer"));
+    table.SetOutcome(9, {u"Completed"});
+    table.SetOutcome(3, {u"Pinging page..."});
+    table.SetOutcome(12, {u"Timeout", u"no answer"});
     EXPECT_EQ(cells.count(), 0);
     model.FlushChanges();
     ASSERT_EQ(cells.count(), 1);
@@ -65,7 +65,7 @@ TEST(PingTableModel, ShowsTheTableAndFollowsItsChanges)
     EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("Completed"));
     EXPECT_FALSE(model.data(model.index(1, 1), Qt::ToolTipRole).isValid()) << "no reason, no tooltip";
 
-    table.SetStatus(1, QStringLiteral("Aborted"), QStringLiteral("connection refused"));
+    table.SetOutcome(1, {u"Aborted", u"connection refused"});
     ASSERT_EQ(cells.count(), 2);
     for (int column : {0, 1})
         EXPECT_EQ(model.data(model.index(1, column), Qt::ToolTipRole).toString(), QStringLiteral("connection refused"));

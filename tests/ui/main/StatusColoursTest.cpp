@@ -80,8 +80,8 @@ TEST(PingTableModelColours, TheStatusColumnTakesItsOutcomesColour)
     PingTableModel model(table);
     table.SetRowCount(3);
     QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
-    table.SetStatus(0, QStringLiteral("Error 404"), QString());
-    table.SetStatus(1, QStringLiteral("Pinging page..."), QString());
+    table.SetOutcome(0, {u"Error 404"});
+    table.SetOutcome(1, {u"Pinging page..."});
 
     const QPalette palette = QGuiApplication::palette();
     EXPECT_EQ(model.data(model.index(0, PingTable::ColumnPing), Qt::ForegroundRole).value<QColor>(),
