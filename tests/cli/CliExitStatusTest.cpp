@@ -70,7 +70,7 @@ TEST(CliExitStatus, RunningOutOfMemoryIsAMessageAndStatus2) {
         const char* addressSpace;
         std::string message;
     } cases[] = {
-        {"--as=209715200", "Out of memory: the lists or the results do not fit.\n"},
+        {"--as=125829120", "Out of memory: the lists or the results do not fit.\n"},
         {"--as=1073741824", "The lists would need about "},
     };
     for (const auto& check : cases) {

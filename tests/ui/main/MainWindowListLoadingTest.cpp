@@ -115,7 +115,8 @@ TEST_F(MainWindowListLoading, RunningOutOfMemoryWhileLoadingIsAnErrorMessage)
     {
         std::ofstream file(QFile::encodeName(huge).toStdString(), std::ios::binary);
         const std::string line(1023, 'w');
-        for (int i = 0; i < 64 * 1024; ++i)
+        // 128 MiB of text, 256 MiB once decoded: more than the room given below, even read a piece at a time.
+        for (int i = 0; i < 128 * 1024; ++i)
             file << line << '\n';
     }
     long pages = 0;
