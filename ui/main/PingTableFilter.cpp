@@ -104,7 +104,8 @@ bool PingTableFilter::lessThan(const QModelIndex& left, const QModelIndex& right
         if (leftRank != rightRank)
             return leftRank < rightRank;
     }
-    return leftText < rightText;
+    // Equal cells keep the table's order between them, so a re-sort during a run moves no row needlessly.
+    return leftText != rightText ? leftText < rightText : left.row() < right.row();
 }
 
 }  // namespace larkspire
