@@ -815,29 +815,19 @@ QString MainWindow::ChooseListToOpen(const QString& placeKey)
     return ChooseFileRemembering(this, openListDialog, placeKey, Dialogs::GetOpenFileName);
 }
 
-void MainWindow::onLoadWebsitesClicked()
-{
-    RunCommand(this, [this] {
-        const QString path = ChooseListToOpen(WebsitesPlaceKey);
-        if (path.isEmpty())
-            return;
-        websitesPathEdit->setText(path);
-        tableIsUrlList_ = false;
-        urlListLines_.clear();
-        LoadWebsitesField();
-        ReloadPingTable();
-    });
-}
+void MainWindow::onLoadWebsitesClicked() { OpenIntoWebsitesField(WebsitesPlaceKey, false); }
 
-void MainWindow::onOpenUrlListTriggered()
+void MainWindow::onOpenUrlListTriggered() { OpenIntoWebsitesField(UrlListPlaceKey, true); }
+
+void MainWindow::OpenIntoWebsitesField(const QString& placeKey, bool urlList)
 {
-    RunCommand(this, [this] {
-        const QString path = ChooseListToOpen(UrlListPlaceKey);
+    RunCommand(this, [&] {
+        const QString path = ChooseListToOpen(placeKey);
         if (path.isEmpty())
             return;
         websitesPathEdit->setText(path);
-        tableIsUrlList_ = true;
-        WebsitesList.clear();
+        tableIsUrlList_ = urlList;
+        (urlList ? WebsitesList : urlListLines_).clear();
         LoadWebsitesField();
         ReloadPingTable();
     });

@@ -221,6 +221,8 @@ private:
     QString ChooseExportPath();
     // The open dialog for the list kind `placeKey`, starting in the folder that kind was last opened from.
     QString ChooseListToOpen(const QString& placeKey);
+    // The open dialog, then the chosen file into websitesPathEdit and the table: websites, or a URL list.
+    void OpenIntoWebsitesField(const QString& placeKey, bool urlList);
     // Loads the file named in websitesPathEdit: as websites, or as the URL list the table holds.
     void LoadWebsitesField();
     // Starts a run over `rows` of the table, or over every row when there are none.

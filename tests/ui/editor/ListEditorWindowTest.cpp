@@ -399,9 +399,12 @@ TEST_F(ListEditorWindowTest, ShortcutsSaveFindAgainFindAndClose)
     editor.findDialog->ComboFindWhat->setEditText(QStringLiteral("needle"));
     bool findShown = false;
     ShowModalAnd([&] {
+        // Window shortcuts reach only the active window.
+        editor.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
         TypeAtEnd(QStringLiteral("x"));
         QTest::keyClick(editor.textEdit, Qt::Key_S, Qt::ControlModifier);
-        EXPECT_EQ(TestFolder::Read(path), QByteArray("needle one\r\nneedle two\r\nx\r\n"));
+        EXPECT_EQ(TestFolder::Read(path), QByteArray("needle one\r\nneedle twox\r\n"));
 
         editor.textEdit->moveCursor(QTextCursor::Start);
         QTest::keyClick(editor.textEdit, Qt::Key_F3);
@@ -415,9 +418,14 @@ TEST_F(ListEditorWindowTest, ShortcutsSaveFindAgainFindAndClose)
             editor.findDialog->ButtonClose->click();
         });
         QTest::keyClick(editor.textEdit, Qt::Key_F, Qt::ControlModifier);
-        QTest::keyClick(editor.textEdit, Qt::Key_W, Qt::ControlModifier);
+        editor.close();
     });
     EXPECT_TRUE(findShown);
+    ShowModalAnd([&] {
+        editor.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
+        QTest::keyClick(editor.textEdit, Qt::Key_W, Qt::ControlModifier);
+    });
     EXPECT_TRUE(Shown(Kind::YesNoCancel).isEmpty()) << "saved, so closing asks nothing";
 }
 
