@@ -7,7 +7,9 @@
 #include "ui/widgets/ToolbarIcons.h"
 #include "ui/widgets/WindowPlacement.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -37,6 +39,15 @@ QToolButton* AddToolButton(QToolBar& bar, ToolbarIcon icon, const QString& name)
     return button;
 }
 
+QAction* AddShortcut(QWidget& window, const char* name, const QKeySequence& keys)
+{
+    auto* action = new QAction(&window);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    window.addAction(action);
+    return action;
+}
+
 }  // namespace
 
 ListEditorWindow::ListEditorWindow(QWidget* parent)
@@ -50,7 +61,11 @@ ListEditorWindow::ListEditorWindow(QWidget* parent)
       redoButton(AddToolButton(*editorToolBar, ToolbarIcon::Redo, QStringLiteral("Redo"))),
       findButton(AddToolButton(*editorToolBar, ToolbarIcon::Find, QStringLiteral("Find"))),
       textEdit(new ListTextEdit(this)),
-      findDialog(new FindDialog(*textEdit, this))
+      findDialog(new FindDialog(*textEdit, this)),
+      saveAction(AddShortcut(*this, "saveAction", QKeySequence(Qt::CTRL | Qt::Key_S))),
+      findAction(AddShortcut(*this, "findAction", QKeySequence(Qt::CTRL | Qt::Key_F))),
+      findNextAction(AddShortcut(*this, "findNextAction", QKeySequence(Qt::Key_F3))),
+      closeAction(AddShortcut(*this, "closeAction", QKeySequence(Qt::CTRL | Qt::Key_W)))
 {
     setWindowTitle(EditorCaption);
     setWindowModality(Qt::ApplicationModal);
@@ -78,6 +93,10 @@ ListEditorWindow::ListEditorWindow(QWidget* parent)
     connect(undoButton, &QToolButton::clicked, this, &ListEditorWindow::onUndoClicked);
     connect(redoButton, &QToolButton::clicked, this, &ListEditorWindow::onRedoClicked);
     connect(findButton, &QToolButton::clicked, this, &ListEditorWindow::onFindClicked);
+    connect(saveAction, &QAction::triggered, this, &ListEditorWindow::onSaveClicked);
+    connect(findAction, &QAction::triggered, this, &ListEditorWindow::onFindClicked);
+    connect(findNextAction, &QAction::triggered, this, &ListEditorWindow::onFindNextTriggered);
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
     connect(textEdit, &QPlainTextEdit::selectionChanged, this, &ListEditorWindow::onSelectionChanged);
     connect(textEdit, &ListTextEdit::UndoChange, this, &ListEditorWindow::onUndoAvailabilityChanged);
 
@@ -119,6 +138,14 @@ void ListEditorWindow::onUndoClicked() { textEdit->Undo(); }
 void ListEditorWindow::onRedoClicked() { textEdit->Redo(); }
 
 void ListEditorWindow::onFindClicked() { findDialog->exec(); }
+
+void ListEditorWindow::onFindNextTriggered()
+{
+    if (findDialog->ComboFindWhat->currentText().isEmpty())
+        onFindClicked();
+    else
+        findDialog->ButtonFindClick();
+}
 
 void ListEditorWindow::closeEvent(QCloseEvent* event) { AskToSaveOnClose(*event); }
 

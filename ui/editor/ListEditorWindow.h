@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class QAction;
 class QToolBar;
 class QToolButton;
 
@@ -42,6 +43,11 @@ public:
     QToolButton* findButton;
     ListTextEdit* textEdit;
     FindDialog* findDialog;
+    // The keyboard's way to the commands: Save, Find, Find next and Close.
+    QAction* saveAction;
+    QAction* findAction;
+    QAction* findNextAction;
+    QAction* closeAction;
 
     void onSaveClicked();
     void onCutClicked();
@@ -50,6 +56,8 @@ public:
     void onUndoClicked();
     void onRedoClicked();
     void onFindClicked();
+    // Finds the search text again from the caret, or asks for one when there is none yet.
+    void onFindNextTriggered();
 
 signals:
     // The window was hidden, by a close or otherwise; ends ShowModal.

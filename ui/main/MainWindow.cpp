@@ -9,8 +9,12 @@
 #include "run/RunThread.h"
 #include "ui/about/AboutWindow.h"
 #include "ui/editor/ListEditorWindow.h"
+#include "lists/StatusKind.h"
+#include "ui/main/CopiedRows.h"
 #include "ui/main/MainWindowRunView.h"
+#include "ui/main/PingTableFilter.h"
 #include "ui/main/PingTableModel.h"
+#include "ui/main/RunFollower.h"
 #include "ui/main/RunSummaryView.h"
 #include "ui/main/TableRebuildProgress.h"
 #include "ui/widgets/DesktopLinks.h"
@@ -19,10 +23,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,11 +125,33 @@ QSettings StoredSettings()
 }
 
 const QString VerifyTlsKey = QStringLiteral("VerifyTlsCertificates");
+const QString GeometryKey = QStringLiteral("Window/Geometry");
+const QString StatusColumnWidthKey = QStringLiteral("Window/StatusColumnWidth");
+// The folder each file dialog was last left in, by what it chooses.
+const QString WebsitesPlaceKey = QStringLiteral("Folders/Websites");
+const QString ServicesPlaceKey = QStringLiteral("Folders/Services");
+const QString UrlListPlaceKey = QStringLiteral("Folders/UrlList");
+const QString ExportPlaceKey = QStringLiteral("Folders/Export");
 
-QAction* MakeAction(QMenu* menu, const char* name, const QString& text)
+// Opens a file dialog in the folder it was last left in and remembers the folder of the file chosen.
+template <typename Dialog>
+QString ChooseFileRemembering(QWidget* parent, FileDialogOptions options, const QString& placeKey, Dialog dialog)
+{
+    options.directory = StoredSettings().value(placeKey).toString();
+    const QString path = dialog(parent, options);
+    if (!path.isEmpty())
+        StoredSettings().setValue(placeKey, QFileInfo(path).absolutePath());
+    return path;
+}
+
+// A URL list line may carry a status after this separator, as the table's own text form does.
+const QString UrlListSeparator = QStringLiteral("||");
+
+QAction* MakeAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& shortcut = {})
 {
     QAction* action = menu->addAction(text);
     action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
     return action;
 }
 
@@ -161,8 +190,8 @@ MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> program
       runWindow_(std::make_shared<MainWindowRunView>(*this)),
       AbortFlag(runWindow_->AbortFlag()),
       TimeoutSeconds(runWindow_->TimeoutSeconds()),
-      openListDialog{QStringLiteral("Open"), QStringLiteral("Text files (*.txt)"), QString()},
-      saveExportDialog{QStringLiteral("Save As"), QStringLiteral("Text file (*.txt)"), QString()},
+      openListDialog{QStringLiteral("Open"), QStringLiteral("Text files (*.txt);;All files (*)"), QString()},
+      saveExportDialog{QStringLiteral("Save As"), QStringLiteral("Text file (*.txt);;All files (*)"), QString()},
       processorCount_(processorCount)
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -193,6 +222,7 @@ MainWindow::~MainWindow()
 {
     // A run still under way must not reach this window any more; its threads end on their own.
     runWindow_->Close();
+    StorePlaces();
     TearDownOnDestroy();
 }
 
@@ -285,10 +315,15 @@ void MainWindow::BuildTable()
     pingTableView->setObjectName(QStringLiteral("pingTableView"));
 
     tableModel_ = std::make_unique<PingTableModel>(Table);
-    pingTableView->setModel(tableModel_.get());
+    tableFilter_ = std::make_unique<PingTableFilter>(Table, *tableModel_);
+    pingTableView->setModel(tableFilter_.get());
+    runFollower_ = new RunFollower(*pingTableView, *tableFilter_);
     pingTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    pingTableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    pingTableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     pingTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab moves on to the next control instead of walking a million cells.
+    pingTableView->setTabKeyNavigation(false);
+    pingTableView->setContextMenuPolicy(Qt::CustomContextMenu);
     pingTableView->setShowGrid(true);
     pingTableView->setWordWrap(false);
     pingTableView->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -302,6 +337,10 @@ void MainWindow::BuildTable()
     // The URL column takes the width the window gives; the status column keeps its own.
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionResizeMode(PingTable::ColumnUrl, QHeaderView::Stretch);
+    // A click on a header sorts by it, a second the other way, a third back to the table's order.
+    columns->setSortIndicatorClearable(true);
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
+    pingTableView->setSortingEnabled(true);
     // The selected row stays marked while the focus is elsewhere.
     QPalette palette = pingTableView->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
@@ -309,9 +348,52 @@ void MainWindow::BuildTable()
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     pingTableView->setPalette(palette);
 
+    BuildTableFilterBar();
+    BuildTableMenu();
     auto* layout = new QVBoxLayout(tablePanel);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(tableFilterBar);
     layout->addWidget(pingTableView);
+}
+
+void MainWindow::BuildTableFilterBar()
+{
+    tableFilterBar = new QWidget(tablePanel);
+    tableFilterBar->setObjectName(QStringLiteral("tableFilterBar"));
+    auto* showCaption = new QLabel(QStringLiteral("&Show"), tableFilterBar);
+    statusFilterCombo = new QComboBox(tableFilterBar);
+    statusFilterCombo->setObjectName(QStringLiteral("statusFilterCombo"));
+    statusFilterCombo->addItem(QStringLiteral("All"), static_cast<int>(StatusFilter::All));
+    statusFilterCombo->addItem(QStringLiteral("Completed"), static_cast<int>(StatusFilter::Completed));
+    statusFilterCombo->addItem(QStringLiteral("Failed"), static_cast<int>(StatusFilter::Failed));
+    statusFilterCombo->addItem(QStringLiteral("Not checked"), static_cast<int>(StatusFilter::NotChecked));
+    showCaption->setBuddy(statusFilterCombo);
+    urlFilterEdit = new QLineEdit(tableFilterBar);
+    urlFilterEdit->setObjectName(QStringLiteral("urlFilterEdit"));
+    urlFilterEdit->setPlaceholderText(QStringLiteral("Filter URLs"));
+    urlFilterEdit->setClearButtonEnabled(true);
+
+    auto* layout = new QHBoxLayout(tableFilterBar);
+    layout->setContentsMargins(0, 2, 0, 0);
+    layout->addWidget(showCaption);
+    layout->addWidget(statusFilterCombo);
+    layout->addWidget(urlFilterEdit, 1);
+}
+
+void MainWindow::BuildTableMenu()
+{
+    tableMenu = new QMenu(this);
+    tableMenu->setObjectName(QStringLiteral("tableMenu"));
+    copyUrlAction = MakeAction(tableMenu, "copyUrlAction", QStringLiteral("Copy URL"));
+    copyRowsAction = MakeAction(tableMenu, "copyRowsAction", QStringLiteral("Copy rows"), QKeySequence::Copy);
+    // Ctrl+C belongs to the table, not to the fields that have their own copy.
+    copyRowsAction->setShortcutContext(Qt::WidgetShortcut);
+    pingTableView->addAction(copyRowsAction);
+    openInBrowserAction = MakeAction(tableMenu, "openInBrowserAction", QStringLiteral("Open in browser"));
+    tableMenu->addSeparator();
+    checkAgainAction = MakeAction(tableMenu, "checkAgainAction", QStringLiteral("Check again"));
+    checkFailedAgainAction = MakeAction(tableMenu, "checkFailedAgainAction", QStringLiteral("Check failed again"));
 }
 
 void MainWindow::BuildBand3()
@@ -365,33 +447,62 @@ void MainWindow::BuildMenus()
 {
     mainMenuBar = menuBar();
     mainMenuBar->setObjectName(QStringLiteral("mainMenuBar"));
-    QMenu* file = mainMenuBar->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("fileMenu"));
+    fileMenu = mainMenuBar->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    QMenu* file = fileMenu;
+    BuildFileMenu();
     // Off unless the user turned it on: old and self-signed servers are what a pinger meets.
     verifyTlsAction = MakeAction(file, "verifyTlsAction", QStringLiteral("Verify TLS certificates"));
     verifyTlsAction->setCheckable(true);
     verifyTlsAction->setChecked(StoredSettings().value(VerifyTlsKey, false).toBool());
     file->addSeparator();
-    exitAction = MakeAction(file, "exitAction", QStringLiteral("Exit"));
-    QMenu* help = mainMenuBar->addMenu(QStringLiteral("Help"));
+    exitAction = MakeAction(file, "exitAction", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* help = mainMenuBar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
     aboutAction = MakeAction(help, "aboutAction", QStringLiteral("About"));
-    onlineManualAction = MakeAction(help, "onlineManualAction", QStringLiteral("Online manual"));
+    onlineManualAction =
+        MakeAction(help, "onlineManualAction", QStringLiteral("Online manual"), QKeySequence(Qt::Key_F1));
     supportAction = MakeAction(help, "supportAction", QStringLiteral("Support request"));
 
-    servicesMenu = new QMenu(this);
-    servicesMenu->setObjectName(QStringLiteral("servicesMenu"));
-    loadServicesFileAction =
-        MakeAction(servicesMenu, "loadServicesFileAction", QStringLiteral("Load Services"));
-    removeServicesFileAction =
-        MakeAction(servicesMenu, "removeServicesFileAction", QStringLiteral("Remove Services"));
+}
 
-    exportMenu = new QMenu(this);
+void MainWindow::BuildFileMenu()
+{
+    QMenu* file = fileMenu;
+    openWebsitesAction = MakeAction(file, "openWebsitesAction", QStringLiteral("Open websites file\u2026"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_O));
+    openUrlListAction = MakeAction(file, "openUrlListAction", QStringLiteral("Open URL list\u2026"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    editWebsitesAction =
+        MakeAction(file, "editWebsitesAction", QStringLiteral("Edit websites"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    clearWebsitesAction = MakeAction(file, "clearWebsitesAction", QStringLiteral("Clear websites"));
+    file->addSeparator();
+    editServicesAction = MakeAction(file, "editServicesAction", QStringLiteral("Edit services"));
+    clearServicesAction = MakeAction(file, "clearServicesAction", QStringLiteral("Clear services"));
+    servicesMenu = new QMenu(QStringLiteral("Services"), this);
+    servicesMenu->setObjectName(QStringLiteral("servicesMenu"));
+    loadServicesFileAction = MakeAction(servicesMenu, "loadServicesFileAction", QStringLiteral("Load Services"));
+    removeServicesFileAction = MakeAction(servicesMenu, "removeServicesFileAction", QStringLiteral("Remove Services"));
+    file->addMenu(servicesMenu);
+    file->addSeparator();
+    startAction = MakeAction(file, "startAction", QStringLiteral("Start"), QKeySequence(Qt::CTRL | Qt::Key_Return));
+    startAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    abortAction = MakeAction(file, "abortAction", QStringLiteral("Abort"), QKeySequence(Qt::Key_Escape));
+    abortAction->setEnabled(false);
+    file->addAction(checkFailedAgainAction);
+    exportMenu = new QMenu(QStringLiteral("Export"), this);
     exportMenu->setObjectName(QStringLiteral("exportMenu"));
-    exportCompletedAction = MakeAction(exportMenu, "exportCompletedAction", QStringLiteral("Export all completed"));
+    exportCompletedAction = MakeAction(exportMenu, "exportCompletedAction", QStringLiteral("Export all completed"),
+                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     exportNotCompletedAction =
-        MakeAction(exportMenu, "exportNotCompletedAction", QStringLiteral("Export all not-completed"));
-    exportAllAction = MakeAction(exportMenu, "exportAllAction", QStringLiteral("Export all entries"));
+        MakeAction(exportMenu, "exportNotCompletedAction", QStringLiteral("Export all not-completed"),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    exportAllAction = MakeAction(exportMenu, "exportAllAction", QStringLiteral("Export all entries"),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    exportFailedAction = MakeAction(exportMenu, "exportFailedAction", QStringLiteral("Export all failed"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    file->addMenu(exportMenu);
+    file->addSeparator();
 }
 
 void MainWindow::ConnectHandlers()
@@ -413,6 +524,23 @@ void MainWindow::ConnectHandlers()
     connect(exportCompletedAction, &QAction::triggered, this, &MainWindow::onExportCompletedTriggered);
     connect(exportNotCompletedAction, &QAction::triggered, this, &MainWindow::onExportNotCompletedTriggered);
     connect(exportAllAction, &QAction::triggered, this, &MainWindow::onExportAllTriggered);
+    connect(exportFailedAction, &QAction::triggered, this, &MainWindow::onExportFailedTriggered);
+    connect(openWebsitesAction, &QAction::triggered, this, &MainWindow::onLoadWebsitesClicked);
+    connect(openUrlListAction, &QAction::triggered, this, &MainWindow::onOpenUrlListTriggered);
+    connect(editWebsitesAction, &QAction::triggered, this, &MainWindow::onEditWebsitesClicked);
+    connect(clearWebsitesAction, &QAction::triggered, this, &MainWindow::onClearWebsitesClicked);
+    connect(editServicesAction, &QAction::triggered, this, &MainWindow::onEditServicesClicked);
+    connect(clearServicesAction, &QAction::triggered, this, &MainWindow::onClearServicesClicked);
+    connect(startAction, &QAction::triggered, this, &MainWindow::onStartClicked);
+    connect(abortAction, &QAction::triggered, this, &MainWindow::onAbortClicked);
+    connect(checkAgainAction, &QAction::triggered, this, &MainWindow::onCheckAgainTriggered);
+    connect(checkFailedAgainAction, &QAction::triggered, this, &MainWindow::onCheckFailedAgainTriggered);
+    connect(copyUrlAction, &QAction::triggered, this, &MainWindow::onCopyUrlTriggered);
+    connect(copyRowsAction, &QAction::triggered, this, &MainWindow::onCopyRowsTriggered);
+    connect(openInBrowserAction, &QAction::triggered, this, &MainWindow::onPingTableDoubleClicked);
+    connect(pingTableView, &QWidget::customContextMenuRequested, this, &MainWindow::onTableContextMenu);
+    connect(statusFilterCombo, &QComboBox::currentIndexChanged, this, &MainWindow::onTableFilterChanged);
+    connect(urlFilterEdit, &QLineEdit::textChanged, this, &MainWindow::onTableFilterChanged);
     connect(verifyTlsAction, &QAction::toggled, this, [](bool on) { StoredSettings().setValue(VerifyTlsKey, on); });
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::onAboutTriggered);
@@ -430,7 +558,26 @@ void MainWindow::SetUpOnCreate(std::unique_ptr<AppInfo> programInfo)
     // A services file that cannot be read is reported, and the window still comes up whole.
     RunCommand(this, [this] { ReloadServicesList(QString()); });
     CenterInAvailableArea(*this);
+    RestorePlaces();
     pingTableView->viewport()->installEventFilter(this);
+}
+
+void MainWindow::RestorePlaces()
+{
+    const QSettings settings = StoredSettings();
+    const QByteArray geometry = settings.value(GeometryKey).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const int statusWidth = settings.value(StatusColumnWidthKey, 0).toInt();
+    if (statusWidth > 0)
+        pingTableView->horizontalHeader()->resizeSection(PingTable::ColumnPing, statusWidth);
+}
+
+void MainWindow::StorePlaces()
+{
+    QSettings settings = StoredSettings();
+    settings.setValue(GeometryKey, saveGeometry());
+    settings.setValue(StatusColumnWidthKey, pingTableView->horizontalHeader()->sectionSize(PingTable::ColumnPing));
 }
 
 void MainWindow::TearDownOnDestroy() { ProgramInfo.reset(); }
@@ -501,9 +648,44 @@ void MainWindow::SetRunningState(bool running)
              clearWebsitesButton, clearServicesButton, editWebsitesButton, editServicesButton, loadWebsitesButton,
              servicesCombo, servicesMenuButton, exportButton, websitesPathEdit})
         control->setEnabled(!running);
+    // Checking rows again changes the table a run is working on: idle only.
+    checkAgainAction->setEnabled(!running);
+    checkFailedAgainAction->setEnabled(!running);
+    openUrlListAction->setEnabled(!running);
+    if (running)
+        runFollower_->Resume();
+    MatchActionsToButtons();
 }
 
-void MainWindow::ScrollRowToTop(int row) { larkspire::ScrollRowToTop(*pingTableView, row); }
+void MainWindow::MatchActionsToButtons()
+{
+    const std::pair<QAction*, QWidget*> copies[] = {
+        {openWebsitesAction, loadWebsitesButton}, {editWebsitesAction, editWebsitesButton},
+        {clearWebsitesAction, clearWebsitesButton}, {editServicesAction, editServicesButton},
+        {clearServicesAction, clearServicesButton}, {loadServicesFileAction, servicesMenuButton},
+        {removeServicesFileAction, servicesMenuButton}, {startAction, startButton}, {abortAction, abortButton},
+        {exportCompletedAction, exportButton}, {exportNotCompletedAction, exportButton},
+        {exportAllAction, exportButton}, {exportFailedAction, exportButton}};
+    for (const auto& [action, button] : copies)
+        action->setEnabled(button->isEnabled());
+}
+
+void MainWindow::ScrollRowToTop(int row) { runFollower_->Follow(row); }
+
+std::vector<int> MainWindow::SelectedTableRows() const
+{
+    return PingTableFilter::TableRows(*tableFilter_, pingTableView->selectionModel()->selection());
+}
+
+int MainWindow::SelectedTableRow() const
+{
+    const QItemSelectionModel& selection = *pingTableView->selectionModel();
+    const QModelIndex current = pingTableView->currentIndex();
+    if (current.isValid() && selection.isRowSelected(current.row()))
+        return tableFilter_->mapToSource(current).row();
+    const std::vector<int> rows = SelectedTableRows();
+    return rows.empty() ? -1 : rows.front();
+}
 
 void MainWindow::ReloadPingTable()
 {
@@ -511,7 +693,13 @@ void MainWindow::ReloadPingTable()
     // The old rows go first, also when the build then fails and leaves the table empty.
     statusTally_.Reset(0);
     runSummaryView->Show(statusTally_);
-    rowSourceCounts_ = RebuildPingTableShowingProgress(Table, WebsitesList, ServicesList, *bottomStatusBar);
+    if (tableIsUrlList_) {
+        // Each URL is a row of its own, as if one website had one service.
+        FillColumnsFromLines(Table, urlListLines_, PingTable::ColumnUrl, Table.ColumnCount(), UrlListSeparator);
+        rowSourceCounts_ = {Table.RowCount(), Table.RowCount() > 0 ? 1 : 0};
+    } else {
+        rowSourceCounts_ = RebuildPingTableShowingProgress(Table, WebsitesList, ServicesList, *bottomStatusBar);
+    }
     statusTally_.Reset(Table.RowCount());
     runSummaryView->Show(statusTally_);
     RefreshCounters();
@@ -595,7 +783,7 @@ void MainWindow::onServicesMenuClicked() { PopupMenuUnderControl(*this, *service
 void MainWindow::onLoadServicesFileTriggered()
 {
     RunCommand(this, [this] {
-        const QString path = Dialogs::GetOpenFileName(this, openListDialog);
+        const QString path = ChooseListToOpen(ServicesPlaceKey);
         if (path.isEmpty())
             return;
         const QString name = AddServicesFile(path, ServicesFolderPath);
@@ -622,26 +810,59 @@ void MainWindow::onRemoveServicesFileTriggered()
     });
 }
 
-void MainWindow::onLoadWebsitesClicked()
+QString MainWindow::ChooseListToOpen(const QString& placeKey)
 {
-    RunCommand(this, [this] {
-        const QString path = Dialogs::GetOpenFileName(this, openListDialog);
+    return ChooseFileRemembering(this, openListDialog, placeKey, Dialogs::GetOpenFileName);
+}
+
+void MainWindow::onLoadWebsitesClicked() { OpenIntoWebsitesField(WebsitesPlaceKey, false); }
+
+void MainWindow::onOpenUrlListTriggered() { OpenIntoWebsitesField(UrlListPlaceKey, true); }
+
+void MainWindow::OpenIntoWebsitesField(const QString& placeKey, bool urlList)
+{
+    RunCommand(this, [&] {
+        const QString path = ChooseListToOpen(placeKey);
         if (path.isEmpty())
             return;
         websitesPathEdit->setText(path);
-        LoadTextList(websitesPathEdit->text(), WebsitesList);
+        tableIsUrlList_ = urlList;
+        (urlList ? WebsitesList : urlListLines_).clear();
+        LoadWebsitesField();
         ReloadPingTable();
     });
+}
+
+void MainWindow::LoadWebsitesField()
+{
+    LoadTextList(websitesPathEdit->text(), tableIsUrlList_ ? urlListLines_ : WebsitesList);
 }
 
 void MainWindow::onClearWebsitesClicked()
 {
     websitesPathEdit->setText(WebsitesPlaceholder);
     WebsitesList.clear();
+    tableIsUrlList_ = false;
+    urlListLines_.clear();
     ReloadPingTable();
 }
 
 void MainWindow::onExportClicked() { PopupMenuUnderControl(*this, *exportButton, *exportMenu); }
+
+void MainWindow::onExportFailedTriggered()
+{
+    RunCommand(this, [this] {
+        const QString path = ChooseExportPath();
+        if (!path.isEmpty())
+            ExportFailedUrls(Table, path);
+    });
+}
+
+QString MainWindow::ChooseExportPath()
+{
+    const QString path = ChooseFileRemembering(this, saveExportDialog, ExportPlaceKey, Dialogs::GetSaveFileName);
+    return path.isEmpty() ? path : WithDefaultExtension(path);
+}
 
 void MainWindow::onExportCompletedTriggered() { ExportSelection(PingTable::ColumnPing, CompletedStatus); }
 
@@ -652,18 +873,15 @@ void MainWindow::onExportAllTriggered() { ExportSelection(0, QString()); }
 void MainWindow::ExportSelection(int filterColumn, const QString& filterText)
 {
     RunCommand(this, [&] {
-        const QString path = Dialogs::GetSaveFileName(this, saveExportDialog);
-        if (path.isEmpty())
-            return;
-        ExportColumn(Table, WithDefaultExtension(path), PingTable::ColumnUrl, filterColumn, filterText);
+        const QString path = ChooseExportPath();
+        if (!path.isEmpty())
+            ExportColumn(Table, path, PingTable::ColumnUrl, filterColumn, filterText);
     });
 }
 
 void MainWindow::onPingTableDoubleClicked()
 {
-    const QModelIndexList selected = pingTableView->selectionModel()->selectedRows();
-    const int row = selected.isEmpty() ? -1 : selected.first().row();
-    const QString url = Table.GetCell(PingTable::ColumnUrl, row);
+    const QString url = Table.GetCell(PingTable::ColumnUrl, SelectedTableRow());
     if (!IsWebAddress(url)) {
         Dialogs::ShowMessage(this, NotAWebAddressMessage(url));
         return;
@@ -691,7 +909,7 @@ void MainWindow::onEditWebsitesClicked()
             return;
         }
         EditFile(websitesPathEdit->text());
-        LoadTextList(websitesPathEdit->text(), WebsitesList);
+        LoadWebsitesField();
         ReloadPingTable();
     });
 }
@@ -719,11 +937,58 @@ void MainWindow::EditFile(const QString& path)
 
 void MainWindow::onExitTriggered() { QCoreApplication::quit(); }
 
-void MainWindow::onStartClicked()
+void MainWindow::onStartClicked() { StartChecking({}); }
+
+void MainWindow::onCheckAgainTriggered()
+{
+    std::vector<int> rows = SelectedTableRows();
+    if (!rows.empty())
+        StartChecking(std::move(rows));
+}
+
+void MainWindow::onCheckFailedAgainTriggered()
+{
+    std::vector<int> rows;
+    for (int row = 0; row < Table.RowCount(); ++row)
+        if (IsFailure(StatusKindOf(Table.GetCell(PingTable::ColumnPing, row))))
+            rows.push_back(row);
+    if (!rows.empty())
+        StartChecking(std::move(rows));
+}
+
+void MainWindow::onCopyUrlTriggered()
+{
+    const int row = SelectedTableRow();
+    if (row >= 0)
+        QGuiApplication::clipboard()->setText(Table.GetCell(PingTable::ColumnUrl, row));
+}
+
+void MainWindow::onCopyRowsTriggered()
+{
+    const std::vector<int> rows = SelectedTableRows();
+    if (!rows.empty())
+        QGuiApplication::clipboard()->setText(CopiedRowsText(Table, rows));
+}
+
+void MainWindow::onTableContextMenu(const QPoint& position)
+{
+    tableMenu->popup(pingTableView->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::onTableFilterChanged()
+{
+    runFollower_->ChangeView([this] {
+        tableFilter_->SetStatusFilter(static_cast<StatusFilter>(statusFilterCombo->currentData().toInt()));
+        tableFilter_->SetUrlText(urlFilterEdit->text());
+    });
+}
+
+void MainWindow::StartChecking(std::vector<int> rows)
 {
     try {
         RunOptions options;
         options.checker = verifyTlsAction->isChecked() ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
+        runWindow_->CheckRows(std::move(rows));
         StartRun(runWindow_, options);
     } catch (const LarkspireError& error) {
         Dialogs::ShowError(this, QString::fromStdString(error.what()));
@@ -740,6 +1005,7 @@ void MainWindow::onAbortClicked()
     // The checks under way take a moment to end: until the idle state is back, the window says so and a second
     // Abort cannot be asked for.
     abortButton->setEnabled(false);
+    abortAction->setEnabled(false);
     bottomStatusBar->showMessage(AbortingMessage);
 }
 

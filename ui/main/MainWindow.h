@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -28,6 +29,8 @@ namespace larkspire {
 class SliderWithBox;
 class MainWindowRunView;
 class PingTableModel;
+class PingTableFilter;
+class RunFollower;
 class RunSummaryView;
 class AboutWindow;
 class ListEditorWindow;
@@ -65,9 +68,11 @@ public:
     // there is none of that name, and refreshes the counters. With no services file the table is emptied.
     // Throws FileError when the file cannot be read; the table and the services counter then show no rows.
     void ReloadServicesList(const QString& nameToSelect);
-    // Scrolls pingTableView so that `row` is its top row, keeping the horizontal position; a row outside
-    // the table leaves the grid as it is.
+    // Scrolls pingTableView so that table row `row` is its top row, keeping the horizontal position, while the
+    // view follows the run (RunFollower); a row outside the table or not shown leaves the grid as it is.
     void ScrollRowToTop(int row);
+    // The table rows selected in pingTableView, in the view's order.
+    std::vector<int> SelectedTableRows() const;
 
     QStringList WebsitesList;
     QStringList ServicesList;
@@ -99,7 +104,16 @@ public:
     QPushButton* abortButton;
     // The table.
     QFrame* tablePanel;
+    QWidget* tableFilterBar;  // above the table: which rows it shows
+    QComboBox* statusFilterCombo;
+    QLineEdit* urlFilterEdit;
     QTableView* pingTableView;
+    QMenu* tableMenu;  // the rows' context menu
+    QAction* copyUrlAction;
+    QAction* copyRowsAction;
+    QAction* openInBrowserAction;
+    QAction* checkAgainAction;
+    QAction* checkFailedAgainAction;
     // Band 3: the counters, Export and the status bar.
     QWidget* countersBand;
     QWidget* tableCounters;
@@ -117,6 +131,15 @@ public:
     RunSummaryView* runSummaryView;  // lasts in bottomStatusBar beside its messages
     // Menus.
     QMenuBar* mainMenuBar;
+    QMenu* fileMenu;
+    QAction* openWebsitesAction;
+    QAction* openUrlListAction;
+    QAction* editWebsitesAction;
+    QAction* clearWebsitesAction;
+    QAction* editServicesAction;
+    QAction* clearServicesAction;
+    QAction* startAction;
+    QAction* abortAction;
     QAction* verifyTlsAction;  // checked: https servers must show a trusted certificate for their host
     QAction* exitAction;
     QAction* aboutAction;
@@ -129,6 +152,7 @@ public:
     QAction* exportCompletedAction;
     QAction* exportNotCompletedAction;
     QAction* exportAllAction;
+    QAction* exportFailedAction;
     // File dialogs.
     const FileDialogOptions openListDialog;
     const FileDialogOptions saveExportDialog;
@@ -151,6 +175,14 @@ public slots:
     void onExportCompletedTriggered();
     void onExportNotCompletedTriggered();
     void onExportAllTriggered();
+    void onExportFailedTriggered();
+    void onOpenUrlListTriggered();
+    void onCheckAgainTriggered();
+    void onCheckFailedAgainTriggered();
+    void onCopyUrlTriggered();
+    void onCopyRowsTriggered();
+    void onTableContextMenu(const QPoint& position);
+    void onTableFilterChanged();
     void onPingTableDoubleClicked();
     void onExitTriggered();
     void onAboutTriggered();
@@ -168,7 +200,10 @@ private:
     void BuildBand2();
     void BuildTable();
     void BuildBand3();
+    void BuildTableFilterBar();
+    void BuildTableMenu();
     void BuildMenus();
+    void BuildFileMenu();
     void ConnectHandlers();
     void SetUpOnCreate(std::unique_ptr<AppInfo> programInfo);
     void TearDownOnDestroy();
@@ -182,10 +217,32 @@ private:
     // index really changes; a read failure propagates to the caller's command.
     void SelectServicesItem(int index);
     void ExportSelection(int filterColumn, const QString& filterText);
+    // The save dialog of the exports; the chosen path with the default extension, or the empty text.
+    QString ChooseExportPath();
+    // The open dialog for the list kind `placeKey`, starting in the folder that kind was last opened from.
+    QString ChooseListToOpen(const QString& placeKey);
+    // The open dialog, then the chosen file into websitesPathEdit and the table: websites, or a URL list.
+    void OpenIntoWebsitesField(const QString& placeKey, bool urlList);
+    // Loads the file named in websitesPathEdit: as websites, or as the URL list the table holds.
+    void LoadWebsitesField();
+    // Starts a run over `rows` of the table, or over every row when there are none.
+    void StartChecking(std::vector<int> rows);
+    // The table row of the view's current row when it is selected, else of the first selected row; -1 without.
+    int SelectedTableRow() const;
+    // Window geometry and column widths, as left at the previous start, and kept for the next.
+    void RestorePlaces();
+    void StorePlaces();
+    // The File menu's copies of the buttons' commands are enabled as their buttons are.
+    void MatchActionsToButtons();
     void EditFile(const QString& path);
 
     unsigned processorCount_;
     std::unique_ptr<PingTableModel> tableModel_;
+    std::unique_ptr<PingTableFilter> tableFilter_;  // what pingTableView shows of tableModel_
+    RunFollower* runFollower_ = nullptr;
+    // While the table is a URL list (Open URL list), its lines; the table is rebuilt from them, not the lists.
+    QStringList urlListLines_;
+    bool tableIsUrlList_ = false;
     RowSourceCounts rowSourceCounts_;  // what the lists gave the table at its latest rebuild
     StatusTally statusTally_;          // the table's rows by status, shown in runSummaryView
     ListEditorWindow* textEditor_ = nullptr;

@@ -30,6 +30,13 @@ MainWindowRunView::MainWindowRunView(MainWindow& window)
 {
 }
 
+void MainWindowRunView::CheckRows(std::vector<int> rows) { checkedRows_ = std::move(rows); }
+
+int MainWindowRunView::TableRow(int runRow) const
+{
+    return checkedRows_.empty() ? runRow : checkedRows_[static_cast<std::size_t>(runRow)];
+}
+
 void MainWindowRunView::Close() { link_.Close(); }
 
 bool MainWindowRunView::HandOver(const std::function<void()>& step) { return link_.HandOver(step); }
@@ -45,15 +52,19 @@ std::u16string MainWindowRunView::ThreadSettingText()
     return window_.threadsSetting->Text().toStdU16String();
 }
 
-int MainWindowRunView::RowCount() { return window_.Table.RowCount(); }
+int MainWindowRunView::RowCount()
+{
+    return checkedRows_.empty() ? window_.Table.RowCount() : static_cast<int>(checkedRows_.size());
+}
 
 std::u16string MainWindowRunView::RowUrl(int row)
 {
-    return window_.Table.GetCell(PingTable::ColumnUrl, row).toStdU16String();
+    return window_.Table.GetCell(PingTable::ColumnUrl, TableRow(row)).toStdU16String();
 }
 
-void MainWindowRunView::SetRowStatus(int row, const CheckOutcome& outcome)
+void MainWindowRunView::SetRowStatus(int runRow, const CheckOutcome& outcome)
 {
+    const int row = TableRow(runRow);
     const StatusKind before = StatusKindOf(window_.Table.GetCell(PingTable::ColumnPing, row));
     window_.Table.SetOutcome(row, outcome);
     window_.statusTally_.Change(before, StatusKindOf(outcome.status));
@@ -62,12 +73,22 @@ void MainWindowRunView::SetRowStatus(int row, const CheckOutcome& outcome)
 
 void MainWindowRunView::ClearStatusColumn()
 {
-    ClearColumn(window_.Table, PingTable::ColumnPing);
-    window_.statusTally_.Reset(window_.Table.RowCount());
     summaryChanged_ = true;
+    if (checkedRows_.empty()) {
+        ClearColumn(window_.Table, PingTable::ColumnPing);
+        window_.statusTally_.Reset(window_.Table.RowCount());
+        return;
+    }
+    // Only the rows checked again lose their statuses; the others keep what their last check said. The pass holds
+    // the model's changes, so the view hears of them once.
+    for (int row : checkedRows_) {
+        window_.statusTally_.Change(StatusKindOf(window_.Table.GetCell(PingTable::ColumnPing, row)),
+                                    StatusKind::NotChecked);
+        window_.Table.SetStatus(row, QString(), QString());
+    }
 }
 
-void MainWindowRunView::MakeTopRow(int row) { pendingTopRow_ = row; }
+void MainWindowRunView::MakeTopRow(int row) { pendingTopRow_ = TableRow(row); }
 
 void MainWindowRunView::SetProcessedText(const std::u16string& text)
 {

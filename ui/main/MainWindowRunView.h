@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <vector>
 
 namespace larkspire {
 
@@ -25,6 +26,10 @@ public:
     static constexpr std::chrono::milliseconds kViewRefreshInterval{50};
 
     explicit MainWindowRunView(MainWindow& window);
+
+    // The rows the next run checks, in this order: the table's rows for a run over a part of the table; none for
+    // a run over every row. Set before the run starts; kept until the next run is started.
+    void CheckRows(std::vector<int> rows);
 
     // The window is going away: no step runs from now on, and waiting callers are released.
     void Close();
@@ -50,10 +55,13 @@ private:
     void EndPass();
     // The scroll, the "Processed" figure and the summary changed since the last refresh, now.
     void RefreshView();
+    // The table row behind the run's row number.
+    int TableRow(int runRow) const;
 
     MainWindow& window_;
     std::atomic<bool> abortFlag_{false};
     std::atomic<int> timeoutSeconds_{0};
+    std::vector<int> checkedRows_;  // empty: every row
     int pendingTopRow_ = -1;
     QString pendingProcessed_;
     bool summaryChanged_ = false;

@@ -391,5 +391,43 @@ TEST_F(ListEditorWindowTest, FindButtonShowsTheFindDialogModally)
     EXPECT_EQ(editor.findDialog->ComboFindWhat->currentText(), QStringLiteral("needle"));
 }
 
+// The keyboard reaches the commands: Ctrl+S saves, F3 finds the search text again, Ctrl+F opens the find dialog
+// and Ctrl+W closes the window.
+TEST_F(ListEditorWindowTest, ShortcutsSaveFindAgainFindAndClose)
+{
+    const QString path = OpenNew("needle one\r\nneedle two\r\n");
+    editor.findDialog->ComboFindWhat->setEditText(QStringLiteral("needle"));
+    bool findShown = false;
+    ShowModalAnd([&] {
+        // Window shortcuts reach only the active window.
+        editor.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
+        TypeAtEnd(QStringLiteral("x"));
+        QTest::keyClick(editor.textEdit, Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(TestFolder::Read(path), QByteArray("needle one\r\nneedle twox\r\n"));
+
+        editor.textEdit->moveCursor(QTextCursor::Start);
+        QTest::keyClick(editor.textEdit, Qt::Key_F3);
+        EXPECT_EQ(editor.textEdit->textCursor().selectedText(), QStringLiteral("needle"));
+        const int first = editor.textEdit->textCursor().position();
+        QTest::keyClick(editor.textEdit, Qt::Key_F3);
+        EXPECT_GT(editor.textEdit->textCursor().position(), first) << "the next match";
+
+        QTimer::singleShot(0, &editor, [&] {
+            findShown = QApplication::activeModalWidget() == editor.findDialog;
+            editor.findDialog->ButtonClose->click();
+        });
+        QTest::keyClick(editor.textEdit, Qt::Key_F, Qt::ControlModifier);
+        editor.close();
+    });
+    EXPECT_TRUE(findShown);
+    ShowModalAnd([&] {
+        editor.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
+        QTest::keyClick(editor.textEdit, Qt::Key_W, Qt::ControlModifier);
+    });
+    EXPECT_TRUE(Shown(Kind::YesNoCancel).isEmpty()) << "saved, so closing asks nothing";
+}
+
 }  // namespace
 }  // namespace larkspire

@@ -94,7 +94,7 @@ TEST_F(MainWindowCommands, LoadFillsTheTableInWebsitesMajorOrderAndTheCounters)
     EXPECT_EQ(Counters(), QStringLiteral("2/2 4 00:00:00"));
     ASSERT_EQ(dialogs_.ShownBoxes().size(), 1);
     EXPECT_EQ(dialogs_.ShownBoxes()[0].kind, Kind::OpenFile);
-    EXPECT_EQ(dialogs_.ShownBoxes()[0].options.filter, QStringLiteral("Text files (*.txt)"));
+    EXPECT_EQ(dialogs_.ShownBoxes()[0].options.filter, QStringLiteral("Text files (*.txt);;All files (*)"));
 }
 
 TEST_F(MainWindowCommands, LoadCancelledChangesNothing)
@@ -322,7 +322,7 @@ TEST_F(MainWindowCommands, EachExportSelectionWritesItsUrlsWithCrLf)
         dialogs_.AnswerSaveFile(path);
         Trigger(c.action);
         EXPECT_EQ(ReadBytes(path), c.bytes);
-        EXPECT_EQ(dialogs_.ShownBoxes().last().options.filter, QStringLiteral("Text file (*.txt)"));
+        EXPECT_EQ(dialogs_.ShownBoxes().last().options.filter, QStringLiteral("Text file (*.txt);;All files (*)"));
     }
     EXPECT_TRUE(dialogs_.Texts(Kind::Error).isEmpty());
 }

@@ -145,10 +145,20 @@ TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
         return names;
     };
     EXPECT_EQ(texts(Child<QMenu>(*window, "fileMenu")),
-              (QStringList{QStringLiteral("verifyTlsAction=Verify TLS certificates"), QStringLiteral("="),
-                           QStringLiteral("exitAction=Exit")}));
-    EXPECT_EQ(Child<QMenu>(*window, "fileMenu")->title(), QStringLiteral("File"));
-    EXPECT_EQ(Child<QMenu>(*window, "helpMenu")->title(), QStringLiteral("Help"));
+              (QStringList{QStringLiteral(u"openWebsitesAction=Open websites file…"),
+                           QStringLiteral(u"openUrlListAction=Open URL list…"),
+                           QStringLiteral("editWebsitesAction=Edit websites"),
+                           QStringLiteral("clearWebsitesAction=Clear websites"), QStringLiteral("="),
+                           QStringLiteral("editServicesAction=Edit services"),
+                           QStringLiteral("clearServicesAction=Clear services"), QStringLiteral("=Services"),
+                           QStringLiteral("="), QStringLiteral("startAction=Start"),
+                           QStringLiteral("abortAction=Abort"),
+                           QStringLiteral("checkFailedAgainAction=Check failed again"), QStringLiteral("=Export"),
+                           QStringLiteral("="), QStringLiteral("verifyTlsAction=Verify TLS certificates"),
+                           QStringLiteral("="), QStringLiteral("exitAction=Exit")}));
+    // Shown as "File" and "Help"; Alt+F and Alt+H open them.
+    EXPECT_EQ(Child<QMenu>(*window, "fileMenu")->title(), QStringLiteral("&File"));
+    EXPECT_EQ(Child<QMenu>(*window, "helpMenu")->title(), QStringLiteral("&Help"));
     EXPECT_EQ(texts(Child<QMenu>(*window, "helpMenu")),
               (QStringList{QStringLiteral("aboutAction=About"), QStringLiteral("onlineManualAction=Online manual"),
                            QStringLiteral("supportAction=Support request")}));
@@ -158,9 +168,10 @@ TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
     EXPECT_EQ(texts(Child<QMenu>(*window, "exportMenu")),
               (QStringList{QStringLiteral("exportCompletedAction=Export all completed"),
                            QStringLiteral("exportNotCompletedAction=Export all not-completed"),
-                           QStringLiteral("exportAllAction=Export all entries")}));
-    EXPECT_EQ(window->openListDialog.filter, QStringLiteral("Text files (*.txt)"));
-    EXPECT_EQ(window->saveExportDialog.filter, QStringLiteral("Text file (*.txt)"));
+                           QStringLiteral("exportAllAction=Export all entries"),
+                           QStringLiteral("exportFailedAction=Export all failed")}));
+    EXPECT_EQ(window->openListDialog.filter, QStringLiteral("Text files (*.txt);;All files (*)"));
+    EXPECT_EQ(window->saveExportDialog.filter, QStringLiteral("Text file (*.txt);;All files (*)"));
 }
 
 struct SliderCase {
