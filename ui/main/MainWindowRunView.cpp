@@ -84,7 +84,7 @@ void MainWindowRunView::ClearStatusColumn()
     for (int row : checkedRows_) {
         window_.statusTally_.Change(StatusKindOf(window_.Table.GetCell(PingTable::ColumnPing, row)),
                                     StatusKind::NotChecked);
-        window_.Table.SetStatus(row, QString(), QString());
+        window_.Table.SetOutcome(row, CheckOutcome());
     }
 }
 

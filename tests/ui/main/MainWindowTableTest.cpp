@@ -69,7 +69,7 @@ protected:
         window_->Table.SetRowCount(static_cast<int>(rows.size()));
         for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
             window_->Table.SetCell(PingTable::ColumnUrl, row, rows[row].first);
-            window_->Table.SetStatus(row, rows[row].second, QString());
+            window_->Table.SetOutcome(row, CheckOutcome(rows[row].second.toStdU16String()));
         }
     }
 
@@ -244,9 +244,9 @@ TEST_F(MainWindowTable, UrlListFailedExportAndCheckingAgain)
     for (int row = 0; row < 4; ++row)
         EXPECT_EQ(window_->Table.GetCell(PingTable::ColumnUrl, row), urls[row]);
 
-    window_->Table.SetStatus(0, QStringLiteral("Completed"), QString());
-    window_->Table.SetStatus(1, QStringLiteral("Error 404"), QString());
-    window_->Table.SetStatus(2, QStringLiteral("Timeout"), QString());
+    window_->Table.SetOutcome(0, CheckOutcome(u"Completed"));
+    window_->Table.SetOutcome(1, CheckOutcome(u"Error 404"));
+    window_->Table.SetOutcome(2, CheckOutcome(u"Timeout"));
     const QString failed = Folder() + QStringLiteral("failed");
     dialogs_.AnswerSaveFile(failed);
     Child<QAction>(*window_, "exportFailedAction")->trigger();
