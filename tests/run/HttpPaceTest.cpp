@@ -53,7 +53,9 @@ TEST_F(HttpPaceTest, OneHostGetsNoMoreThanTheRate) {
     ASSERT_TRUE(run.RunToEnd());
     const auto arrivals = server_.HostArrivals(2);
     ASSERT_EQ(arrivals.size(), 10u);
-    EXPECT_GE(arrivals.back() - arrivals.front(), 9 * 100ms - 20ms);
+    // Ten threads without the rate would send all ten at once; at 10 a second they span 900 ms, less what a
+    // loaded machine's connects may shift one arrival by.
+    EXPECT_GE(arrivals.back() - arrivals.front(), 700ms);
 }
 
 // The waits the servers ask for, each answered once with the asked-for status, then 200.
