@@ -25,12 +25,29 @@ constexpr PathOption kPathOptions[] = {
     {"--export-completed", &PingCommandLine::exportCompletedPath},
     {"--export-not-completed", &PingCommandLine::exportNotCompletedPath},
     {"--export-all", &PingCommandLine::exportAllPath},
+    {"--export-failed", &PingCommandLine::exportFailedPath},
+};
+
+struct PaceOption {
+    std::string_view name;
+    int RunPace::*field;
+    int min;
+    int max;
+};
+
+constexpr PaceOption kPaceOptions[] = {
+    {"--retries", &RunPace::retriesWhenAsked, 0, kMostRetriesWhenAsked},
+    {"--retry-failures", &RunPace::retriesOfFailures, 0, kMostRetriesOfFailures},
+    {"--per-host", &RunPace::checksPerHost, 1, kMostChecksPerHost},
+    {"--rate", &RunPace::requestsPerSecond, 0, kMostRequestsPerSecond},
 };
 
 bool IsKnownOption(std::string_view name) {
     return name == "--threads" || name == "--timeout" || name == "--verify-tls" ||
            std::any_of(std::begin(kPathOptions), std::end(kPathOptions),
-                       [&](const PathOption& option) { return option.name == name; });
+                       [&](const PathOption& option) { return option.name == name; }) ||
+           std::any_of(std::begin(kPaceOptions), std::end(kPaceOptions),
+                       [&](const PaceOption& option) { return option.name == name; });
 }
 
 std::string Quoted(std::string_view text) {
@@ -96,6 +113,11 @@ private:
             const std::string_view value = Value(name, inlineValue);
             if (value.empty()) throw UsageError(Quoted(name) + " needs a file name");
             command_.*option.field = PathFromNative(QByteArray(value.data(), qsizetype(value.size())));
+            return;
+        }
+        for (const PaceOption& option : kPaceOptions) {
+            if (name != option.name) continue;
+            command_.pace.*option.field = RangedNumber(name, Value(name, inlineValue), option.min, option.max);
             return;
         }
         if (name == "--verify-tls") {
@@ -167,6 +189,16 @@ std::string UsageText(int processorCount) {
            std::to_string(kMaxTimeoutSeconds) + " (default " + std::to_string(kDefaultTimeoutSeconds) + ")\n"
            "  --verify-tls                 verify TLS certificates against the system's trust store and the\n"
            "                               host name; a failure is \"Aborted\" (default: any certificate)\n"
+           "  --retries N                  checks again of a URL answered 429, or 503 with Retry-After, after\n"
+           "                               the wait asked for (10 s doubling without one; over 120 s ends it),\n"
+           "                               0 to " + std::to_string(kMostRetriesWhenAsked) + " (default 2)\n"
+           "  --retry-failures N           checks again, after 1 s, 2 s, 4 s..., of a URL that timed out or\n"
+           "                               met a reset, a refused connection or a TLS failure, 0 to " +
+           std::to_string(kMostRetriesOfFailures) + " (default 0)\n"
+           "  --per-host K                 at most K checks at a time per host, 1 to " +
+           std::to_string(kMostChecksPerHost) + " (default: no limit)\n"
+           "  --rate R                     at most R requests per second per host, 0 to " +
+           std::to_string(kMostRequestsPerSecond) + " (default 0: no limit)\n"
            "\n"
            "Output, written when the run has ended or was aborted:\n"
            "  --results FILE               every URL, its status and the reason for it, TAB-separated, in UTF-8\n"
@@ -176,6 +208,7 @@ std::string UsageText(int processorCount) {
            "  --export-completed FILE      the URLs whose status is \"Completed\"\n"
            "  --export-not-completed FILE  the URLs not checked (the rest of an aborted run)\n"
            "  --export-all FILE            every URL\n"
+           "  --export-failed FILE         the URLs whose status is an error, a time-out or aborted\n"
            "  Exports are Windows-1252 with CR LF line ends, as the window writes them.\n"
            "\n"
            "  -h, --help                   show this text and exit\n"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/LarkspireError.h"
+#include "run/RunPace.h"
 
 namespace larkspire {
 
@@ -26,11 +27,13 @@ struct PingCommandLine {
     int threads = 0;
     int timeoutSeconds = 0;
     bool verifyTls = false;  // https servers must show a trusted certificate for their host
+    RunPace pace;            // retries and the pace per host
     QString resultsPath;  // "-" for standard output
     QString jsonPath;     // "-" for standard output
     QString exportCompletedPath;
     QString exportNotCompletedPath;
     QString exportAllPath;
+    QString exportFailedPath;
 };
 
 inline constexpr int kMinThreads = 1;

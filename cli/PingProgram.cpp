@@ -63,11 +63,12 @@ void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDis
 }
 
 // Starts the run and serves it on this thread until its end message. False when the run could not start.
-bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, bool verifyTls,
+bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, const PingCommandLine& command,
                  ProgressDisplay& display) {
     RunOptions options;
     options.pause = std::chrono::milliseconds(0);
-    options.checker = verifyTls ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
+    options.checker = command.verifyTls ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
+    options.pace = command.pace;
     try {
         const AbortSignals::HeldForNewThreads runThreadsIgnoreSignals;
         AbortSignals::RunStarts();
@@ -121,6 +122,7 @@ bool WriteOutputs(const PingCommandLine& command, const PingTable& table) {
             ExportColumn(table, selection.path, PingTable::ColumnUrl, selection.filterColumn, selection.filterText);
         });
     }
+    if (!command.exportFailedPath.isEmpty()) attempt([&] { ExportFailedUrls(table, command.exportFailedPath); });
     return written;
 }
 
@@ -142,7 +144,7 @@ int PingWith(const PingCommandLine& command) {
     display.Finish();
 
     const auto window = std::make_shared<HeadlessWindow>(table, command.threads, command.timeoutSeconds);
-    if (!RunHeadless(window, table.RowCount(), command.verifyTls, display)) return ExitRunNotStarted;
+    if (!RunHeadless(window, table.RowCount(), command, display)) return ExitRunNotStarted;
     std::fprintf(stderr, "%s\n",
                  SummaryLine(window->Progress(), table.RowCount(), std::chrono::steady_clock::now()).c_str());
 

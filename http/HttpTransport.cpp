@@ -162,7 +162,7 @@ std::u16string HttpTransport::ReadBodyText(ResponseHead& head) {
 void HttpTransport::FailWith(ResponseHead& head) {
     std::u16string text = ReadBodyText(head);
     EndExchange(head);
-    throw ProtocolError(head.Code, head.StatusLine, std::move(text));
+    throw ProtocolError(head.Code, head.StatusLine, std::move(text), head.Headers.Value(u"Retry-After"));
 }
 
 // Keep-alive: the connection stays open only when the response allows it and left the connection clean

@@ -7,6 +7,7 @@
 
 #include "base/AsciiText.h"
 #include "http/BodyText.h"
+#include "http/RetryAfter.h"
 #include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
 
@@ -51,6 +52,33 @@ std::uint16_t ProxyPortNumber(const std::u16string& text) {
     return static_cast<std::uint16_t>(value);
 }
 
+CheckOutcome Failed(std::u16string_view status, std::string_view reason, Recheck recheck) {
+    CheckOutcome outcome{std::u16string(status), ReasonText(reason)};
+    outcome.recheck = recheck;
+    return outcome;
+}
+
+// A refused or reset connection and a failed TLS exchange may pass by themselves; a host that does not exist
+// or a URL that is not valid never does.
+Recheck RecheckAfter(const TransportError& error) {
+    const std::string reasonText = error.what();
+    const bool passing = reasonText == reason::ConnectionRefused || reasonText == reason::ConnectionReset ||
+                         reason::IsTlsFailure(reasonText);
+    return passing ? Recheck::MayPass : Recheck::Never;
+}
+
+constexpr std::int32_t TooManyRequests = 429;
+constexpr std::int32_t ServiceUnavailable = 503;
+
+// A 429 asks for a later try with or without Retry-After; a 503 only with one the checker can read.
+void NoteAskedWait(CheckOutcome& outcome, const ProtocolError& error) {
+    if (error.Code() != TooManyRequests && error.Code() != ServiceUnavailable) return;
+    const auto seconds = RetryAfterSeconds(error.RetryAfter(), std::chrono::system_clock::now());
+    if (!seconds && error.Code() == ServiceUnavailable) return;
+    outcome.recheck = Recheck::WhenAsked;
+    outcome.askedWaitSeconds = seconds.value_or(-1);
+}
+
 }  // namespace
 
 UrlChecker::UrlChecker(std::int32_t timeoutInSeconds, bool /*enableTimeout*/) : timeoutInSec_(timeoutInSeconds) {}
@@ -88,13 +116,17 @@ CheckOutcome UrlChecker::Run(const std::u16string& urlAddress, const std::u16str
     } catch (const RedirectLimitError& error) {
         return {ErrorStatus(error.Code()), ReasonText(reason::RedirectLimit), MillisecondsSince(started_)};
     } catch (const ProtocolError& error) {
-        return Answered(ErrorStatus(error.Code()), urlAddress);
+        CheckOutcome outcome = Answered(ErrorStatus(error.Code()), urlAddress);
+        NoteAskedWait(outcome, error);
+        return outcome;
     } catch (const ReadTimeoutError& error) {
-        return {std::u16string(StatusTimeout), ReasonText(error.what())};
+        return Failed(StatusTimeout, error.what(), Recheck::MayPass);
     } catch (const ConnectTimeoutError& error) {
-        return {std::u16string(StatusTimeout), ReasonText(error.what())};
+        return Failed(StatusTimeout, error.what(), Recheck::MayPass);
     } catch (const CheckTimeLimitError& error) {
-        return {std::u16string(StatusTimeout), ReasonText(error.what())};
+        return Failed(StatusTimeout, error.what(), Recheck::MayPass);
+    } catch (const TransportError& error) {
+        return Failed(StatusAborted, error.what(), RecheckAfter(error));
     } catch (const LarkspireError& error) {
         return {std::u16string(StatusAborted), ReasonText(error.what())};
     } catch (const std::bad_alloc&) {

@@ -9,6 +9,10 @@ std::string TlsFailed(const char* step, const std::string& details) {
     return std::string("TLS ") + step + " failed: " + details;
 }
 
+bool IsTlsFailure(const std::string& reason) {
+    return reason.rfind("TLS ", 0) == 0;
+}
+
 std::string SystemFailure(const char* what, int error) {
     if (error == ECONNREFUSED) return ConnectionRefused;
     if (error == ECONNRESET || error == EPIPE) return ConnectionReset;

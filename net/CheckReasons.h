@@ -28,6 +28,8 @@ inline constexpr char TlsUnavailable[] = "TLS library not available";
 
 // "TLS handshake failed: <OpenSSL's reason>" and the like for other TLS steps.
 std::string TlsFailed(const char* step, const std::string& details);
+// Whether a reason is one TlsFailed made.
+bool IsTlsFailure(const std::string& reason);
 // A failed system call in plain words: "connect failed: network is unreachable".
 std::string SystemFailure(const char* what, int error);
 // "no answer for 3 s": the server sent nothing within the read time-out.

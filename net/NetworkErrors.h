@@ -11,21 +11,26 @@ namespace larkspire {
 // The final response of a request was not a success. Carries what the server answered.
 class ProtocolError : public LarkspireError {
 public:
-    ProtocolError(std::int32_t code, std::u16string statusLine, std::u16string bodyText)
+    ProtocolError(std::int32_t code, std::u16string statusLine, std::u16string bodyText,
+                  std::u16string retryAfter = {})
         : LarkspireError("HTTP/1.1 " + std::to_string(code)),
           code_(code),
           statusLine_(std::move(statusLine)),
-          bodyText_(std::move(bodyText)) {}
+          bodyText_(std::move(bodyText)),
+          retryAfter_(std::move(retryAfter)) {}
 
     // -1 when the status line holds no code.
     std::int32_t Code() const { return code_; }
     const std::u16string& StatusLine() const { return statusLine_; }
     const std::u16string& BodyText() const { return bodyText_; }
+    // The response's Retry-After field as sent; empty when it had none.
+    const std::u16string& RetryAfter() const { return retryAfter_; }
 
 private:
     std::int32_t code_;
     std::u16string statusLine_;
     std::u16string bodyText_;
+    std::u16string retryAfter_;
 };
 
 // The redirect limit was reached: the last redirect response is the outcome, as an HTTP error.

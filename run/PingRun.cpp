@@ -10,8 +10,8 @@
 
 #include "run/CountdownEvent.h"
 #include "run/PingWorker.h"
+#include "run/RowScheduler.h"
 #include "run/RowTask.h"
-#include "run/TaskQueue.h"
 
 namespace larkspire {
 
@@ -20,7 +20,7 @@ namespace {
 // Whatever way the run leaves its workers' part, no worker is left waiting in the queue and the ticker stops.
 class PoolCloser {
 public:
-    PoolCloser(TaskQueue& queue, const std::shared_ptr<ElapsedTimeTicker>& ticker) : queue_(queue), ticker_(ticker) {}
+    PoolCloser(TaskSource& queue, const std::shared_ptr<ElapsedTimeTicker>& ticker) : queue_(queue), ticker_(ticker) {}
     ~PoolCloser() {
         queue_.Shutdown();
         if (ticker_) ticker_->Terminate();
@@ -29,27 +29,25 @@ public:
     PoolCloser& operator=(const PoolCloser&) = delete;
 
 private:
-    TaskQueue& queue_;
+    TaskSource& queue_;
     const std::shared_ptr<ElapsedTimeTicker>& ticker_;
 };
 
-int StartWorkers(int workerCount, const std::shared_ptr<TaskQueue>& queue,
+void StartWorkers(int workerCount, const std::shared_ptr<RowScheduler>& queue,
                  const std::shared_ptr<CountdownEvent>& countdown, const std::shared_ptr<std::mutex>& popLock,
                  const ThreadStarter& startThread) {
-    int started = 0;
     for (int i = 0; i < workerCount; ++i) {
-        if (PingWorker::Create(queue, countdown, popLock, startThread)) ++started;
+        PingWorker::Create(queue, countdown, popLock, startThread);
     }
-    return started;
 }
 
 // The table does not change during a run, so the run thread reads the Urls in blocks, one hand-over each, and
 // hands each task its Url: no row waits on the GUI thread for it.
 constexpr int kUrlsPerRead = 1000;
 
-// One task per row in row order. Stops when the queue refuses (no worker is left to take a task) or the window
+// One task per row in row order. Stops when the scheduler refuses (no worker is left to take a task) or the window
 // has gone.
-void FeedRows(const std::shared_ptr<RunContext>& context, TaskQueue& queue, int rowCount) {
+void FeedRows(const std::shared_ptr<RunContext>& context, RowScheduler& queue, int rowCount) {
     RunWindow& window = *context->window;
     std::vector<std::u16string> urls;
     for (int first = 0; first < rowCount; first += kUrlsPerRead) {
@@ -60,28 +58,31 @@ void FeedRows(const std::shared_ptr<RunContext>& context, TaskQueue& queue, int 
         });
         if (!read) return;
         for (int i = 0; i < count; ++i) {
-            if (!queue.Push(MakeRowTask(context, first + i, std::move(urls[i])))) return;
+            const std::uint32_t host = queue.HostNumber(RowScheduler::HostOfUrl(urls[i]));
+            if (!queue.Add(first + i, host, MakeRowTask(context, queue, host, first + i, std::move(urls[i])))) return;
         }
     }
 }
 
-// Makes the pool, feeds it every row and waits until every worker has left. A failure while feeding ends the
-// feeding only: the tasks already queued still run, and the failure goes on once the workers have left.
+// Makes the pool, feeds it every row and waits until every worker has left, which they do once no row is under
+// way or waiting. A failure while feeding ends the feeding only: the tasks already queued still run, and the
+// failure goes on once the workers have left.
 void RunPool(const std::shared_ptr<RunContext>& context, const RunOptions& options, int rowCount, int workerCount) {
-    auto queue = std::make_shared<TaskQueue>(kTaskQueueCapacity);
+    auto queue = std::make_shared<RowScheduler>(kTaskQueueCapacity, options.pace, context->window->AbortFlag(),
+                                                options.steadyClock);
     auto countdown = std::make_shared<CountdownEvent>(workerCount);
     auto popLock = std::make_shared<std::mutex>();
     const auto ticker = ElapsedTimeTicker::Create(context, options.clock, options.startThread);
     const PoolCloser closer(*queue, ticker);
 
-    const int started = StartWorkers(workerCount, queue, countdown, popLock, options.startThread);
+    StartWorkers(workerCount, queue, countdown, popLock, options.startThread);
     std::exception_ptr feedFailure;
     try {
         FeedRows(context, *queue, rowCount);
     } catch (...) {
         feedFailure = std::current_exception();
     }
-    for (int i = 0; i < started; ++i) queue->Push(Task{});
+    queue->EndOfRows();
     countdown->Wait();
     if (feedFailure) std::rethrow_exception(feedFailure);
 }
@@ -116,7 +117,7 @@ bool IsBlank(char16_t c) {
 }  // namespace
 
 void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& options) {
-    const auto context = std::make_shared<RunContext>(window, options.checker);
+    const auto context = std::make_shared<RunContext>(window, options.checker, options.pace);
     const bool running = context->HandOver([&] {
         // Cleared as Abort becomes enabled, so an Abort from here on, the pause included, holds.
         window->AbortFlag() = false;

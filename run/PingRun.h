@@ -8,16 +8,20 @@
 #include "run/DetachedThread.h"
 #include "run/ElapsedTimeTicker.h"
 #include "run/RowChecker.h"
+#include "run/RunPace.h"
 #include "run/RunWindow.h"
 
 namespace larkspire {
 
 // How a run does what it does not take from its window. The checker is always handed in (the programs hand in
-// the HTTP URL checker); tests shorten the pause and put in their own clock and thread starter.
+// the HTTP URL checker); tests shorten the pause and put in their own clocks and thread starter.
 struct RunOptions {
     std::chrono::milliseconds pause{2000};
     RowChecker checker;
+    RunPace pace;
     WallClock clock = LocalWallTimeNow;
+    // What the waits of retries and of the pace per host are measured on.
+    SteadyClock steadyClock = std::chrono::steady_clock::now;
     ThreadStarter startThread = StartDetachedThread;
 };
 

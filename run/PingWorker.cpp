@@ -11,13 +11,13 @@ namespace {
 // responsive.
 constexpr int kWorkerNiceness = 10;
 
-void LeaveRun(CountdownEvent& signal, TaskQueue& queue) {
+void LeaveRun(CountdownEvent& signal, TaskSource& queue) {
     if (signal.Signal()) queue.Shutdown();
 }
 
 }  // namespace
 
-bool PingWorker::Create(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
+bool PingWorker::Create(std::shared_ptr<TaskSource> queue, std::shared_ptr<CountdownEvent> finished,
                         std::shared_ptr<std::mutex> popLock, const ThreadStarter& startThread) {
     try {
         std::shared_ptr<PingWorker> worker(new PingWorker(queue, finished, std::move(popLock)));
@@ -29,7 +29,7 @@ bool PingWorker::Create(std::shared_ptr<TaskQueue> queue, std::shared_ptr<Countd
     return false;
 }
 
-PingWorker::PingWorker(std::shared_ptr<TaskQueue> queue, std::shared_ptr<CountdownEvent> finished,
+PingWorker::PingWorker(std::shared_ptr<TaskSource> queue, std::shared_ptr<CountdownEvent> finished,
                        std::shared_ptr<std::mutex> popLock)
     : queue_(std::move(queue)), finished_(std::move(finished)), popLock_(std::move(popLock)) {}
 

@@ -6,14 +6,15 @@
 #include <utility>
 
 #include "run/RowChecker.h"
+#include "run/RunPace.h"
 #include "run/RunWindow.h"
 
 namespace larkspire {
 
 // What one run shares with its tasks and its ticker; lives until the run and the last of them have let go.
 struct RunContext {
-    RunContext(std::shared_ptr<RunWindow> window, RowChecker checker)
-        : window(std::move(window)), checker(std::move(checker)) {}
+    RunContext(std::shared_ptr<RunWindow> window, RowChecker checker, RunPace pace = {})
+        : window(std::move(window)), checker(std::move(checker)), pace(pace) {}
 
     // Hands step to the GUI thread and waits. Returns false once the window is gone, and remembers that,
     // so the run stops touching it.
@@ -32,6 +33,7 @@ struct RunContext {
 
     const std::shared_ptr<RunWindow> window;
     const RowChecker checker;
+    const RunPace pace;
     std::atomic<bool> windowGone{false};
 };
 

@@ -6,17 +6,16 @@
 #include <functional>
 #include <mutex>
 
+#include "run/TaskSource.h"
+
 namespace larkspire {
 
-// One unit of work for a worker. An empty task is the end marker that tells a worker to stop.
-using Task = std::function<void()>;
-
-// A bounded first-in first-out queue of tasks, shared by the run thread and its workers.
-class TaskQueue {
+// A bounded first-in first-out queue of tasks, shared by a feeding thread and its workers.
+class TaskQueue final : public TaskSource {
 public:
     // capacity is at least 1 and fixed for the queue's life.
     explicit TaskQueue(std::size_t capacity);
-    ~TaskQueue();
+    ~TaskQueue() override;
     TaskQueue(const TaskQueue&) = delete;
     TaskQueue& operator=(const TaskQueue&) = delete;
 
@@ -27,10 +26,10 @@ public:
     bool Push(Task task);
     // Waits, without a time limit, while the queue is empty, then removes the task at the head.
     // Yields an empty task once the queue has been shut down.
-    Task Pop();
+    Task Pop() override;
     // Releases every waiting Push and Pop at once, and makes later ones return at once.
     // Tasks still queued are never handed out; they are released with the queue.
-    void Shutdown();
+    void Shutdown() override;
 
 private:
     const std::size_t capacity_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "run/PingWorker.h"
+#include "run/TaskQueue.h"
 #include "tests/run/ThreadTracker.h"
 #include "tests/run/WaitUntil.h"
 
