@@ -56,6 +56,23 @@ protected:
                 Child<QSpinBox>(dialog, "checksPerHostBox")->value(),
                 Child<QSpinBox>(dialog, "requestsPerSecondBox")->value()};
     }
+
+    // Loads the websites file through the scripted open dialog, presses Start and waits for the end message.
+    static void RunToEnd(MainWindow& window, const QString& websites, int rows)
+    {
+        ScriptedDialogs dialogs;
+        dialogs.AnswerOpenFile(websites);
+        Child<QPushButton>(window, "loadWebsitesButton")->click();
+        ASSERT_EQ(window.Table.RowCount(), rows);
+        Child<QPushButton>(window, "startButton")->click();
+        EXPECT_TRUE(test::EventuallyTrue([&] { return !dialogs.Texts(Kind::Information).isEmpty(); },
+                                         "the end message", std::chrono::seconds(30)));
+    }
+
+    static QString Website(const test::HostLoadServer& server)
+    {
+        return QString::fromStdU16String(server.Url(1, "")).mid(QStringLiteral("http://").size());
+    }
 };
 
 // The first time, the four settings show a run as larkspire-ping makes it without options.
@@ -141,7 +158,7 @@ TEST_P(MainWindowPacedRun, StartRetriesAsTheSettingsSay)
 {
     const PaceCase& param = GetParam();
     test::HostLoadServer server{1};
-    const QString site = QString::fromStdU16String(server.Url(1, "")).mid(QStringLiteral("http://").size());
+    const QString site = Website(server);
     WriteServices(QStringLiteral("paced.txt"), QByteArray("http://{website}") + param.path + "\r\n");
     const QString websites = WriteFile(QStringLiteral("sites.txt"), (site + "\r\n").toUtf8());
     if (param.chosen) {
@@ -150,15 +167,8 @@ TEST_P(MainWindowPacedRun, StartRetriesAsTheSettingsSay)
         Enter(*dialog, *param.chosen);
         Press(*dialog, QDialogButtonBox::Ok);
     }
-    ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window = MakeWindow();
-    dialogs.AnswerOpenFile(websites);
-    Child<QPushButton>(*window, "loadWebsitesButton")->click();
-    ASSERT_EQ(window->Table.RowCount(), 1);
-    Child<QPushButton>(*window, "startButton")->click();
-
-    EXPECT_TRUE(test::EventuallyTrue([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, "the end message",
-                                     std::chrono::seconds(30)));
+    RunToEnd(*window, websites, 1);
     EXPECT_EQ(window->Table.GetCell(1, 0), param.status);
     EXPECT_EQ(server.RequestCount(), param.requests);
 }
@@ -177,22 +187,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MainWindowRunPace, StartKeepsTheRatePerHost)
 {
     test::HostLoadServer server{1};
-    const QString site = QString::fromStdU16String(server.Url(1, "")).mid(QStringLiteral("http://").size());
+    const QString site = Website(server);
     WriteServices(QStringLiteral("paced.txt"),
                   QByteArrayLiteral("http://{website}/ok/a\r\nhttp://{website}/ok/b\r\nhttp://{website}/ok/c\r\n"));
     const QString websites = WriteFile(QStringLiteral("sites.txt"), (site + "\r\n").toUtf8());
-    ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window = MakeWindow();
     RunPaceDialog* dialog = OpenSettings(*window);
     Enter(*dialog, RunPace{.requestsPerSecond = 2});
     Press(*dialog, QDialogButtonBox::Ok);
-    dialogs.AnswerOpenFile(websites);
-    Child<QPushButton>(*window, "loadWebsitesButton")->click();
-    ASSERT_EQ(window->Table.RowCount(), 3);
-    Child<QPushButton>(*window, "startButton")->click();
-
-    EXPECT_TRUE(test::EventuallyTrue([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, "the end message",
-                                     std::chrono::seconds(30)));
+    RunToEnd(*window, websites, 3);
     const auto arrivals = server.HostArrivals(1);
     ASSERT_EQ(arrivals.size(), 3u);
     // Without the rate the window's threads would send all three at once.
