@@ -15,6 +15,7 @@
 #include "ui/main/PingTableFilter.h"
 #include "ui/main/PingTableModel.h"
 #include "ui/main/RunFollower.h"
+#include "ui/main/RunPaceDialog.h"
 #include "ui/main/RunSummaryView.h"
 #include "ui/main/TableRebuildProgress.h"
 #include "ui/widgets/DesktopLinks.h"
@@ -125,6 +126,11 @@ QSettings StoredSettings()
 }
 
 const QString VerifyTlsKey = QStringLiteral("VerifyTlsCertificates");
+// The run pace of the Settings dialog.
+const QString RetriesWhenAskedKey = QStringLiteral("pace/RetriesWhenAsked");
+const QString RetriesOfFailuresKey = QStringLiteral("pace/RetriesOfFailures");
+const QString ChecksPerHostKey = QStringLiteral("pace/ChecksPerHost");
+const QString RequestsPerSecondKey = QStringLiteral("pace/RequestsPerSecond");
 const QString GeometryKey = QStringLiteral("Window/Geometry");
 const QString StatusColumnWidthKey = QStringLiteral("Window/StatusColumnWidth");
 // The folder each file dialog was last left in, by what it chooses.
@@ -142,6 +148,37 @@ QString ChooseFileRemembering(QWidget* parent, FileDialogOptions options, const 
     if (!path.isEmpty())
         StoredSettings().setValue(placeKey, QFileInfo(path).absolutePath());
     return path;
+}
+
+// A stored pace setting, kept inside its range: the settings file is the user's to edit by hand.
+int StoredPaceValue(const QSettings& settings, const QString& key, int fallback, int most)
+{
+    bool number = false;
+    const int value = settings.value(key, fallback).toInt(&number);
+    return number ? std::clamp(value, 0, most) : fallback;
+}
+
+RunPace StoredRunPace()
+{
+    const QSettings settings = StoredSettings();
+    const RunPace defaults;
+    return RunPace{
+        .retriesWhenAsked =
+            StoredPaceValue(settings, RetriesWhenAskedKey, defaults.retriesWhenAsked, kMostRetriesWhenAsked),
+        .retriesOfFailures =
+            StoredPaceValue(settings, RetriesOfFailuresKey, defaults.retriesOfFailures, kMostRetriesOfFailures),
+        .checksPerHost = StoredPaceValue(settings, ChecksPerHostKey, defaults.checksPerHost, kMostChecksPerHost),
+        .requestsPerSecond =
+            StoredPaceValue(settings, RequestsPerSecondKey, defaults.requestsPerSecond, kMostRequestsPerSecond)};
+}
+
+void StoreRunPace(const RunPace& pace)
+{
+    QSettings settings = StoredSettings();
+    settings.setValue(RetriesWhenAskedKey, pace.retriesWhenAsked);
+    settings.setValue(RetriesOfFailuresKey, pace.retriesOfFailures);
+    settings.setValue(ChecksPerHostKey, pace.checksPerHost);
+    settings.setValue(RequestsPerSecondKey, pace.requestsPerSecond);
 }
 
 // A URL list line may carry a status after this separator, as the table's own text form does.
@@ -455,6 +492,8 @@ void MainWindow::BuildMenus()
     verifyTlsAction = MakeAction(file, "verifyTlsAction", QStringLiteral("Verify TLS certificates"));
     verifyTlsAction->setCheckable(true);
     verifyTlsAction->setChecked(StoredSettings().value(VerifyTlsKey, false).toBool());
+    settingsAction = MakeAction(file, "settingsAction", QStringLiteral("Settings\u2026"));
+    runPaceDialog = new RunPaceDialog(this);
     file->addSeparator();
     exitAction = MakeAction(file, "exitAction", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* help = mainMenuBar->addMenu(QStringLiteral("&Help"));
@@ -542,6 +581,8 @@ void MainWindow::ConnectHandlers()
     connect(statusFilterCombo, &QComboBox::currentIndexChanged, this, &MainWindow::onTableFilterChanged);
     connect(urlFilterEdit, &QLineEdit::textChanged, this, &MainWindow::onTableFilterChanged);
     connect(verifyTlsAction, &QAction::toggled, this, [](bool on) { StoredSettings().setValue(VerifyTlsKey, on); });
+    connect(settingsAction, &QAction::triggered, this, &MainWindow::onSettingsTriggered);
+    connect(runPaceDialog, &QDialog::accepted, this, [this] { StoreRunPace(runPaceDialog->Pace()); });
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::onAboutTriggered);
     connect(onlineManualAction, &QAction::triggered, this, &MainWindow::onOnlineManualTriggered);
@@ -937,6 +978,13 @@ void MainWindow::EditFile(const QString& path)
 
 void MainWindow::onExitTriggered() { QCoreApplication::quit(); }
 
+// Window-modal and returning at once: the dialog starts from what was last kept, and only OK keeps its values.
+void MainWindow::onSettingsTriggered()
+{
+    runPaceDialog->SetPace(StoredRunPace());
+    runPaceDialog->open();
+}
+
 void MainWindow::onStartClicked() { StartChecking({}); }
 
 void MainWindow::onCheckAgainTriggered()
@@ -988,6 +1036,7 @@ void MainWindow::StartChecking(std::vector<int> rows)
     try {
         RunOptions options;
         options.checker = verifyTlsAction->isChecked() ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
+        options.pace = StoredRunPace();
         runWindow_->CheckRows(std::move(rows));
         StartRun(runWindow_, options);
     } catch (const LarkspireError& error) {

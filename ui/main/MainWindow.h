@@ -34,6 +34,7 @@ class RunFollower;
 class RunSummaryView;
 class AboutWindow;
 class ListEditorWindow;
+class RunPaceDialog;
 
 // The program's working window: the websites and services rows, the two settings, Start and Abort,
 // the ping table with its counters, and the menus. It owns every list, setting and the table for the
@@ -141,6 +142,8 @@ public:
     QAction* startAction;
     QAction* abortAction;
     QAction* verifyTlsAction;  // checked: https servers must show a trusted certificate for their host
+    QAction* settingsAction;
+    RunPaceDialog* runPaceDialog;  // opened by settingsAction; OK keeps its pace for the runs to come
     QAction* exitAction;
     QAction* aboutAction;
     QAction* onlineManualAction;
@@ -184,6 +187,7 @@ public slots:
     void onTableContextMenu(const QPoint& position);
     void onTableFilterChanged();
     void onPingTableDoubleClicked();
+    void onSettingsTriggered();
     void onExitTriggered();
     void onAboutTriggered();
     void onOnlineManualTriggered();

@@ -155,6 +155,7 @@ TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
                            QStringLiteral("abortAction=Abort"),
                            QStringLiteral("checkFailedAgainAction=Check failed again"), QStringLiteral("=Export"),
                            QStringLiteral("="), QStringLiteral("verifyTlsAction=Verify TLS certificates"),
+                           QStringLiteral("settingsAction=Settings\u2026"),
                            QStringLiteral("="), QStringLiteral("exitAction=Exit")}));
     // Shown as "File" and "Help"; Alt+F and Alt+H open them.
     EXPECT_EQ(Child<QMenu>(*window, "fileMenu")->title(), QStringLiteral("&File"));
