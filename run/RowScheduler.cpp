@@ -77,10 +77,11 @@ void RowScheduler::EndOfRows() {
     changed_.notify_all();
 }
 
-void RowScheduler::Later(std::int64_t row, std::uint32_t host, Task task, std::chrono::milliseconds wait) {
+void RowScheduler::Later(std::int64_t row, std::uint32_t host, Task task,
+                         std::chrono::steady_clock::time_point due) {
     std::lock_guard lock(mutex_);
     if (shutDown_) return;
-    retries_.emplace(clock_() + wait, Entry{row, host, std::move(task)});
+    retries_.emplace(due, Entry{row, host, std::move(task)});
     ++held_;
     // A worker may be waiting for a later time than this one.
     changed_.notify_all();

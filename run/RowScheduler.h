@@ -41,8 +41,11 @@ public:
     bool Add(std::int64_t row, std::uint32_t host, Task task);
     // Every row has been added.
     void EndOfRows();
-    // A running task of row: its next check is due after wait. Called before the task returns.
-    void Later(std::int64_t row, std::uint32_t host, Task task, std::chrono::milliseconds wait);
+    // The run's clock, for the due times of Later.
+    std::chrono::steady_clock::time_point Now() const { return clock_(); }
+    // A running task of row: its next check is due at `due`. Called before the task returns; the due time is
+    // taken before the waiting row is shown, so whoever sees it waiting sees a wait already under way.
+    void Later(std::int64_t row, std::uint32_t host, Task task, std::chrono::steady_clock::time_point due);
 
     // The returned task counts as under way on its host until it has returned or raised.
     Task Pop() override;

@@ -58,10 +58,11 @@ public:
             return;
         }
         lastOutcome_ = std::move(outcome);
+        const auto due = scheduler_.Now() + retry->wait;
         context_->Post([window, row, reason = WaitingReason(*retry)] {
             window->SetRowStatus(row, CheckOutcome{std::u16string(StatusPinging), reason});
         });
-        scheduler_.Later(row_, host_, [self = shared_from_this()] { self->Run(); }, retry->wait);
+        scheduler_.Later(row_, host_, [self = shared_from_this()] { self->Run(); }, due);
     }
 
 private:
