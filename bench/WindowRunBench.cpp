@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMap>
@@ -21,6 +22,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <utility>
 
@@ -53,13 +55,72 @@ private:
 
 double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
+// Processor time the calling thread has used: what part of a gap the GUI thread ran, and what part it waited for
+// a processor.
+Clock::duration ThreadTime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// Time the calling thread has waited, runnable, for a processor (the kernel's scheduler statistics).
+Clock::duration ThreadQueueTime()
+{
+    unsigned long long run = 0, waited = 0;
+    if (FILE* stats = std::fopen("/proc/thread-self/schedstat", "r")) {
+        if (std::fscanf(stats, "%llu %llu", &run, &waited) != 2)
+            waited = 0;
+        std::fclose(stats);
+    }
+    return std::chrono::nanoseconds(waited);
+}
+
+// Times every event the GUI thread's loop hands out (the outermost only, not the events sent from inside one),
+// so that a long gap can be put down to the event that held the loop.
+class TimedApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (depth_ > 0 || !timing) {
+            ++depth_;
+            const bool handled = QApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        const int type = event->type();
+        const char* className = receiver->metaObject()->className();
+        ++depth_;
+        const Clock::time_point start = Clock::now();
+        const bool handled = QApplication::notify(receiver, event);
+        const Clock::duration took = Clock::now() - start;
+        --depth_;
+        if (took > longestEvent) {
+            longestEvent = took;
+            longestEventType = type;
+            longestEventReceiver = className;
+        }
+        return handled;
+    }
+
+    bool timing = false;
+    Clock::duration longestEvent{};
+    int longestEventType = 0;
+    const char* longestEventReceiver = "";
+
+private:
+    int depth_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    TimedApplication application(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_window_run WEBSITES_FILE TEMPLATE [THREADS]\n");
         return 2;
@@ -87,17 +148,36 @@ int main(int argc, char** argv)
     Clock::time_point firstRowAt{};
     Clock::time_point lastTick = Clock::now();
     Clock::duration longestGap{};
+    Clock::duration lastTickThreadTime = ThreadTime();
+    Clock::duration longestGapThreadTime{};
+    Clock::duration lastTickQueueTime = ThreadQueueTime();
+    Clock::duration longestGapQueueTime{};
+    Clock::duration firstRowThreadTime{};
+    Clock::duration runThreadTime{};
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const Clock::time_point now = Clock::now();
-        if (firstRowAt == Clock::time_point{} && window.processedValueLabel->text() != QStringLiteral("0"))
+        const Clock::duration threadTime = ThreadTime();
+        const Clock::duration queueTime = ThreadQueueTime();
+        if (firstRowAt == Clock::time_point{} && window.processedValueLabel->text() != QStringLiteral("0")) {
             firstRowAt = now;
-        else if (firstRowAt != Clock::time_point{} && dialogs.endMessage.isEmpty())
-            longestGap = std::max(longestGap, now - lastTick);
+            firstRowThreadTime = threadTime;
+            application.timing = true;
+        } else if (firstRowAt != Clock::time_point{} && dialogs.endMessage.isEmpty() && now - lastTick > longestGap) {
+            longestGap = now - lastTick;
+            longestGapThreadTime = threadTime - lastTickThreadTime;
+            longestGapQueueTime = queueTime - lastTickQueueTime;
+        }
         lastTick = now;
-        if (!dialogs.endMessage.isEmpty())
+        lastTickThreadTime = threadTime;
+        lastTickQueueTime = queueTime;
+        if (!dialogs.endMessage.isEmpty()) {
+            if (application.timing)
+                runThreadTime = threadTime - firstRowThreadTime;
+            application.timing = false;
             QCoreApplication::quit();
+        }
     });
     tick.start(5);
     window.onStartClicked();
@@ -110,8 +190,13 @@ int main(int argc, char** argv)
     std::printf("rows %d, threads %d, end message \"%s\"\n", rows, threads, qPrintable(dialogs.endMessage));
     for (auto it = statuses.cbegin(); it != statuses.cend(); ++it)
         std::printf("  %s: %d\n", qPrintable(it.key()), it.value());
-    std::printf("run %.3f s, %.0f URLs/s, longest event-loop gap %.1f ms\n", seconds, rows / seconds,
-                Milliseconds(longestGap));
+    std::printf("run %.3f s, %.0f URLs/s, longest event-loop gap %.1f ms (the GUI thread ran %.1f ms of it, "
+                "waited %.1f ms for a processor)\n",
+                seconds, rows / seconds, Milliseconds(longestGap), Milliseconds(longestGapThreadTime),
+                Milliseconds(longestGapQueueTime));
+    std::printf("the GUI thread ran %.0f %% of the run\n", 100.0 * Milliseconds(runThreadTime) / 1000.0 / seconds);
+    std::printf("longest event %.1f ms: type %d to a %s\n", Milliseconds(application.longestEvent),
+                application.longestEventType, application.longestEventReceiver);
     Dialogs::SetBackend(nullptr);
     return 0;
 }

@@ -13,7 +13,7 @@ HeadlessWindow::HeadlessWindow(PingTable& table, int threads, int timeoutSeconds
     : table_(table),
       threadSetting_(DecimalText(threads)),
       timeoutThreads_(timeoutSeconds),
-      link_([this](std::function<void()> call) { calls_.Post(std::move(call)); }) {}
+      link_([this] { calls_.Post([this] { link_.RunPass(); }); }) {}
 
 bool HeadlessWindow::HandOver(const std::function<void()>& step) {
     return link_.HandOver(step);

@@ -1,5 +1,6 @@
 #include "run/DetachedThread.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -31,6 +32,11 @@ void LowerThisThreadPriority(int niceness) {
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, thread);
     if (errno == 0) setpriority(PRIO_PROCESS, thread, current + niceness);
+}
+
+void GiveThreadsArenasOfTheirOwn(int threads) {
+    // A refusal leaves the allocator's own limit (eight arenas a processor), which only costs responsiveness.
+    mallopt(M_ARENA_MAX, threads);
 }
 
 }  // namespace larkspire

@@ -19,6 +19,12 @@ void NameThisThread(const char* name);
 // Lowers the calling thread's scheduling priority by niceness steps of the system's nice scale.
 void LowerThisThreadPriority(int niceness);
 
+// Lets up to `threads` threads each allocate from an allocator arena of its own instead of sharing one with
+// others, the thread that calls it included. A thread that finds its arena locked waits for whoever holds it, and
+// a worker at a low priority preempted while holding it can keep the GUI thread waiting for tens of milliseconds.
+// Takes effect for threads that allocate for the first time afterwards.
+void GiveThreadsArenasOfTheirOwn(int threads);
+
 // The platform refused to start the thread of a ping run.
 class ThreadStartError : public LarkspireError {
 public:

@@ -1,37 +1,97 @@
 #include "run/HandOverLink.h"
 
+#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <utility>
 
 namespace larkspire {
 
-// Outlives the link: the pass callables queued on the GUI thread reach it after the window may be gone.
-struct HandOverLink::Shared {
-    explicit Shared(Poster post) : post(std::move(post)) {}
+namespace {
 
-    // Posts the next pass unless the link is closed.
-    void PostPass(const std::shared_ptr<Shared>& self);
+// One queued step, made by the thread that posts it.
+struct Node {
+    explicit Node(std::function<void()> step) : step(std::move(step)) {}
+
+    std::function<void()> step;
+    Node* next = nullptr;
+};
+
+// Destroys every node of the chain that begins at first.
+void DestroyChain(Node* first) {
+    while (first != nullptr) {
+        const std::unique_ptr<Node> node(first);
+        first = node->next;
+    }
+}
+
+// Puts the chain first...last in front of the chain at head, whatever other threads push meanwhile. Sequentially
+// consistent, so that a pass that lowers its posted flag and then finds no step cannot miss a step whose poster
+// found the flag still up.
+void PushChain(std::atomic<Node*>& head, Node* first, Node* last) {
+    Node* old = head.load(std::memory_order_relaxed);
+    do {
+        last->next = old;
+    } while (!head.compare_exchange_weak(old, first, std::memory_order_seq_cst, std::memory_order_relaxed));
+}
+
+// The chain from first on in the opposite order.
+Node* Reversed(Node* first) {
+    Node* reversed = nullptr;
+    while (first != nullptr) {
+        Node* next = first->next;
+        first->next = reversed;
+        reversed = first;
+        first = next;
+    }
+    return reversed;
+}
+
+}  // namespace
+
+// Outlives the link while a HandOver caller still waits on it.
+struct HandOverLink::Shared {
+    explicit Shared(Waker wake) : wake(std::move(wake)) {}
+    ~Shared() {
+        DestroyChain(posted.load());
+        DestroyChain(taken);
+        DestroyChain(spent.load());
+    }
+
+    // Asks for the next pass unless the link is closed.
+    void Wake();
     // GUI thread: runs queued steps in order until none is left or the budget is spent.
-    void RunPass(const std::shared_ptr<Shared>& self);
-    // No step runs from now on; the queued ones are dropped and every waiting caller is released.
+    void RunPass();
+    // GUI thread: whether a step waits to run, taking the ones posted since the last look behind those taken.
+    bool HasStep();
+    // GUI thread: one step fewer queued; wakes the posters held by a full backlog once it is down to half.
+    void StepTaken();
+    // A poster: waits while the backlog is full.
+    void WaitForRoom();
+    // A poster: destroys the steps the GUI thread has run.
+    void DestroySpentSteps();
+    // No step runs from now on, and every waiting caller is released.
     void Close();
 
-    const Poster post;
-    // Held around every call of the poster, so that once Close has returned the poster is never called again
-    // and may refer to the window itself. Taken before mutex, never after it.
-    std::mutex postMutex;
+    const Waker wake;
+    // Held around every call of the waker, so that once Close has returned the waker is never called again and
+    // may refer to the window itself. Taken before mutex, never after it.
+    std::mutex wakeMutex;
+    // Guards the waits of HandOver callers and of posters held by a full backlog; posting does not take it.
     std::mutex mutex;
     // A waited-for step has run, or the link closed: wakes the callers of HandOver (the run thread, the ticker).
     std::condition_variable handedOver;
     // The backlog has shrunk to half, or the link closed: wakes the posters held by a full backlog.
     std::condition_variable room;
-    std::deque<std::function<void()>> steps;
-    bool passPosted = false;
-    bool closed = false;
-    int postersWaiting = 0;
+    std::atomic<Node*> posted{nullptr};  // newest first
+    Node* taken = nullptr;               // GUI thread only: oldest first, not yet run
+    std::atomic<Node*> spent{nullptr};   // run, for a poster to destroy
+    std::atomic<int> queued{0};          // posted or taken, not yet run
+    std::atomic<int> postersWaiting{0};
+    std::atomic<bool> passAsked{false};
+    std::atomic<bool> closed{false};
 };
 
 // A HandOver caller's step. It lives in the caller's frame, so it is run only while the caller still waits.
@@ -45,73 +105,76 @@ struct HandOverLink::Waiter {
     std::exception_ptr error;
 };
 
-// The callable of one pass, shared by every copy the poster makes. When the last copy goes without having run,
-// the event loop has dropped it and will serve no more: the link closes, so no caller waits for ever.
-class HandOverLink::PassCall {
-public:
-    explicit PassCall(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
-    PassCall(const PassCall&) = delete;
-    PassCall& operator=(const PassCall&) = delete;
-
-    ~PassCall() {
-        if (!ran_) shared_->Close();
-    }
-
-    void Run() {
-        ran_ = true;
-        shared_->RunPass(shared_);
-    }
-
-private:
-    std::shared_ptr<Shared> shared_;
-    bool ran_ = false;
-};
-
-void HandOverLink::Shared::PostPass(const std::shared_ptr<Shared>& self) {
-    std::lock_guard posting(postMutex);
-    {
-        std::lock_guard lock(mutex);
-        if (closed) return;
-    }
-    post([call = std::make_shared<PassCall>(self)] { call->Run(); });
+void HandOverLink::Shared::Wake() {
+    std::lock_guard waking(wakeMutex);
+    if (!closed) wake();
 }
 
-void HandOverLink::Shared::RunPass(const std::shared_ptr<Shared>& self) {
+void HandOverLink::Shared::RunPass() {
     const auto deadline = std::chrono::steady_clock::now() + kPassBudget;
-    for (;;) {
-        std::function<void()> step;
-        {
-            std::lock_guard lock(mutex);
-            if (closed) return;
-            if (steps.empty()) {
-                passPosted = false;
-                return;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) break;
-            step = std::move(steps.front());
-            steps.pop_front();
-            if (postersWaiting > 0 && steps.size() <= kMostQueuedSteps / 2) room.notify_all();
+    Node* firstRun = nullptr;
+    Node* lastRun = nullptr;
+    bool more = false;
+    while (!closed) {
+        if (!HasStep()) {
+            passAsked = false;
+            // A step posted between the look and the flag going down found a pass asked for and asked for none.
+            if (posted.load() == nullptr || passAsked.exchange(true)) break;
+            continue;
         }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            more = true;
+            break;
+        }
+        Node* node = std::exchange(taken, taken->next);
+        node->next = nullptr;
+        StepTaken();
         try {
-            step();
+            node->step();
         } catch (...) {
             // Nobody waits for a posted step, so its failure has nowhere to go; the steps after it still run.
         }
+        (lastRun != nullptr ? lastRun->next : firstRun) = node;
+        lastRun = node;
     }
+    if (firstRun != nullptr) PushChain(spent, firstRun, lastRun);
     // The rest comes in a later pass, after the events that have queued up meanwhile.
-    PostPass(self);
+    if (more) Wake();
+}
+
+bool HandOverLink::Shared::HasStep() {
+    if (taken == nullptr) taken = Reversed(posted.exchange(nullptr, std::memory_order_acquire));
+    return taken != nullptr;
+}
+
+void HandOverLink::Shared::StepTaken() {
+    if (queued.fetch_sub(1) - 1 > static_cast<int>(kMostQueuedSteps / 2) || postersWaiting.load() == 0) return;
+    std::lock_guard lock(mutex);
+    room.notify_all();
+}
+
+void HandOverLink::Shared::WaitForRoom() {
+    std::unique_lock lock(mutex);
+    // Counted before the backlog is looked at, and the GUI thread looks at the count after taking a step, so one
+    // of the two always sees the other.
+    ++postersWaiting;
+    room.wait(lock, [this] { return closed || queued.load() <= static_cast<int>(kMostQueuedSteps / 2); });
+    --postersWaiting;
+}
+
+void HandOverLink::Shared::DestroySpentSteps() {
+    if (spent.load(std::memory_order_relaxed) == nullptr) return;
+    DestroyChain(spent.exchange(nullptr, std::memory_order_acquire));
 }
 
 void HandOverLink::Shared::Close() {
-    std::deque<std::function<void()>> dropped;
-    std::lock_guard lock(mutex);
     closed = true;
-    dropped.swap(steps);
+    std::lock_guard lock(mutex);
     handedOver.notify_all();
     room.notify_all();
 }
 
-HandOverLink::HandOverLink(Poster post) : shared_(std::make_shared<Shared>(std::move(post))) {}
+HandOverLink::HandOverLink(Waker wake) : shared_(std::make_shared<Shared>(std::move(wake))) {}
 
 HandOverLink::~HandOverLink() {
     Close();
@@ -119,19 +182,14 @@ HandOverLink::~HandOverLink() {
 
 bool HandOverLink::Post(std::function<void()> step) {
     Shared& shared = *shared_;
-    bool postPass = false;
-    {
-        std::unique_lock lock(shared.mutex);
-        if (shared.steps.size() >= kMostQueuedSteps) {
-            ++shared.postersWaiting;
-            shared.room.wait(lock, [&] { return shared.closed || shared.steps.size() <= kMostQueuedSteps / 2; });
-            --shared.postersWaiting;
-        }
-        if (shared.closed) return false;
-        shared.steps.push_back(std::move(step));
-        postPass = !std::exchange(shared.passPosted, true);
-    }
-    if (postPass) shared.PostPass(shared_);
+    shared.DestroySpentSteps();
+    if (shared.queued.load() >= static_cast<int>(kMostQueuedSteps)) shared.WaitForRoom();
+    if (shared.closed) return false;
+    auto node = std::make_unique<Node>(std::move(step));
+    ++shared.queued;
+    Node* pushed = node.release();
+    PushChain(shared.posted, pushed, pushed);
+    if (!shared.passAsked.exchange(true)) shared.Wake();
     return true;
 }
 
@@ -169,8 +227,12 @@ bool HandOverLink::HandOver(const std::function<void()>& step) {
     return true;
 }
 
+void HandOverLink::RunPass() {
+    shared_->RunPass();
+}
+
 void HandOverLink::Close() {
-    std::lock_guard posting(shared_->postMutex);
+    std::lock_guard waking(shared_->wakeMutex);
     shared_->Close();
 }
 

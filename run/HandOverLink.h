@@ -9,22 +9,28 @@ namespace larkspire {
 
 // Carries steps from background threads to the GUI thread of one window, in the order they were handed over, and
 // releases every caller once the window is gone. A window implements RunWindow::Post and RunWindow::HandOver
-// with it: its poster queues a callable on the GUI thread's event loop, and the window calls Close when it goes.
+// with it: its waker has the GUI thread's event loop call RunPass, and the window calls Close when it goes or
+// when its event loop will call RunPass no more.
 //
-// The GUI thread runs the queued steps in passes: one callable is posted for a whole batch, and a pass stops
-// after kPassBudget, posting itself again for the rest, so the event loop is never held for long.
+// The GUI thread runs the queued steps in passes: the waker is called once for a whole batch, and a pass stops
+// after kPassBudget, waking the loop again for the rest, so the event loop is never held for long.
+//
+// Workers run at a lower priority than the GUI thread, so the GUI thread must never wait for something a worker
+// holds: a worker preempted while holding it may not run again for tens of milliseconds. Posting takes no lock
+// the GUI thread takes, and the steps the GUI thread has run are destroyed by later posters, not by the GUI
+// thread: freeing memory another thread allocated can wait for that thread's allocator lock.
 class HandOverLink {
 public:
-    // Queues call to run once on the GUI thread. A poster may also drop call without running it (for example
-    // when its event loop has ended): the link then counts as closed, and every caller is released.
-    using Poster = std::function<void(std::function<void()> call)>;
+    // Has the GUI thread call RunPass once, soon; called on any thread, it must not wait for the GUI thread. A
+    // window whose GUI thread must never wait for a worker makes it allocate nothing that the GUI thread frees.
+    using Waker = std::function<void()>;
 
     // How long one pass may run steps before it lets the event loop go on.
     static constexpr std::chrono::milliseconds kPassBudget{10};
     // Steps queued at most: a Post beyond it waits until the GUI thread has worked the backlog down to half.
     static constexpr std::size_t kMostQueuedSteps = 10000;
 
-    explicit HandOverLink(Poster post);
+    explicit HandOverLink(Waker wake);
     ~HandOverLink();
     HandOverLink(const HandOverLink&) = delete;
     HandOverLink& operator=(const HandOverLink&) = delete;
@@ -36,14 +42,16 @@ public:
     // waits until it has run; an exception the step throws is rethrown here. Returns false without running step
     // once the link is closed, also for a step already queued. A step that has begun is always waited for.
     bool HandOver(const std::function<void()>& step);
+    // GUI thread, asked by the waker: runs the queued steps in order, for at most kPassBudget; when steps are
+    // left, wakes the loop again, so that the events queued meanwhile come first.
+    void RunPass();
     // The window is going away; called on the GUI thread, no step runs after it. Waiting callers are released,
-    // and once it has returned the poster is never called again, so a poster may hold on to the window's objects.
+    // and once it has returned the waker is never called again, so a waker may hold on to the window's objects.
     void Close();
 
 private:
     struct Shared;
     struct Waiter;
-    class PassCall;
 
     std::shared_ptr<Shared> shared_;
 };

@@ -22,8 +22,8 @@ class MainThreadHandOvers : public testing::Test {
 protected:
     MainThreadQueue queue_;
     std::atomic<int> posted_{0};
-    HandOverLink link_{[this](std::function<void()> call) {
-        queue_.Post(std::move(call));
+    HandOverLink link_{[this] {
+        queue_.Post([this] { link_.RunPass(); });
         ++posted_;
     }};
 };

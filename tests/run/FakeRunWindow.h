@@ -79,8 +79,9 @@ private:
     std::vector<std::u16string> messages_;
     std::vector<std::string> events_;
     std::vector<int> startOrder_;
-    GuiThread gui_;
     HandOverLink link_;
+    // After the link, so that its loop has ended, and runs no pass, before the link goes.
+    GuiThread gui_;
 };
 
 }  // namespace larkspire::test

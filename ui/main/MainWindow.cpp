@@ -6,6 +6,7 @@
 #include "lists/PosixFile.h"
 #include "lists/ServicesFolder.h"
 #include "lists/TextListFile.h"
+#include "run/DetachedThread.h"
 #include "run/RunThread.h"
 #include "ui/about/AboutWindow.h"
 #include "ui/editor/ListEditorWindow.h"
@@ -231,6 +232,8 @@ MainWindow::MainWindow(unsigned processorCount, std::unique_ptr<AppInfo> program
       saveExportDialog{QStringLiteral("Save As"), QStringLiteral("Text file (*.txt);;All files (*)"), QString()},
       processorCount_(processorCount)
 {
+    // Room for a run's workers, the run's other threads and Qt's own, so that the GUI thread's arena is its own.
+    GiveThreadsArenasOfTheirOwn(2 * MaxThreads);
     setObjectName(QStringLiteral("mainWindow"));
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));

@@ -8,26 +8,55 @@
 #include "ui/widgets/Dialogs.h"
 #include "ui/widgets/SliderWithBox.h"
 
+#include "base/LarkspireError.h"
+
 #include <QLabel>
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace larkspire {
 
+namespace {
+
+int NewWakeCounter()
+{
+    const int counter = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (counter < 0)
+        throw LarkspireError("The window cannot follow a ping run: no event counter is left for it.");
+    return counter;
+}
+
+}  // namespace
+
 MainWindowRunView::MainWindowRunView(MainWindow& window)
     : window_(window),
-      link_([this, &window](std::function<void()> pass) {
-          // A queued call to a window that is destroyed before it runs is dropped by Qt, which closes the link.
-          QMetaObject::invokeMethod(
-              &window,
-              [this, pass = std::move(pass)] {
-                  BeginPass();
-                  pass();
-                  EndPass();
-              },
-              Qt::QueuedConnection);
-      })
+      wakeCounter_(NewWakeCounter()),
+      wakeNotifier_(new QSocketNotifier(wakeCounter_, QSocketNotifier::Read, &window)),
+      link_([this] { WakeGuiThread(); })
 {
+    QObject::connect(wakeNotifier_, &QSocketNotifier::activated, &window, [this] { RunPass(); });
+}
+
+MainWindowRunView::~MainWindowRunView() { ::close(wakeCounter_); }
+
+void MainWindowRunView::WakeGuiThread()
+{
+    const std::uint64_t one = 1;
+    // The counter can only be full after 2^64 - 1 wakes without a pass; a failed write leaves it readable anyway.
+    [[maybe_unused]] const ssize_t written = ::write(wakeCounter_, &one, sizeof one);
+}
+
+void MainWindowRunView::RunPass()
+{
+    std::uint64_t wakes = 0;
+    [[maybe_unused]] const ssize_t read = ::read(wakeCounter_, &wakes, sizeof wakes);
+    BeginPass();
+    link_.RunPass();
+    EndPass();
 }
 
 void MainWindowRunView::CheckRows(std::vector<int> rows) { checkedRows_ = std::move(rows); }
@@ -37,7 +66,11 @@ int MainWindowRunView::TableRow(int runRow) const
     return checkedRows_.empty() ? runRow : checkedRows_[static_cast<std::size_t>(runRow)];
 }
 
-void MainWindowRunView::Close() { link_.Close(); }
+void MainWindowRunView::Close()
+{
+    link_.Close();
+    wakeNotifier_->setEnabled(false);
+}
 
 bool MainWindowRunView::HandOver(const std::function<void()>& step) { return link_.HandOver(step); }
 

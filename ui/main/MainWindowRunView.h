@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QSocketNotifier;
+
 #include <atomic>
 #include <chrono>
 #include <vector>
@@ -26,6 +28,9 @@ public:
     static constexpr std::chrono::milliseconds kViewRefreshInterval{50};
 
     explicit MainWindowRunView(MainWindow& window);
+    ~MainWindowRunView() override;
+    MainWindowRunView(const MainWindowRunView&) = delete;
+    MainWindowRunView& operator=(const MainWindowRunView&) = delete;
 
     // The rows the next run checks, in this order: the table's rows for a run over a part of the table; none for
     // a run over every row. Set before the run starts; kept until the next run is started.
@@ -51,6 +56,10 @@ public:
     void ShowMessage(const std::u16string& text) override;
 
 private:
+    // Any thread: has the GUI thread run a pass of the link soon.
+    void WakeGuiThread();
+    // GUI thread, woken: one pass of the run's steps.
+    void RunPass();
     void BeginPass();
     void EndPass();
     // The scroll, the "Processed" figure and the summary changed since the last refresh, now.
@@ -67,6 +76,10 @@ private:
     bool summaryChanged_ = false;
     std::chrono::steady_clock::time_point lastRefresh_{};
     bool refreshTimerArmed_ = false;
+    // Wakes the GUI thread for a pass: writing to an event counter takes no lock and allocates nothing, where a
+    // posted Qt event would leave the GUI thread freeing memory a worker allocated.
+    const int wakeCounter_;
+    QSocketNotifier* wakeNotifier_;  // a child of the window
     // Last, so that it closes before the members its steps use go.
     HandOverLink link_;
 };
