@@ -60,7 +60,7 @@ TEST_F(MainWindowRunViewTest, AQueuedBatchIsShownWithOneModelChangeAndOneScroll)
     QSignalSpy modelChanges(window_->pingTableView->model(), &QAbstractItemModel::dataChanged);
     QSignalSpy scrolls(window_->pingTableView->verticalScrollBar(), &QScrollBar::valueChanged);
     PostEveryRowFromAnotherThread();
-    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 
     for (int row = 0; row < kRows; ++row)
         ASSERT_EQ(window_->Table.GetCell(PingTable::ColumnPing, row), QStringLiteral("Completed")) << row;
@@ -77,7 +77,7 @@ TEST_F(MainWindowRunViewTest, TheSummaryCountsTheStatusesOfABatch)
 {
     view_->ClearStatusColumn();
     PostEveryRowFromAnotherThread();
-    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     view_->SetRowStatus(0, {u"Error 500"});
     view_->SetRunningState(false);
 
@@ -91,7 +91,7 @@ TEST_F(MainWindowRunViewTest, TheSummaryCountsTheStatusesOfABatch)
 TEST_F(MainWindowRunViewTest, TheLastFiguresShowEvenWhenTheyCameTooSoonAfterARefresh)
 {
     PostEveryRowFromAnotherThread();
-    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     view_->Post([this] {
         view_->MakeTopRow(5);
         view_->SetProcessedText(u"16");

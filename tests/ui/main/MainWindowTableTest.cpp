@@ -298,10 +298,10 @@ TEST_F(MainWindowTable, TheViewFollowsTheRunUntilTheUserScrollsAway)
             });
         });
         worker.join();
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         // The scroll comes with the next refresh of the view.
         QTest::qWait(static_cast<int>(MainWindowRunView::kViewRefreshInterval.count()) + 20);
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
     };
 
     startRow(100);
