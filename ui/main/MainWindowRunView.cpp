@@ -1,14 +1,13 @@
 #include "ui/main/MainWindowRunView.h"
 
+#include "base/LarkspireError.h"
 #include "lists/PingTableColumns.h"
+#include "lists/StatusKind.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PingTableModel.h"
 #include "ui/main/RunSummaryView.h"
-#include "lists/StatusKind.h"
 #include "ui/widgets/Dialogs.h"
 #include "ui/widgets/SliderWithBox.h"
-
-#include "base/LarkspireError.h"
 
 #include <QLabel>
 #include <QSocketNotifier>
