@@ -1,5 +1,6 @@
 #include "base/AppInfo.h"
 
+#include "base/ProjectVersion.h"
 #include "base/ServicesFolderChoice.h"
 
 #include <cstdlib>
@@ -37,9 +38,9 @@ AppInfo::AppInfo() : AppInfo(RunningExecutablePath(), ServicesFolderRule::Chosen
 AppInfo::AppInfo(const std::string& executablePath) : AppInfo(executablePath, ServicesFolderRule::BesideProgram) {}
 
 AppInfo::AppInfo(const std::string& executablePath, ServicesFolderRule rule)
-    : version("1.2.0"),
+    : version(ProjectVersion),
       name("Larkspire Indexer"),
-      mainWindowCaption("larkspire.example Indexer V1.2.0"),
+      mainWindowCaption("larkspire.example Indexer V" + version),
       supportMail("support@larkspire.example"),
       programFolder(FolderOf(executablePath) + '/'),
       servicesFolder(ServicesFolderFor(programFolder, rule == ServicesFolderRule::Chosen))

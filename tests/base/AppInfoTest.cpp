@@ -1,10 +1,10 @@
 #include "base/AppInfo.h"
-#include "base/ServicesFolderChoice.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace larkspire {
@@ -42,9 +42,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, AppInfoFolders, testing::ValuesIn(Folders),
 TEST(AppInfo, HoldsTheFixedConstants)
 {
     const AppInfo info("/x/app");
-    EXPECT_EQ(info.version, "1.2.0");
     EXPECT_EQ(info.name, "Larkspire Indexer");
-    EXPECT_EQ(info.mainWindowCaption, "larkspire.example Indexer V1.2.0");
+    EXPECT_EQ(info.mainWindowCaption, "larkspire.example Indexer V" LARKSPIRE_PROJECT_VERSION);
     EXPECT_EQ(info.supportMail, "support@larkspire.example");
 }
 
@@ -54,16 +53,36 @@ TEST(AppInfo, VersionMatchesTheBuildsProjectVersion)
     EXPECT_EQ(AppInfo("/x/app").version, LARKSPIRE_PROJECT_VERSION);
 }
 
-// The running program chooses its services folder; here no indexer/ is beside the test, so the user's folder wins
-// unless the environment names none.
+// Sets an environment variable for one test and puts back what was there.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value, 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// The running program chooses its services folder; no indexer/ is beside the test, so the user's folder wins.
 TEST(AppInfo, DefaultConstructionUsesTheRunningExecutableFolder)
 {
+    const ScopedEnvironment dataHome("XDG_DATA_HOME", "/nonexistent-larkspire-test/data");
     const AppInfo info;
     const std::string testFolder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
     EXPECT_EQ(info.programFolder, testFolder + "/");
-    EXPECT_EQ(info.servicesFolder,
-              ChooseServicesFolder(info.programFolder, IsWritableFolder(testFolder + "/indexer/"),
-                                   UserServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))));
+    EXPECT_EQ(info.servicesFolder, "/nonexistent-larkspire-test/data/larkspire-indexer/indexer/");
 }
 
 }  // namespace
