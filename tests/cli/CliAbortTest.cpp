@@ -14,7 +14,6 @@
 #include "CliProcess.h"
 #include "CliTestSupport.h"
 #include "tests/support/LoopbackServer.h"
-#include "tests/support/Stopwatch.h"
 
 namespace larkspire::test {
 namespace {
@@ -125,9 +124,10 @@ TEST(CliSecondInterrupt, EndsAtOnceWithoutWritingFiles) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path("all.txt")));
 }
 
-// A drip keeps every single read of a check alive; after Ctrl-C it gets the time-out setting, then it is cut,
+// A drip keeps every single read of a check alive; after Ctrl-C it gets the time-out setting, then it is cut (its
+// reason says so: the whole-check limit, the only other end of a drip, would say "check took longer than 20 s"),
 // and the program still writes every file.
-TEST(CliAbortDrip, EndsWithinTheTimeoutAndASecondAndWritesEveryFile) {
+TEST(CliAbortDrip, IsCutByTheInterruptAndEveryFileIsWritten) {
     const LoopbackServer server(AnswerByPath{});
     const TestFolder folder;
     const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server.Port());
@@ -136,16 +136,11 @@ TEST(CliAbortDrip, EndsWithinTheTimeoutAndASecondAndWritesEveryFile) {
                     folder.Path("results.txt"), "--export-all", folder.Path("all.txt"), "--export-not-completed",
                     folder.Path("rest.txt")});
     ASSERT_TRUE(server.WaitForRequests(1, 30s));
-    std::this_thread::sleep_for(500ms);  // the drip is under way
-    const auto interrupted = std::chrono::steady_clock::now();
     run.Signal(SIGINT);
     const CliOutcome outcome = run.Wait(30s);
-    const auto tookMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - interrupted).count();
 
     ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
     EXPECT_EQ(outcome.status, 1) << outcome.err;
-    EXPECT_LE(tookMs, 2000 + 1000 + SchedulingMarginMs);
     EXPECT_EQ(ReadBytes(folder.Path("results.txt")), WithPort("http://127.0.0.1:%PORT/drip\tAborted\tcut by Abort\n",
                                                               server.Port()));
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), WithPort("http://127.0.0.1:%PORT/drip\r\n", server.Port()));

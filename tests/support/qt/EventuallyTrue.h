@@ -11,7 +11,7 @@
 namespace larkspire::test {
 
 // Long enough for a sanitizer build on a busy two-core machine; a wait that succeeds ends as soon as it can.
-inline constexpr std::chrono::milliseconds QtWaitLimit{5000};
+inline constexpr std::chrono::milliseconds QtWaitLimit{30000};
 
 // Runs Qt's event loop until condition() holds or limit has passed. QTRY_VERIFY cannot be used instead: on
 // failure it only returns from the test body, which GoogleTest counts as a pass. This result goes into

@@ -295,12 +295,13 @@ TEST_F(MainWindowTable, TheViewFollowsTheRunUntilTheUserScrollsAway)
             run->Post([&, row] {
                 run->MakeTopRow(row - 10);
                 run->SetRowStatus(row, {u"Pinging page..."});
+                run->SetProcessedText(QString::number(row).toStdU16String());
             });
         });
         worker.join();
-        QCoreApplication::processEvents();
-        // The scroll comes with the next refresh of the view.
-        QTest::qWait(static_cast<int>(MainWindowRunView::kViewRefreshInterval.count()) + 20);
+        // The scroll comes with the next refresh of the view, which shows the "Processed" figure too.
+        EXPECT_TRUE(test::EventuallyEqual([&] { return Child<QLabel>(*window_, "processedValueLabel")->text(); },
+                                          QString::number(row), "the refresh after the row's start"));
         QCoreApplication::processEvents();
     };
 

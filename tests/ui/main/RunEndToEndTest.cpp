@@ -1,3 +1,4 @@
+#include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/qt/QtPrinters.h"
 #include "tests/support/qt/ScriptedDialogs.h"
@@ -9,28 +10,10 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace larkspire {
 namespace {
 
 using Kind = ScriptedDialogs::Kind;
-
-// A loopback port with nobody listening: bound once to learn a free number, then closed again.
-std::uint16_t RefusedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 class RunEndToEnd : public MainWindowFixture {
 protected:
@@ -44,7 +27,8 @@ TEST_F(RunEndToEnd, ListsToStatusesToExport)
 {
     test::LoopbackServer server{test::AnswerByPath{}};
     const QString site = QStringLiteral("127.0.0.1:%1").arg(server.Port());
-    const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(RefusedPort());
+    const test::RefusedPort refusedPort;
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(refusedPort.Port());
     WriteServices(QStringLiteral("mixed.txt"),
                   ("http://{website}/200\r\nhttp://{website}/404\r\nhttp://{website}/stall\r\n" + refused + "\r\n")
                       .toUtf8());
