@@ -14,4 +14,4 @@ ensure_packages() {
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libqt6svg6 libssl-dev libpcre2-dev libidn2-dev
                 nlohmann-json3-dev)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev desktop-file-utils dpkg-dev man-db)
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev desktop-file-utils dpkg-dev man-db ccache clang-format)

@@ -1,0 +1,35 @@
+# Run by ctest once before the install and package tests, which then share what it made:
+#   cmake -DWHAT=install|package -DBUILD_DIR=<build> -DOUT=<folder> [-DCPACK=<cpack>] -P MakeTestTree.cmake
+# install: `cmake --install` of the build into OUT. package: `cpack -G DEB` into OUT, extracted into OUT/root;
+# without Debian's packaging tools nothing is made, and the package tests skip themselves.
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${OUT})
+if(WHAT STREQUAL "install")
+  execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${OUT} RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "cmake --install failed: ${failed}")
+  endif()
+  return()
+endif()
+
+foreach(tool dpkg-deb dpkg-shlibdeps)
+  find_program(found_${tool} ${tool})
+  if(NOT found_${tool})
+    message(STATUS "${tool} is not installed: no package made")
+    return()
+  endif()
+endforeach()
+execute_process(COMMAND ${CPACK} -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${OUT} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cpack failed: ${failed}")
+endif()
+file(GLOB packages ${OUT}/*.deb)
+list(LENGTH packages count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "cpack made ${count} packages: ${packages}")
+endif()
+execute_process(COMMAND ${found_dpkg-deb} -x ${packages} ${OUT}/root RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "dpkg-deb -x failed: ${failed}")
+endif()
