@@ -165,7 +165,7 @@ void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& us
     // A setting of 0 (no read limit) still gets the whole-check limit of a 1 s setting.
     const std::chrono::milliseconds wholeLimit(Saturated(std::max<std::int64_t>(timeoutMs, 1000) * WholeCheckTimeouts));
     const std::chrono::milliseconds afterAbort(std::max<std::int64_t>(Saturated(timeoutMs), 0));
-    settings.Budget = CheckBudget(wholeLimit, afterAbort, abortRequested);
+    settings.Budget = CheckBudget(wholeLimit, afterAbort, abortRequested, clock_);
 }
 
 CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const std::atomic<bool>& abortRequested) {

@@ -45,6 +45,9 @@ public:
     // With Verified, an https server must show a certificate that the system trusts and that names its host;
     // one that does not ends the check as "Aborted" with what was wrong. None (the default) takes any.
     void SetCertificateCheck(CertificateCheck check) { http_.Settings().Certificates = check; }
+    // The clock the check's limits and time-outs are measured on, which must outlive the checker; none (the
+    // default) is the steady clock. The time a check took is always the steady clock's.
+    void SetClock(const CheckClock* clock) { clock_ = clock; }
 
 private:
     CheckOutcome Run(const std::u16string& urlAddress, const std::u16string& referer, const std::u16string& userAgent,
@@ -57,6 +60,7 @@ private:
 
     HttpTransport http_;
     std::int32_t timeoutInSec_;
+    const CheckClock* clock_ = nullptr;
     std::chrono::steady_clock::time_point started_;
 };
 

@@ -1,6 +1,7 @@
 #include "net/CheckBudget.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "net/CheckReasons.h"
 #include "net/NetworkErrors.h"
@@ -8,17 +9,19 @@
 
 namespace larkspire {
 
+static_assert(std::is_trivially_destructible_v<CheckBudget>, "the unlimited budget lives until the process ends");
+
 CheckBudget::CheckBudget(std::optional<std::chrono::milliseconds> wholeLimit, std::chrono::milliseconds afterAbort,
-                         const std::atomic<bool>* abortRequested)
-    : afterAbort_(afterAbort), abortRequested_(abortRequested) {
+                         const std::atomic<bool>* abortRequested, const CheckClock* clock)
+    : clock_(clock), afterAbort_(afterAbort), abortRequested_(abortRequested) {
     if (wholeLimit) {
-        deadline_ = Clock::now() + *wholeLimit;
+        deadline_ = Now() + *wholeLimit;
         wholeLimit_ = *wholeLimit;
     }
 }
 
 void CheckBudget::ThrowIfOver() const {
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = Now();
     if (!cutAt_ && abortRequested_ != nullptr && abortRequested_->load()) cutAt_ = now + afterAbort_;
     if (cutAt_ && now >= *cutAt_) throw CheckCutError();
     if (deadline_ && now >= *deadline_) {
@@ -27,7 +30,7 @@ void CheckBudget::ThrowIfOver() const {
 }
 
 int CheckBudget::NextWaitMs(std::optional<Clock::time_point> ownEnd) const {
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = Now();
     std::optional<Clock::duration> wait;
     const auto consider = [&](Clock::duration candidate) { wait = wait ? std::min(*wait, candidate) : candidate; };
     if (ownEnd) consider(*ownEnd - now);

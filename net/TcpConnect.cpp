@@ -93,13 +93,13 @@ SocketHandle ConnectTcp(const std::string& host, std::uint16_t port, std::int32_
     if (connectTimeoutMs < -1) throw ConnectTimeoutError(reason::NoConnectionWithin(0));
 
     const std::optional<Clock::time_point> deadline =
-        connectTimeoutMs > 0 ? std::optional(Clock::now() + std::chrono::milliseconds(connectTimeoutMs)) : std::nullopt;
+        connectTimeoutMs > 0 ? std::optional(budget.Now() + std::chrono::milliseconds(connectTimeoutMs)) : std::nullopt;
     std::optional<TransportError> lastFailure;
     bool timedOut = false;
     for (std::size_t index = 0; index < addresses.size(); ++index) {
         int limitMs = -1;
         if (deadline) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - budget.Now()).count();
             if (left <= 0) {
                 timedOut = true;
                 break;

@@ -2,14 +2,13 @@
 
 #include <atomic>
 #include <regex>
-#include <thread>
 
 #include "base/AsciiText.h"
 #include "http/UrlChecker.h"
 #include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/RequestBytes.h"
-#include "tests/support/Stopwatch.h"
+#include "tests/support/TestCheckClock.h"
 
 namespace larkspire {
 namespace {
@@ -164,31 +163,39 @@ TEST(UrlCheckerBounds, EndlessStreamCompletesFromItsHead) {
     EXPECT_TRUE(server.WaitForEndedConnections(1, 10s)) << "the connection was kept";
 }
 
-// A drip keeps every single read alive, so only the whole-check limit (10 x the setting) ends it.
+// A drip keeps every single read alive, so only the whole-check limit (10 x the setting) ends it. The check's
+// clock jumps past the limit while the drip goes on, past every read's own end too: the reason says which
+// limit ended the check.
 TEST(UrlCheckerBounds, EndlessDripTimesOutAtTenTimesTheSetting) {
     LoopbackServer server(OneConnection({Reply("HTTP/1.1 200 OK\r\n\r\n").Repeat("d", 200ms)}));
     const std::atomic<bool> noAbort{false};
-    test::Stopwatch stopwatch;
-    const CheckOutcome outcome = CheckUrlStatus(server.Url(u"/drip"), 1, noAbort);
+    test::TestCheckClock clock;
+    UrlChecker checker(1, false);
+    checker.SetClock(&clock);
+    CheckOutcome outcome;
+    test::ClockedWait check(clock, [&] { outcome = checker.Check(server.Url(u"/drip"), &noAbort); });
+    ASSERT_TRUE(server.WaitForRequests(1, 10s));
+    EXPECT_TRUE(check.EndsWhenItShows(10s));
     EXPECT_EQ(outcome.status, u"Timeout");
     EXPECT_EQ(outcome.reason, u"check took longer than 10 s");
-    EXPECT_GE(stopwatch.ElapsedMs(), 10000);
 }
 
-// After Abort a check under way gets at most the time-out setting more, then it is cut.
+// After Abort a check under way gets the time-out setting more on its clock, then it is cut.
 TEST(UrlCheckerBounds, AbortCutsADripAfterTheTimeoutSetting) {
     LoopbackServer server(OneConnection({Reply("HTTP/1.1 200 OK\r\n\r\n").Repeat("d", 200ms)}));
     std::atomic<bool> abortRequested{false};
+    test::TestCheckClock clock;
+    UrlChecker checker(2, false);
+    checker.SetClock(&clock);
     CheckOutcome outcome;
-    std::thread check([&] { outcome = CheckUrlStatus(server.Url(u"/drip"), 2, abortRequested); });
+    test::ClockedWait check(clock, [&] { outcome = checker.Check(server.Url(u"/drip"), &abortRequested); });
     ASSERT_TRUE(server.WaitForRequests(1, 10s));
-    test::Stopwatch stopwatch;
     abortRequested = true;
-    check.join();
+    // Within four looks at its clock the check has looked at the abort flag too, with the clock still at 0.
+    ASSERT_TRUE(check.LetItLook(4));
+    EXPECT_TRUE(check.EndsAt(2s));
     EXPECT_EQ(outcome.status, u"Aborted");
     EXPECT_EQ(outcome.reason, u"cut by Abort");
-    EXPECT_GE(stopwatch.ElapsedMs(), 1900);
-    EXPECT_LE(stopwatch.ElapsedMs(), 2000 + test::SchedulingMarginMs);
 }
 
 // A check that ends by itself within the grace time keeps its own outcome.

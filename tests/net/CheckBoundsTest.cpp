@@ -3,7 +3,6 @@
 #include <atomic>
 #include <functional>
 #include <optional>
-#include <thread>
 
 #include "net/CheckBudget.h"
 #include "net/Connection.h"
@@ -11,7 +10,7 @@
 #include "net/TcpConnect.h"
 #include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
-#include "tests/support/Stopwatch.h"
+#include "tests/support/TestCheckClock.h"
 #include "tests/support/TableResolver.h"
 
 namespace larkspire {
@@ -21,7 +20,6 @@ using namespace std::chrono_literals;
 using test::LoopbackServer;
 using test::Reply;
 using test::ServerAddress;
-using test::Stopwatch;
 
 constexpr char Request[] = "GET / HTTP/1.1\r\n\r\n";
 
@@ -75,7 +73,7 @@ enum class Expected { TimeLimit, Cut };
 
 struct BudgetCase {
     const char* Name;
-    std::function<CheckBudget(const std::atomic<bool>&)> Budget;
+    std::function<CheckBudget(const std::atomic<bool>&, const CheckClock&)> Budget;
     Expected Error;
     const char* Reason;
 };
@@ -84,59 +82,71 @@ void PrintTo(const BudgetCase& param, std::ostream* out) { *out << param.Name; }
 
 class CheckBudgetTest : public testing::TestWithParam<BudgetCase> {};
 
+// The read ended with the error and reason the case expects.
+void ExpectThrown(const test::ClockedWait& read, const BudgetCase& param) {
+    try {
+        read.Rethrow();
+        FAIL() << "read returned";
+    } catch (const CheckTimeLimitError& error) {
+        EXPECT_EQ(param.Error, Expected::TimeLimit);
+        EXPECT_STREQ(error.what(), param.Reason);
+    } catch (const CheckCutError& error) {
+        EXPECT_EQ(param.Error, Expected::Cut);
+        EXPECT_STREQ(error.what(), param.Reason);
+    }
+}
+
 // A read whose own time-out is far off still ends when the whole check must: at its time limit, or once the
-// grace time after Abort has passed.
+// grace time after Abort has passed. Both are measured from the connect, on the test's clock.
 TEST_P(CheckBudgetTest, EndsAWaitThatItsOwnTimeOutWouldNot) {
     LoopbackServer server({{Reply::NeverAnswer()}});
     const std::atomic<bool> abortRequested{true};
-    const CheckBudget budget = GetParam().Budget(abortRequested);
+    test::TestCheckClock clock;
+    const CheckBudget budget = GetParam().Budget(abortRequested, clock);
     Connection connection(ConnectTcp("127.0.0.1", server.Port(), 2000, budget));
     connection.SetReadTimeout(60000);
     connection.SetBudget(budget);
     connection.Write(Request);
     char buffer[16];
-    Stopwatch stopwatch;
-    try {
-        connection.Read(buffer, sizeof buffer);
-        FAIL() << "read returned";
-    } catch (const CheckTimeLimitError& error) {
-        EXPECT_EQ(GetParam().Error, Expected::TimeLimit);
-        EXPECT_STREQ(error.what(), GetParam().Reason);
-    } catch (const CheckCutError& error) {
-        EXPECT_EQ(GetParam().Error, Expected::Cut);
-        EXPECT_STREQ(error.what(), GetParam().Reason);
-    }
-    EXPECT_LE(stopwatch.ElapsedMs(), 400 + test::SchedulingMarginMs);
+    test::ClockedWait read(clock, [&] { connection.Read(buffer, sizeof buffer); });
+    EXPECT_TRUE(read.EndsAt(400ms));
+    ExpectThrown(read, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, CheckBudgetTest,
     testing::Values(BudgetCase{"WholeCheckLimit",
-                               [](const std::atomic<bool>&) { return CheckBudget(400ms, 0ms, nullptr); },
+                               [](const std::atomic<bool>&, const CheckClock& clock) {
+                                   return CheckBudget(400ms, 0ms, nullptr, &clock);
+                               },
                                Expected::TimeLimit, "check took longer than 400 ms"},
                     BudgetCase{"GraceAfterAbort",
-                               [](const std::atomic<bool>& abort) { return CheckBudget(std::nullopt, 400ms, &abort); },
+                               [](const std::atomic<bool>& abort, const CheckClock& clock) {
+                                   return CheckBudget(std::nullopt, 400ms, &abort, &clock);
+                               },
                                Expected::Cut, "cut by Abort"}),
     [](const testing::TestParamInfo<BudgetCase>& info) { return std::string(info.param.Name); });
 
-// The abort is looked at while a wait is under way, not only before it.
+// The abort is looked at while a wait is under way, not only before it: the grace time runs from the time
+// on the clock when the waiting read sees the abort.
 TEST(CheckBudgetTest, AbortDuringAWaitCutsItAfterTheGraceTime) {
     LoopbackServer server({{Reply::NeverAnswer()}});
     std::atomic<bool> abortRequested{false};
-    const CheckBudget budget(std::nullopt, 300ms, &abortRequested);
+    test::TestCheckClock clock;
+    const CheckBudget budget(std::nullopt, 300ms, &abortRequested, &clock);
     Connection connection(ConnectTcp("127.0.0.1", server.Port(), 2000, budget));
     connection.SetReadTimeout(60000);
     connection.SetBudget(budget);
     connection.Write(Request);
-    std::thread aborter([&] {
-        std::this_thread::sleep_for(200ms);
-        abortRequested = true;
-    });
     char buffer[16];
-    Stopwatch stopwatch;
-    EXPECT_THROW(connection.Read(buffer, sizeof buffer), CheckCutError);
-    aborter.join();
-    EXPECT_GE(stopwatch.ElapsedMs(), 500);
+    test::ClockedWait read(clock, [&] { connection.Read(buffer, sizeof buffer); });
+    // Inside its wait: the read has begun polling.
+    ASSERT_TRUE(read.LetItLook(4));
+    abortRequested = true;
+    // Within four looks it has looked at the abort flag too, with the clock still at 0.
+    ASSERT_TRUE(read.LetItLook(4));
+    EXPECT_TRUE(read.EndsAt(300ms));
+    EXPECT_THROW(read.Rethrow(), CheckCutError);
 }
 
 // The system's name lookup waits through the budget too, so a check past its grace time is not held by it.

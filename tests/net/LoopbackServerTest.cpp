@@ -67,7 +67,9 @@ TEST(LoopbackServerTest, StopsPromptlyWhileConnectionsHangOrPause) {
         pausing->Write("GET /delay/60000 HTTP/1.1\r\n\r\n");
         ASSERT_TRUE(server.WaitForRequests(2, std::chrono::seconds(10)));
     }
-    EXPECT_LT(stopwatch.ElapsedMs(), 1000 + test::SchedulingMarginMs);
+    // Stopping waits for neither connection: a server that did would take the pause's 60 s, or for ever for the
+    // stall. The bound only separates those, so a loaded machine cannot reach it.
+    EXPECT_LT(stopwatch.ElapsedMs(), 30'000);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/PingStatus.h"
@@ -98,10 +97,19 @@ TEST(RowSchedulerHost, IsTheHostNameAsWrittenInLowerCase) {
     EXPECT_EQ(RowScheduler::HostOfUrl(u"example.com/x"), u"example.com");
 }
 
-// A clock that moves only when the test moves it.
+// A clock that moves only when the test moves it, and counts how often the run looked at it.
 std::atomic<std::int64_t> testClockMs{0};
+std::atomic<std::uint64_t> testClockLooks{0};
 std::chrono::steady_clock::time_point TestClockNow() {
+    ++testClockLooks;
     return std::chrono::steady_clock::time_point{} + 1h + std::chrono::milliseconds(testClockMs.load());
+}
+
+// Waits until the run has looked at the test clock `looks` more times; a waiting worker looks at least every
+// 50 ms.
+bool RunLookedAgain(std::uint64_t looks) {
+    const std::uint64_t until = testClockLooks + looks;
+    return WaitUntil([&] { return testClockLooks >= until; });
 }
 
 // What the checker saw and the window showed, for runs whose answers a script gives.
@@ -150,7 +158,9 @@ TEST(RunPaceTest, A429IsCheckedAgainAfterTheWaitWhileTheWorkerTakesOtherRows) {
     ASSERT_TRUE(WaitUntil([&] { return scripted.CheckCount() == 3; }));
     EXPECT_TRUE(WaitUntil([&] { return scripted.ShowsEvent("SetRowStatus(0,Pinging page...,waiting 10 s (retry 1 of 2))"); }));
     testClockMs = 9'900;
-    std::this_thread::sleep_for(200ms);
+    // The one worker takes no row between two looks at the clock without checking it: after two looks at
+    // 9.9 s, a row handed out at that time has been checked.
+    ASSERT_TRUE(RunLookedAgain(2));
     EXPECT_EQ(scripted.CheckCount(), 3u) << "checked again before its wait ended";
     testClockMs = 10'000;
     ASSERT_TRUE(WaitUntil([&] { return scripted.CheckCount() == 4; }));
@@ -199,10 +209,9 @@ TEST(RunPaceTest, AbortDuringAWaitEndsTheRunAtOnceWithTheLastAnswer) {
     scripted.Answer(0, {Asked(100)});
     scripted.run.Start();
     ASSERT_TRUE(WaitUntil([&] { return scripted.ShowsEvent("SetRowStatus(0,Pinging page...,waiting 100 s (retry 1 of 2))"); }));
-    const auto aborted = std::chrono::steady_clock::now();
     scripted.run.window->AbortFlag() = true;
+    // The clock stays at the start of the 100 s wait, so only the Abort can end the run.
     ASSERT_TRUE(scripted.run.WaitForEnd());
-    EXPECT_LT(std::chrono::steady_clock::now() - aborted, 2s);
     EXPECT_EQ(scripted.CheckCount(), 2u);
     EXPECT_EQ(scripted.run.window->Statuses(), (std::vector<std::u16string>{u"Error 429", u"Completed"}));
     EXPECT_TRUE(scripted.ShowsEvent("SetRowStatus(0,Error 429,in 5 ms)"));
@@ -231,14 +240,18 @@ private:
     std::map<std::u16string, int> most_;
 };
 
+// Each host's rows in a block of their own, so that a run without the limit would start eight checks of the
+// first host. Every check waits until eight are under way at once, which the run reaches only by starting
+// the rows of other hosts ahead of a host at its limit; after that nobody waits.
 TEST(RunPaceTest, NoHostEverHasMoreChecksAtOnceThanItsLimitAndEveryWorkerStaysBusy) {
     std::vector<std::u16string> urls;
-    for (int m = 0; m < 200; ++m) urls.push_back(u"http://Host" + std::u16string(1, u'A' + m % 4) + u".test/");
+    for (int m = 0; m < 200; ++m) urls.push_back(u"http://Host" + std::u16string(1, u'A' + m / 50) + u".test/");
     RunHarness run(urls, u"8");
     run.options.pace.checksPerHost = 2;
     HostLoad load;
     std::atomic<int> underWay{0};
     std::atomic<int> mostUnderWay{0};
+    std::atomic<bool> released{false};
     run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
         const std::u16string host = RowScheduler::HostOfUrl(url);
         load.Enter(host);
@@ -246,7 +259,9 @@ TEST(RunPaceTest, NoHostEverHasMoreChecksAtOnceThanItsLimitAndEveryWorkerStaysBu
         int most = mostUnderWay;
         while (now > most && !mostUnderWay.compare_exchange_weak(most, now)) {
         }
-        std::this_thread::sleep_for(2ms);
+        if (now == 8) released = true;
+        // A run that never gets there fails below; one time-out releases everybody, so it fails soon.
+        if (!WaitUntil([&] { return released.load(); }, 20s)) released = true;
         --underWay;
         load.Leave(host);
         return CheckOutcome{u"Completed"};
@@ -269,22 +284,56 @@ TEST(RunPaceTest, RowsStartInTableOrderWhenTheLimitsAllow) {
     EXPECT_EQ(run.window->StartOrder(), everyRow);
 }
 
+// Should an assertion end a test early, the test clock jumps past every wait, so the run ends before what its
+// checker uses goes.
+class RunEndedAtExit {
+public:
+    explicit RunEndedAtExit(RunHarness& run) : run_(run) {}
+    ~RunEndedAtExit() {
+        testClockMs = std::chrono::milliseconds(24h).count();
+        EXPECT_TRUE(run_.WaitForEnd());
+    }
+    RunEndedAtExit(const RunEndedAtExit&) = delete;
+    RunEndedAtExit& operator=(const RunEndedAtExit&) = delete;
+
+private:
+    RunHarness& run_;
+};
+
+// On the test clock: it moves to the next start's time only once the check before has been seen, so a check
+// records the time the run started it at, and a start that came too soon records the time of the one before.
 TEST(RunPaceTest, ChecksOfOneHostStartNoFasterThanTheRate) {
     RunHarness run(12, u"6");
+    testClockMs = 0;
+    run.options.steadyClock = TestClockNow;
     run.options.pace.requestsPerSecond = 20;
     std::mutex mutex;
-    std::vector<std::chrono::steady_clock::time_point> starts;
+    std::vector<std::int64_t> starts;
+    const auto startCount = [&] {
+        std::lock_guard lock(mutex);
+        return starts.size();
+    };
     run.options.checker = [&](const std::u16string&, int, const std::atomic<bool>&) {
         std::lock_guard lock(mutex);
-        starts.push_back(std::chrono::steady_clock::now());
+        starts.push_back(testClockMs);
         return CheckOutcome{u"Completed"};
     };
-    ASSERT_TRUE(run.RunToEnd());
-    ASSERT_EQ(starts.size(), 12u);
-    // 50 ms apart, less the moment between the scheduler's start and the checker's, which a loaded machine
-    // may stretch for one start but not for all of them.
-    for (std::size_t i = 1; i < starts.size(); ++i) EXPECT_GE(starts[i] - starts[i - 1], 30ms) << "start " << i;
-    EXPECT_GE(starts.back() - starts.front(), 11 * 50ms - 10ms);
+    run.Start();
+    const RunEndedAtExit endRun(run);
+    std::vector<std::int64_t> expected;
+    for (std::int64_t k = 0; k < 12; ++k) {
+        if (k > 0) {
+            // 1 ms short of the next start: every waiting worker looks within 50 ms, and none may start.
+            testClockMs = 50 * k - 1;
+            ASSERT_TRUE(RunLookedAgain(6));
+        }
+        testClockMs = 50 * k;
+        ASSERT_TRUE(WaitUntil([&] { return startCount() >= static_cast<std::size_t>(k + 1); })) << "start " << k;
+        expected.push_back(50 * k);
+    }
+    ASSERT_TRUE(run.WaitForEnd());
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(starts, expected);
 }
 
 }  // namespace

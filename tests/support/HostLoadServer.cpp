@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <ctime>
 #include <stdexcept>
 
@@ -75,6 +76,7 @@ HostLoadServer::~HostLoadServer() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
+    underWayChanged_.notify_all();
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(wake_.Get(), &one, sizeof one);
     for (auto& thread : acceptors_) thread.join();
@@ -151,17 +153,33 @@ void HostLoadServer::Serve(int host, SocketHandle socket) {
     }
 }
 
+void HostLoadServer::HoldAnswersUntilEveryHostHad(int atOnce) {
+    std::lock_guard lock(mutex_);
+    holdUntilAtOnce_ = atOnce;
+}
+
+void HostLoadServer::WaitForTheHold(std::unique_lock<std::mutex>& lock) {
+    underWayChanged_.notify_all();
+    const auto everyHostHadIt = [this] {
+        return stopping_ || std::all_of(hosts_.begin(), hosts_.end(),
+                                        [this](const HostState& state) { return state.mostAtOnce >= holdUntilAtOnce_; });
+    };
+    if (!underWayChanged_.wait_for(lock, std::chrono::seconds(20), everyHostHadIt)) holdUntilAtOnce_ = 0;
+    underWayChanged_.notify_all();
+}
+
 // Counts the request as under way while it chooses the answer; the count drops before the answer goes.
 std::string HostLoadServer::Answer(int host, const std::string& target, bool& reset) {
     std::size_t seen = 0;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         HostState& state = hosts_[host - 1];
         state.mostAtOnce = std::max(state.mostAtOnce, ++state.underWay);
         state.arrivals.push_back(std::chrono::steady_clock::now());
         auto& arrivals = byTarget_[target];
         seen = arrivals.size();
         arrivals.push_back(state.arrivals.back());
+        WaitForTheHold(lock);
     }
     // A moment under way, so requests that may overlap do.
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

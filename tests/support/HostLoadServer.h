@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -38,6 +39,9 @@ public:
     // Every request's arrival on host, in order.
     std::vector<std::chrono::steady_clock::time_point> HostArrivals(int host) const;
     std::size_t RequestCount() const;
+    // From now on every request waits, under way, until every host has had atOnce requests under way at once;
+    // after that nobody waits. A request that waited in vain for 20 s lets every request go.
+    void HoldAnswersUntilEveryHostHad(int atOnce);
 
 private:
     struct HostState {
@@ -51,10 +55,14 @@ private:
     void AcceptLoop(int host);
     void Serve(int host, SocketHandle socket);
     std::string Answer(int host, const std::string& target, bool& reset);
+    // With mutex_ held by lock.
+    void WaitForTheHold(std::unique_lock<std::mutex>& lock);
 
     std::vector<HostState> hosts_;
     SocketHandle wake_;
     mutable std::mutex mutex_;
+    std::condition_variable underWayChanged_;
+    int holdUntilAtOnce_ = 0;
     std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> byTarget_;
     std::vector<std::thread> acceptors_;
     std::vector<std::thread> sessions_;
