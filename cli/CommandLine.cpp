@@ -171,6 +171,7 @@ PingCommandLine ParseCommandLine(const std::vector<std::string>& arguments, int 
 
 std::string UsageText(int processorCount) {
     const int defaultThreads = std::max(processorCount, kMinThreads);
+    // clang-format off
     return "Usage: larkspire-ping --websites FILE --services FILE [OPTION]...\n"
            "   or: larkspire-ping --urls FILE [OPTION]...\n"
            "Requests every URL once with an HTTP or HTTPS GET and reports a status per URL:\n"
@@ -225,6 +226,7 @@ std::string UsageText(int processorCount) {
            "Exit status: 0 when the run ended, 1 when it was aborted, 2 for a usage error or a file\n"
            "that cannot be read or written (standard output included), 3 when the run could not be started,\n"
            "4 when the run ended with URLs never checked (its workers could not start or ended early).\n";
+    // clang-format on
 }
 
 }  // namespace larkspire

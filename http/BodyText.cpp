@@ -32,10 +32,12 @@ bool IsUtf8Label(std::u16string_view label) {
 
 // Labels browsers read as Windows-1252: ISO-8859-1 and ASCII among them.
 bool IsWindows1252Label(std::u16string_view label) {
+    // clang-format off
     static constexpr std::array<std::u16string_view, 17> Labels = {
         u"windows-1252", u"cp1252",   u"x-cp1252",   u"iso-8859-1", u"iso8859-1",         u"iso_8859-1",
         u"iso88591",     u"latin1",   u"l1",         u"iso-ir-100", u"iso_8859-1:1987",   u"csisolatin1",
         u"ibm819",       u"cp819",    u"us-ascii",   u"ascii",      u"ansi_x3.4-1968"};
+    // clang-format on
     for (std::u16string_view known : Labels) {
         if (label == known) return true;
     }
@@ -44,10 +46,12 @@ bool IsWindows1252Label(std::u16string_view label) {
 
 std::u16string DecodeWindows1252(std::string_view bytes) {
     // 80-9F by the code page's table; the five undefined bytes keep their own code.
+    // clang-format off
     static constexpr std::array<char16_t, 32> High = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    // clang-format on
     std::u16string text;
     text.reserve(bytes.size());
     for (char b : bytes) {

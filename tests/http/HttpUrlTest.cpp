@@ -39,6 +39,7 @@ TEST_P(UrlResolution, GivesSchemeHostPortAndTarget) {
 
 const std::u16string Page = u"http://example.com:8080/dir/sub/page.html?old=1";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, UrlResolution,
     testing::Values(
@@ -91,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "https", "s.example", "443", "/a/b", "s.example", "", ""},
         ResolveCase{"RelativeDropsUserInfo", u"http://u:p@h/a/", u"b", "http", "h", "80", "/a/b", "h", "", ""}),
     [](const testing::TestParamInfo<ResolveCase>& info) { return std::string(info.param.Name); });
+// clang-format on
 
 TEST(UrlResolution, SplitsPathDocumentQueryAndFragment) {
     const HttpUrl url = ResolveUrl(u"http://h/a/b/doc.html?x=1#frag", std::nullopt);

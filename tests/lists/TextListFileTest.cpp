@@ -358,6 +358,7 @@ TEST_P(EditorFileFormat, ReadsAndSavesWithoutLosingACharacter)
 const QString Cjk = QString::fromUtf8("\u65e5\u672c.example");
 #define CJK_UTF8 "\xE6\x97\xA5\xE6\x9C\xAC.example"
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, EditorFileFormat,
     testing::Values(
@@ -386,6 +387,7 @@ INSTANTIATE_TEST_SUITE_P(
                    Bytes({0xFF, 0xFE, 'a', 0, 0x0A, 0, 0xE5, 0x65, 0x0A, 0}),
                    {TextEncoding::Utf16LittleEndian, LineEnd::Lf}}),
     [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(TextListFileTest, EditorSaveOntoReadOnlyFileOrMissingFolderCannotCreate)
 {

@@ -15,7 +15,4 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// Slack for time bounds on a loaded two-core machine, sanitizers included.
-constexpr long long SchedulingMarginMs = 1500;
-
 }  // namespace larkspire::test

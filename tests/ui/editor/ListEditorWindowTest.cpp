@@ -229,6 +229,7 @@ TEST_F(ListEditorWindowTest, SavesInTheEncodingTheFileWasReadIn)
         QStringList lines;
         QByteArray saved;
     };
+    // clang-format off
     const QList<Case> cases = {
         {"UTF-8 with BOM", "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx  \r\n", {QStringLiteral("caf\u00e9"), QStringLiteral("x  ")},
          "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx\r\n"},
@@ -241,6 +242,7 @@ TEST_F(ListEditorWindowTest, SavesInTheEncodingTheFileWasReadIn)
         {"empty, no BOM", QByteArray(), {}, QByteArray()},
         {"UTF-8 BOM alone", "\xEF\xBB\xBF", {}, "\xEF\xBB\xBF"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = OpenNew(c.bytes);

@@ -41,6 +41,7 @@ TEST(SliderWithBox, MaximumBelowMinimumIsRaisedToIt)
 
 TEST(SliderWithBox, ValuesSnapToTheNearestStepInsideTheRange)
 {
+    // clang-format off
     const struct {
         int min, max, step, wanted, value;
     } cases[] = {
@@ -48,6 +49,7 @@ TEST(SliderWithBox, ValuesSnapToTheNearestStepInsideTheRange)
         {7, 56, 7, 60, 56},  {6, 60, 6, 59, 60}, {3, 30, 1, 17, 17}, {3, 30, 1, 0, 3},    {3, 10, 4, 10, 7},
         {3, 10, 4, 9, 7},    {1, 60, 1, 60, 60},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SliderWithBox bar;
         bar.SetMin(c.min);
