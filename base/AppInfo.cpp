@@ -25,8 +25,7 @@ std::string FolderOf(const std::string& executablePath)
 std::string ServicesFolderFor(const std::string& programFolder, bool chosen)
 {
     const std::string beside = ServicesFolderBesideProgram(programFolder);
-    if (!chosen)
-        return beside;
+    if (!chosen) return beside;
     return ChooseServicesFolder(programFolder, IsWritableFolder(beside),
                                 UserServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
 }
@@ -44,7 +43,6 @@ AppInfo::AppInfo(const std::string& executablePath, ServicesFolderRule rule)
       supportMail("support@larkspire.example"),
       programFolder(FolderOf(executablePath) + '/'),
       servicesFolder(ServicesFolderFor(programFolder, rule == ServicesFolderRule::Chosen))
-{
-}
+{}
 
 }  // namespace larkspire

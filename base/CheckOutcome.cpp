@@ -4,7 +4,8 @@
 
 namespace larkspire {
 
-std::u16string ShownReason(const CheckOutcome& outcome) {
+std::u16string ShownReason(const CheckOutcome& outcome)
+{
     static constexpr char16_t Separator[] = u" \u00B7 ";
     std::u16string shown;
     const auto add = [&shown](const std::u16string& part) {

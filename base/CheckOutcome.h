@@ -22,7 +22,8 @@ struct CheckOutcome {
     CheckOutcome() = default;
     CheckOutcome(std::u16string status, std::u16string reason = {}, std::int32_t elapsedMs = -1,
                  std::u16string finalUrl = {})
-        : status(std::move(status)), reason(std::move(reason)), elapsedMs(elapsedMs), finalUrl(std::move(finalUrl)) {}
+        : status(std::move(status)), reason(std::move(reason)), elapsedMs(elapsedMs), finalUrl(std::move(finalUrl))
+    {}
 
     std::u16string status;
     // A failure's reason in plain words, or a note beside an answer ("redirect limit reached"); may be empty.

@@ -4,8 +4,6 @@
 
 namespace larkspire {
 
-std::u16string ErrorStatus(std::int32_t code) {
-    return u"Error " + DecimalText(code);
-}
+std::u16string ErrorStatus(std::int32_t code) { return u"Error " + DecimalText(code); }
 
 }  // namespace larkspire

@@ -26,11 +26,9 @@ std::string ShippedServicesFolder(const std::string& programFolder)
 std::string UserServicesFolder(const char* xdgDataHome, const char* home)
 {
     const std::string data = xdgDataHome ? xdgDataHome : "";
-    if (data.starts_with('/'))
-        return data + "/larkspire-indexer/" + kServicesFolderName;
+    if (data.starts_with('/')) return data + "/larkspire-indexer/" + kServicesFolderName;
     const std::string homeFolder = home ? home : "";
-    if (homeFolder.starts_with('/'))
-        return homeFolder + "/.local/share/larkspire-indexer/" + kServicesFolderName;
+    if (homeFolder.starts_with('/')) return homeFolder + "/.local/share/larkspire-indexer/" + kServicesFolderName;
     return {};
 }
 
@@ -40,8 +38,7 @@ bool IsWritableFolder(const std::string& path)
     return fs::is_directory(path, error) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
-std::string ChooseServicesFolder(const std::string& programFolder, bool besideIsWritable,
-                                 const std::string& userFolder)
+std::string ChooseServicesFolder(const std::string& programFolder, bool besideIsWritable, const std::string& userFolder)
 {
     return besideIsWritable || userFolder.empty() ? ServicesFolderBesideProgram(programFolder) : userFolder;
 }
@@ -49,10 +46,8 @@ std::string ChooseServicesFolder(const std::string& programFolder, bool besideIs
 void CreateServicesFolderOnFirstStart(const std::string& programFolder, const std::string& servicesFolder)
 {
     std::error_code error;
-    if (servicesFolder == ServicesFolderBesideProgram(programFolder) || fs::exists(servicesFolder, error))
-        return;
-    if (!fs::create_directories(servicesFolder, error))
-        return;
+    if (servicesFolder == ServicesFolderBesideProgram(programFolder) || fs::exists(servicesFolder, error)) return;
+    if (!fs::create_directories(servicesFolder, error)) return;
     for (const fs::directory_entry& entry : fs::directory_iterator(ShippedServicesFolder(programFolder), error)) {
         std::error_code skipped;
         if (entry.is_regular_file(skipped))

@@ -2,7 +2,8 @@
 
 namespace larkspire {
 
-std::optional<char32_t> NextUtf8(std::string_view bytes, std::size_t& count) {
+std::optional<char32_t> NextUtf8(std::string_view bytes, std::size_t& count)
+{
     const auto lead = static_cast<unsigned char>(bytes[0]);
     count = 1;
     if (lead < 0x80) return lead;

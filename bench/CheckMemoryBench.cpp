@@ -21,7 +21,8 @@ namespace {
 // client goes.
 class FloodServer {
 public:
-    FloodServer(std::string head, std::string filler) : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    FloodServer(std::string head, std::string filler) : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -32,18 +33,21 @@ public:
         port_ = ntohs(address.sin_port);
         thread_ = std::thread([this, head = std::move(head), filler = std::move(filler)] { Serve(head, filler); });
     }
-    ~FloodServer() {
+    ~FloodServer()
+    {
         thread_.join();
         ::close(listener_);
     }
 
-    std::u16string Url() const {
+    std::u16string Url() const
+    {
         const std::string url = "http://127.0.0.1:" + std::to_string(port_) + "/flood";
         return std::u16string(url.begin(), url.end());
     }
 
 private:
-    void Serve(const std::string& head, const std::string& filler) const {
+    void Serve(const std::string& head, const std::string& filler) const
+    {
         const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         std::string request;
         char block[4096];
@@ -62,13 +66,15 @@ private:
     std::thread thread_;
 };
 
-std::string Narrow(const std::u16string& text) {
+std::string Narrow(const std::u16string& text)
+{
     std::string bytes;
     for (const char16_t c : text) bytes += c < 0x80 ? static_cast<char>(c) : '?';
     return bytes;
 }
 
-void Run(const char* name, std::string head, std::string filler) {
+void Run(const char* name, std::string head, std::string filler)
+{
     FloodServer server(std::move(head), std::move(filler));
     const std::atomic<bool> noAbort{false};
     const auto start = std::chrono::steady_clock::now();
@@ -80,7 +86,8 @@ void Run(const char* name, std::string head, std::string filler) {
 
 }  // namespace
 
-int main() {
+int main()
+{
     std::printf("start            peak RSS %.1f MB\n", PeakResidentMegabytes());
     Run("header flood", "HTTP/1.1 200 OK\r\n", "Set-Cookie: flood=" + std::string(100, 'c') + "\r\n");
     Run("endless stream", "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n", std::string(65536, 's'));

@@ -26,8 +26,7 @@ public:
 QStringList MakeWebsites()
 {
     QStringList websites;
-    for (int i = 0; i < Websites; ++i)
-        websites.append(QStringLiteral("https://www.website-number-%1.example/").arg(i));
+    for (int i = 0; i < Websites; ++i) websites.append(QStringLiteral("https://www.website-number-%1.example/").arg(i));
     return websites;
 }
 

@@ -39,10 +39,8 @@ private:
 void WriteLines(const QString& path, const QString& pattern, int count)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        std::abort();
-    for (int i = 0; i < count; ++i)
-        file.write(pattern.arg(i).toLatin1() + "\r\n");
+    if (!file.open(QIODevice::WriteOnly)) std::abort();
+    for (int i = 0; i < count; ++i) file.write(pattern.arg(i).toLatin1() + "\r\n");
 }
 
 double MillisecondsOfLoad(MainWindow& window)
@@ -58,13 +56,11 @@ double MillisecondsOfLoad(MainWindow& window)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QTemporaryDir folder;
     folder.setAutoRemove(true);
-    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("indexer")))
-        return 1;
+    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("indexer"))) return 1;
     WriteLines(folder.filePath(QStringLiteral("indexer/services.txt")),
                QStringLiteral("http://indexing-service-%1.test/ping?url=http://{website}/&src={WEBSITE}"), 1000);
     const QString websites = folder.filePath(QStringLiteral("websites.txt"));

@@ -69,8 +69,7 @@ Clock::duration ThreadQueueTime()
 {
     unsigned long long run = 0, waited = 0;
     if (FILE* stats = std::fopen("/proc/thread-self/schedstat", "r")) {
-        if (std::fscanf(stats, "%llu %llu", &run, &waited) != 2)
-            waited = 0;
+        if (std::fscanf(stats, "%llu %llu", &run, &waited) != 2) waited = 0;
         std::fclose(stats);
     }
     return std::chrono::nanoseconds(waited);
@@ -118,8 +117,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     TimedApplication application(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_window_run WEBSITES_FILE TEMPLATE [THREADS]\n");
@@ -127,11 +125,9 @@ int main(int argc, char** argv)
     }
     const int threads = argc > 3 ? std::atoi(argv[3]) : 60;
     QTemporaryDir folder;
-    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("indexer")))
-        return 1;
+    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("indexer"))) return 1;
     QFile services(folder.filePath(QStringLiteral("indexer/bench.txt")));
-    if (!services.open(QIODevice::WriteOnly) || services.write(QByteArray(argv[2]) + "\r\n") < 0)
-        return 1;
+    if (!services.open(QIODevice::WriteOnly) || services.write(QByteArray(argv[2]) + "\r\n") < 0) return 1;
     services.close();
     BenchDialogs dialogs(QString::fromLocal8Bit(argv[1]));
     Dialogs::SetBackend(&dialogs);
@@ -173,8 +169,7 @@ int main(int argc, char** argv)
         lastTickThreadTime = threadTime;
         lastTickQueueTime = queueTime;
         if (!dialogs.endMessage.isEmpty()) {
-            if (application.timing)
-                runThreadTime = threadTime - firstRowThreadTime;
+            if (application.timing) runThreadTime = threadTime - firstRowThreadTime;
             application.timing = false;
             QCoreApplication::quit();
         }
@@ -184,8 +179,7 @@ int main(int argc, char** argv)
     QApplication::exec();
 
     QMap<QString, int> statuses;
-    for (int row = 0; row < rows; ++row)
-        ++statuses[window.Table.GetCell(1, row)];
+    for (int row = 0; row < rows; ++row) ++statuses[window.Table.GetCell(1, row)];
     const double seconds = Milliseconds(dialogs.endedAt - firstRowAt) / 1000.0;
     std::printf("rows %d, threads %d, end message \"%s\"\n", rows, threads, qPrintable(dialogs.endMessage));
     for (auto it = statuses.cbegin(); it != statuses.cend(); ++it)

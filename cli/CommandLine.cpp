@@ -42,7 +42,8 @@ constexpr PaceOption kPaceOptions[] = {
     {"--rate", &RunPace::requestsPerSecond, 0, kMostRequestsPerSecond},
 };
 
-bool IsKnownOption(std::string_view name) {
+bool IsKnownOption(std::string_view name)
+{
     return name == "--threads" || name == "--timeout" || name == "--verify-tls" ||
            std::any_of(std::begin(kPathOptions), std::end(kPathOptions),
                        [&](const PathOption& option) { return option.name == name; }) ||
@@ -50,12 +51,11 @@ bool IsKnownOption(std::string_view name) {
                        [&](const PaceOption& option) { return option.name == name; });
 }
 
-std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
-}
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // A whole number from min to max written in decimal digits alone.
-int RangedNumber(std::string_view name, std::string_view text, int min, int max) {
+int RangedNumber(std::string_view name, std::string_view text, int min, int max)
+{
     const auto outOfRange = [&] {
         return UsageError(Quoted(name) + " takes a whole number from " + std::to_string(min) + " to " +
                           std::to_string(max) + ", not " + Quoted(text));
@@ -74,12 +74,14 @@ int RangedNumber(std::string_view name, std::string_view text, int min, int max)
 class Parser {
 public:
     Parser(const std::vector<std::string>& arguments, int processorCount)
-        : arguments_(arguments), processorCount_(processorCount) {
+        : arguments_(arguments), processorCount_(processorCount)
+    {
         command_.threads = std::max(processorCount, kMinThreads);
         command_.timeoutSeconds = kDefaultTimeoutSeconds;
     }
 
-    PingCommandLine Parse() {
+    PingCommandLine Parse()
+    {
         while (next_ < arguments_.size()) {
             const std::string_view argument = arguments_[next_++];
             if (argument == "--help" || argument == "-h") return WithAction(PingCommandLine::Action::Help);
@@ -93,12 +95,14 @@ public:
     }
 
 private:
-    PingCommandLine WithAction(PingCommandLine::Action action) {
+    PingCommandLine WithAction(PingCommandLine::Action action)
+    {
         command_.action = action;
         return command_;
     }
 
-    void ReadOption(std::string_view argument) {
+    void ReadOption(std::string_view argument)
+    {
         if (!argument.starts_with("--") || argument == "--")
             throw UsageError("unexpected argument " + Quoted(argument));
         const std::size_t equals = argument.find('=');
@@ -136,17 +140,20 @@ private:
         }
     }
 
-    std::string_view Value(std::string_view name, std::optional<std::string_view> inlineValue) {
+    std::string_view Value(std::string_view name, std::optional<std::string_view> inlineValue)
+    {
         if (inlineValue) return *inlineValue;
         if (next_ >= arguments_.size()) throw UsageError(Quoted(name) + " needs a value");
         return arguments_[next_++];
     }
 
-    void CheckListChoice() const {
+    void CheckListChoice() const
+    {
         const bool websites = !command_.websitesPath.isEmpty();
         const bool services = !command_.servicesPath.isEmpty();
         if (!command_.urlsPath.isEmpty()) {
-            if (websites || services) throw UsageError("'--urls' replaces '--websites' and '--services'; give one or the other");
+            if (websites || services)
+                throw UsageError("'--urls' replaces '--websites' and '--services'; give one or the other");
             return;
         }
         if (!websites || !services) throw UsageError("give '--websites' and '--services', or '--urls'");
@@ -161,15 +168,15 @@ private:
 
 }  // namespace
 
-int MaxThreads(int processorCount) {
-    return std::max(kMaxThreadsSetting, processorCount);
-}
+int MaxThreads(int processorCount) { return std::max(kMaxThreadsSetting, processorCount); }
 
-PingCommandLine ParseCommandLine(const std::vector<std::string>& arguments, int processorCount) {
+PingCommandLine ParseCommandLine(const std::vector<std::string>& arguments, int processorCount)
+{
     return Parser(arguments, processorCount).Parse();
 }
 
-std::string UsageText(int processorCount) {
+std::string UsageText(int processorCount)
+{
     const int defaultThreads = std::max(processorCount, kMinThreads);
     // clang-format off
     return "Usage: larkspire-ping --websites FILE --services FILE [OPTION]...\n"

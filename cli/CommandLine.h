@@ -28,8 +28,8 @@ struct PingCommandLine {
     int timeoutSeconds = 0;
     bool verifyTls = false;  // https servers must show a trusted certificate for their host
     RunPace pace;            // retries and the pace per host
-    QString resultsPath;  // "-" for standard output
-    QString jsonPath;     // "-" for standard output
+    QString resultsPath;     // "-" for standard output
+    QString jsonPath;        // "-" for standard output
     QString exportCompletedPath;
     QString exportNotCompletedPath;
     QString exportAllPath;

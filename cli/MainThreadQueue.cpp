@@ -19,8 +19,7 @@ void MainThreadQueue::ServeUntil(std::chrono::steady_clock::time_point deadline)
         posted_.wait_until(lock, deadline, [this] { return !calls_.empty(); });
         batch.swap(calls_);
     }
-    for (std::function<void()>& call : batch)
-        call();
+    for (std::function<void()>& call : batch) call();
 }
 
 void MainThreadQueue::DiscardAll()

@@ -35,17 +35,14 @@ constexpr auto kServeTick = std::chrono::milliseconds(100);
 
 const QString OutOfMemoryMessage = QStringLiteral("Out of memory: the lists or the results do not fit");
 
-void PrintError(const QString& message) {
-    std::fprintf(stderr, "%s\n", ErrorBoxText(message).toUtf8().constData());
-}
+void PrintError(const QString& message) { std::fprintf(stderr, "%s\n", ErrorBoxText(message).toUtf8().constData()); }
 
-std::string Utf8(const QString& text) {
-    return text.toStdString();
-}
+std::string Utf8(const QString& text) { return text.toStdString(); }
 
 // The rows the window would have for the same files: the expansion of the two lists, or the ready URLs split at
 // "||" as the table fill splits every line. Each step shows on a terminal, so a long load is seen to go on.
-void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDisplay& display) {
+void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDisplay& display)
+{
     if (!command.urlsPath.isEmpty()) {
         display.ShowLoading("Loading URLs " + Utf8(command.urlsPath));
         FillColumnsFromFile(table, command.urlsPath, 0, 2, QStringLiteral("||"));
@@ -64,7 +61,8 @@ void LoadPingTable(const PingCommandLine& command, PingTable& table, ProgressDis
 
 // Starts the run and serves it on this thread until its end message. False when the run could not start.
 bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, const PingCommandLine& command,
-                 ProgressDisplay& display) {
+                 ProgressDisplay& display)
+{
     RunOptions options;
     options.pause = std::chrono::milliseconds(0);
     options.checker = command.verifyTls ? CheckUrlStatusVerifyingTls : CheckUrlStatus;
@@ -91,14 +89,16 @@ bool RunHeadless(const std::shared_ptr<HeadlessWindow>& window, int rowCount, co
 }
 
 // Every requested file, each tried even when another failed. False when any failed.
-bool WriteOutputs(const PingCommandLine& command, const PingTable& table) {
+bool WriteOutputs(const PingCommandLine& command, const PingTable& table)
+{
     struct Export {
         const QString& path;
         int filterColumn;
         QString filterText;
     };
     const Export exports[] = {
-        {command.exportCompletedPath, PingTable::ColumnPing, QString::fromStdU16String(std::u16string(StatusCompleted))},
+        {command.exportCompletedPath, PingTable::ColumnPing,
+         QString::fromStdU16String(std::u16string(StatusCompleted))},
         {command.exportNotCompletedPath, PingTable::ColumnPing, QString()},
         {command.exportAllPath, 0, QString()},
     };
@@ -126,7 +126,8 @@ bool WriteOutputs(const PingCommandLine& command, const PingTable& table) {
     return written;
 }
 
-int PingWith(const PingCommandLine& command) {
+int PingWith(const PingCommandLine& command)
+{
     AbortSignals::Install();
     PingTable table;
     ProgressDisplay display;
@@ -156,7 +157,8 @@ int PingWith(const PingCommandLine& command) {
 }
 
 // --help and --version: a text that could not be written whole (a full device, a closed pipe) is a failure.
-int PrintToStandardOutput(const std::string& text) {
+int PrintToStandardOutput(const std::string& text)
+{
     if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return ExitRunEnded;
     std::fprintf(stderr, "larkspire-ping: cannot write to standard output: %s\n", std::strerror(errno));
     return ExitUsageOrFile;
@@ -164,7 +166,8 @@ int PrintToStandardOutput(const std::string& text) {
 
 }  // namespace
 
-int RunPingProgram(int argc, char** argv) {
+int RunPingProgram(int argc, char** argv)
+{
     // A closed standard output is a failed write to report, not a signal that ends the program before its
     // files are written.
     std::signal(SIGPIPE, SIG_IGN);

@@ -21,11 +21,10 @@ namespace {
 
 constexpr qsizetype kBufferSize = 64 * 1024;
 
-bool IsStandardOutput(const QString& path) {
-    return path == QStringLiteral("-");
-}
+bool IsStandardOutput(const QString& path) { return path == QStringLiteral("-"); }
 
-FileError ResultsError(int error, const QString& path) {
+FileError ResultsError(int error, const QString& path)
+{
     if (IsStandardOutput(path))
         return FileError(QStringLiteral("Cannot write the results to standard output. ") + SystemErrorText(error));
     return IoError(error, path);
@@ -35,27 +34,31 @@ FileError ResultsError(int error, const QString& path) {
 // leaves the old file whole; every failure is the I/O error of its errno.
 class ResultsWriter {
 public:
-    explicit ResultsWriter(const QString& path) : path_(path) {
+    explicit ResultsWriter(const QString& path) : path_(path)
+    {
         if (IsStandardOutput(path)) return;
         if (const int error = file_.Open(NativePath(path))) throw ResultsError(error, path_);
     }
 
-    void Append(const QByteArray& bytes) {
+    void Append(const QByteArray& bytes)
+    {
         buffer_ += bytes;
         if (buffer_.size() >= kBufferSize) Flush();
     }
 
-    void Close() {
+    void Close()
+    {
         Flush();
         if (IsStandardOutput(path_)) return;
         if (const int error = file_.Commit()) throw ResultsError(error, path_);
     }
 
 private:
-    void Flush() {
+    void Flush()
+    {
         const std::string_view bytes(buffer_.constData(), static_cast<std::size_t>(buffer_.size()));
-        const int error = IsStandardOutput(path_) ? WriteAll(STDOUT_FILENO, bytes.data(), bytes.size())
-                                                  : file_.Write(bytes);
+        const int error =
+            IsStandardOutput(path_) ? WriteAll(STDOUT_FILENO, bytes.data(), bytes.size()) : file_.Write(bytes);
         if (error) throw ResultsError(error, path_);
         buffer_.resize(0);
     }
@@ -67,7 +70,8 @@ private:
 
 }  // namespace
 
-void WriteResults(const PingTable& table, const QString& path) {
+void WriteResults(const PingTable& table, const QString& path)
+{
     ResultsWriter writer(path);
     for (int row = 0; row < table.RowCount(); ++row) {
         QByteArray line = table.GetCell(PingTable::ColumnUrl, row).toUtf8();
@@ -81,7 +85,8 @@ void WriteResults(const PingTable& table, const QString& path) {
     writer.Close();
 }
 
-void WriteJsonResults(const PingTable& table, const QString& path) {
+void WriteJsonResults(const PingTable& table, const QString& path)
+{
     const auto utf8 = [](const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); };
     ResultsWriter writer(path);
     for (int row = 0; row < table.RowCount(); ++row) {

@@ -11,7 +11,8 @@ namespace larkspire {
 namespace {
 
 // The code of an "Error %d" status, or none.
-bool ErrorCode(const std::u16string& status, long long& code) {
+bool ErrorCode(const std::u16string& status, long long& code)
+{
     constexpr std::u16string_view prefix = u"Error ";
     if (!status.starts_with(prefix) || status.size() == prefix.size()) return false;
     std::size_t at = prefix.size();
@@ -26,7 +27,8 @@ bool ErrorCode(const std::u16string& status, long long& code) {
     return true;
 }
 
-std::tuple<int, long long, std::u16string> DisplayRank(const std::u16string& status) {
+std::tuple<int, long long, std::u16string> DisplayRank(const std::u16string& status)
+{
     long long code = 0;
     if (status == StatusCompleted) return {0, 0, {}};
     if (ErrorCode(status, code)) return {1, code, {}};
@@ -37,14 +39,17 @@ std::tuple<int, long long, std::u16string> DisplayRank(const std::u16string& sta
 
 }  // namespace
 
-void StatusTally::Clear() {
+void StatusTally::Clear()
+{
     counts_.clear();
     total_ = 0;
 }
 
-void StatusTally::Add(const std::u16string& status) {
+void StatusTally::Add(const std::u16string& status)
+{
     ++total_;
-    const auto found = std::find_if(counts_.begin(), counts_.end(), [&](const auto& entry) { return entry.first == status; });
+    const auto found =
+        std::find_if(counts_.begin(), counts_.end(), [&](const auto& entry) { return entry.first == status; });
     if (found != counts_.end()) {
         ++found->second;
         return;
@@ -52,7 +57,8 @@ void StatusTally::Add(const std::u16string& status) {
     counts_.emplace_back(status, 1);
 }
 
-std::vector<std::pair<std::u16string, int>> StatusTally::Counts() const {
+std::vector<std::pair<std::u16string, int>> StatusTally::Counts() const
+{
     auto ordered = counts_;
     std::sort(ordered.begin(), ordered.end(),
               [](const auto& a, const auto& b) { return DisplayRank(a.first) < DisplayRank(b.first); });

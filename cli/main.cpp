@@ -1,5 +1,3 @@
 #include "cli/PingProgram.h"
 
-int main(int argc, char** argv) {
-    return larkspire::RunPingProgram(argc, argv);
-}
+int main(int argc, char** argv) { return larkspire::RunPingProgram(argc, argv); }

@@ -14,7 +14,8 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::u16string Unquoted(std::u16string_view text) {
+std::u16string Unquoted(std::u16string_view text)
+{
     text = TrimBlanks(text);
     if (text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'') && text.back() == text.front()) {
         text = text.substr(1, text.size() - 2);
@@ -22,16 +23,19 @@ std::u16string Unquoted(std::u16string_view text) {
     return std::u16string(TrimBlanks(text));
 }
 
-std::u16string MediaType(std::u16string_view contentType) {
+std::u16string MediaType(std::u16string_view contentType)
+{
     return AsciiLower(TrimBlanks(contentType.substr(0, contentType.find(u';'))));
 }
 
-bool IsUtf8Label(std::u16string_view label) {
+bool IsUtf8Label(std::u16string_view label)
+{
     return label == u"utf-8" || label == u"utf8" || label == u"unicode-1-1-utf-8";
 }
 
 // Labels browsers read as Windows-1252: ISO-8859-1 and ASCII among them.
-bool IsWindows1252Label(std::u16string_view label) {
+bool IsWindows1252Label(std::u16string_view label)
+{
     // clang-format off
     static constexpr std::array<std::u16string_view, 17> Labels = {
         u"windows-1252", u"cp1252",   u"x-cp1252",   u"iso-8859-1", u"iso8859-1",         u"iso_8859-1",
@@ -44,7 +48,8 @@ bool IsWindows1252Label(std::u16string_view label) {
     return false;
 }
 
-std::u16string DecodeWindows1252(std::string_view bytes) {
+std::u16string DecodeWindows1252(std::string_view bytes)
+{
     // 80-9F by the code page's table; the five undefined bytes keep their own code.
     // clang-format off
     static constexpr std::array<char16_t, 32> High = {
@@ -61,7 +66,8 @@ std::u16string DecodeWindows1252(std::string_view bytes) {
     return text;
 }
 
-std::u16string DecodeBytesAsCodes(std::string_view bytes) {
+std::u16string DecodeBytesAsCodes(std::string_view bytes)
+{
     std::u16string text;
     text.reserve(bytes.size());
     for (char b : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(b));
@@ -74,7 +80,8 @@ public:
     TagAttributes(std::string_view text, std::size_t position) : text_(text), position_(position) {}
 
     // The next attribute as lower-case name and raw value; nothing at the end of the tag.
-    std::optional<std::pair<std::string, std::string>> Next() {
+    std::optional<std::pair<std::string, std::string>> Next()
+    {
         while (position_ < text_.size() && (IsSpace(text_[position_]) || text_[position_] == '/')) ++position_;
         if (position_ >= text_.size() || text_[position_] == '>') return std::nullopt;
         std::string name;
@@ -90,11 +97,13 @@ public:
     }
 
 private:
-    void SkipSpaces() {
+    void SkipSpaces()
+    {
         while (position_ < text_.size() && IsSpace(text_[position_])) ++position_;
     }
 
-    std::string ReadValue() {
+    std::string ReadValue()
+    {
         if (position_ < text_.size() && (text_[position_] == '"' || text_[position_] == '\'')) {
             const char quote = text_[position_++];
             const std::size_t close = std::min(text_.find(quote, position_), text_.size());
@@ -111,7 +120,8 @@ private:
     std::size_t position_;
 };
 
-std::size_t FindMetaTag(std::string_view body, std::size_t from) {
+std::size_t FindMetaTag(std::string_view body, std::size_t from)
+{
     for (std::size_t at = body.find('<', from); at != std::string_view::npos; at = body.find('<', at + 1)) {
         if (at + 5 < body.size() && LowerAscii(body[at + 1]) == 'm' && LowerAscii(body[at + 2]) == 'e' &&
             LowerAscii(body[at + 3]) == 't' && LowerAscii(body[at + 4]) == 'a' &&
@@ -124,7 +134,8 @@ std::size_t FindMetaTag(std::string_view body, std::size_t from) {
 
 }  // namespace
 
-std::u16string DecodeUtf8(std::string_view bytes) {
+std::u16string DecodeUtf8(std::string_view bytes)
+{
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     std::u16string text;
     text.reserve(bytes.size());
@@ -144,7 +155,8 @@ std::u16string DecodeUtf8(std::string_view bytes) {
     return text;
 }
 
-std::u16string CharsetOfContentType(std::u16string_view contentType) {
+std::u16string CharsetOfContentType(std::u16string_view contentType)
+{
     std::size_t parameter = contentType.find(u';');
     while (parameter != std::u16string_view::npos) {
         const std::size_t next = contentType.find(u';', parameter + 1);
@@ -159,14 +171,18 @@ std::u16string CharsetOfContentType(std::u16string_view contentType) {
     return {};
 }
 
-std::u16string CharsetOfHtmlMeta(std::string_view body) {
+std::u16string CharsetOfHtmlMeta(std::string_view body)
+{
     for (std::size_t at = FindMetaTag(body, 0); at != std::string_view::npos; at = FindMetaTag(body, at + 1)) {
         TagAttributes attributes(body, at + 5);
         std::string charset, httpEquiv, content;
         while (const auto attribute = attributes.Next()) {
-            if (attribute->first == "charset") charset = attribute->second;
-            else if (attribute->first == "http-equiv") httpEquiv = attribute->second;
-            else if (attribute->first == "content") content = attribute->second;
+            if (attribute->first == "charset")
+                charset = attribute->second;
+            else if (attribute->first == "http-equiv")
+                httpEquiv = attribute->second;
+            else if (attribute->first == "content")
+                content = attribute->second;
         }
         if (!charset.empty()) return Unquoted(FromAsciiBytes(charset));
         if (EqualsIgnoringAsciiCase(TrimBlanks(FromAsciiBytes(httpEquiv)), u"content-type")) {
@@ -177,7 +193,8 @@ std::u16string CharsetOfHtmlMeta(std::string_view body) {
     return {};
 }
 
-std::u16string DecodeBodyText(std::string_view body, std::u16string_view contentType) {
+std::u16string DecodeBodyText(std::string_view body, std::u16string_view contentType)
+{
     std::u16string charset = CharsetOfContentType(contentType);
     const std::u16string mediaType = MediaType(contentType);
     if (charset.empty() && (mediaType.empty() || mediaType.find(u"html") != std::u16string::npos)) {

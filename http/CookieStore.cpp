@@ -11,7 +11,8 @@ namespace {
 using Clock = CookieStore::Clock;
 
 // The delimiters of the cookie date grammar.
-bool IsDateDelimiter(char16_t c) {
+bool IsDateDelimiter(char16_t c)
+{
     return c == 0x09 || (c >= 0x20 && c <= 0x2F) || (c >= 0x3B && c <= 0x40) || (c >= 0x5B && c <= 0x60) ||
            (c >= 0x7B && c <= 0x7E);
 }
@@ -20,7 +21,8 @@ bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // Reads 1 to maxDigits digits at the start of token; the token may go on only with a non-digit.
 std::optional<int> LeadingNumber(std::u16string_view token, std::size_t minDigits, std::size_t maxDigits,
-                                 std::size_t* consumed = nullptr) {
+                                 std::size_t* consumed = nullptr)
+{
     std::size_t count = 0;
     int value = 0;
     while (count < token.size() && IsDigit(token[count])) {
@@ -33,7 +35,8 @@ std::optional<int> LeadingNumber(std::u16string_view token, std::size_t minDigit
 }
 
 // hh:mm:ss with one or two digits each.
-bool ParseTime(std::u16string_view token, int& hour, int& minute, int& second) {
+bool ParseTime(std::u16string_view token, int& hour, int& minute, int& second)
+{
     std::array<int, 3> parts{};
     for (std::size_t i = 0; i < parts.size(); ++i) {
         std::size_t consumed = 0;
@@ -52,7 +55,8 @@ bool ParseTime(std::u16string_view token, int& hour, int& minute, int& second) {
     return true;
 }
 
-std::optional<unsigned> MonthOf(std::u16string_view token) {
+std::optional<unsigned> MonthOf(std::u16string_view token)
+{
     static constexpr std::array<std::u16string_view, 12> Months = {u"jan", u"feb", u"mar", u"apr", u"may", u"jun",
                                                                    u"jul", u"aug", u"sep", u"oct", u"nov", u"dec"};
     if (token.size() < 3) return std::nullopt;
@@ -64,7 +68,8 @@ std::optional<unsigned> MonthOf(std::u16string_view token) {
 }
 
 // The date of an Expires attribute, read the lenient way RFC 6265 prescribes.
-std::optional<Clock::time_point> ParseCookieDate(std::u16string_view text) {
+std::optional<Clock::time_point> ParseCookieDate(std::u16string_view text)
+{
     std::optional<int> hour, minute, second, dayOfMonth, year;
     std::optional<unsigned> month;
     std::size_t position = 0;
@@ -106,7 +111,8 @@ std::optional<Clock::time_point> ParseCookieDate(std::u16string_view text) {
            std::chrono::seconds{*second};
 }
 
-std::optional<Clock::time_point> ParseMaxAge(std::u16string_view text, Clock::time_point now) {
+std::optional<Clock::time_point> ParseMaxAge(std::u16string_view text, Clock::time_point now)
+{
     const bool negative = !text.empty() && text.front() == u'-';
     const std::u16string_view digits = negative ? text.substr(1) : text;
     if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) return std::nullopt;
@@ -117,12 +123,14 @@ std::optional<Clock::time_point> ParseMaxAge(std::u16string_view text, Clock::ti
     return now + std::chrono::seconds{seconds};
 }
 
-bool IsIpAddress(const HttpUrl& url) {
+bool IsIpAddress(const HttpUrl& url)
+{
     return url.HostIsIpv6Literal ||
            std::all_of(url.Host.begin(), url.Host.end(), [](char16_t c) { return IsDigit(c) || c == u'.'; });
 }
 
-bool DomainMatches(const std::u16string& host, const std::u16string& domain, bool hostIsIp) {
+bool DomainMatches(const std::u16string& host, const std::u16string& domain, bool hostIsIp)
+{
     if (host == domain) return true;
     return !hostIsIp && host.size() > domain.size() && host.ends_with(domain) &&
            host[host.size() - domain.size() - 1] == u'.';
@@ -131,22 +139,24 @@ bool DomainMatches(const std::u16string& host, const std::u16string& domain, boo
 std::u16string RequestPath(const HttpUrl& url) { return url.Path + url.Document; }
 
 // The directory of the request path: what a cookie without a Path attribute is scoped to.
-std::u16string DefaultPath(const HttpUrl& url) {
+std::u16string DefaultPath(const HttpUrl& url)
+{
     const std::u16string path = RequestPath(url);
     const std::size_t lastSlash = path.rfind(u'/');
     if (path.empty() || path.front() != u'/' || lastSlash == 0) return u"/";
     return path.substr(0, lastSlash);
 }
 
-bool PathMatches(const std::u16string& requestPath, const std::u16string& cookiePath) {
+bool PathMatches(const std::u16string& requestPath, const std::u16string& cookiePath)
+{
     if (requestPath == cookiePath) return true;
-    return requestPath.starts_with(cookiePath) &&
-           (cookiePath.back() == u'/' || requestPath[cookiePath.size()] == u'/');
+    return requestPath.starts_with(cookiePath) && (cookiePath.back() == u'/' || requestPath[cookiePath.size()] == u'/');
 }
 
 }  // namespace
 
-void CookieStore::SetCookie(std::u16string_view setCookieValue, const HttpUrl& url, Clock::time_point now) {
+void CookieStore::SetCookie(std::u16string_view setCookieValue, const HttpUrl& url, Clock::time_point now)
+{
     const std::size_t firstSemicolon = setCookieValue.find(u';');
     const std::u16string_view pair = setCookieValue.substr(0, firstSemicolon);
     const std::size_t equals = pair.find(u'=');
@@ -223,7 +233,8 @@ void CookieStore::SetCookie(std::u16string_view setCookieValue, const HttpUrl& u
     cookies_.pop_back();
 }
 
-std::u16string CookieStore::CookieHeader(const HttpUrl& url, Clock::time_point now) const {
+std::u16string CookieStore::CookieHeader(const HttpUrl& url, Clock::time_point now) const
+{
     const std::u16string host = AsciiLower(url.Host);
     const std::u16string requestPath = RequestPath(url);
     const bool hostIsIp = IsIpAddress(url);

@@ -39,7 +39,7 @@ private:
         std::uint64_t Creation = 0;  // order of first storage
     };
 
-    std::vector<Cookie> cookies_;  // in no particular order: the Cookie header sorts them
+    std::vector<Cookie> cookies_;                            // in no particular order: the Cookie header sorts them
     std::unordered_map<std::u16string, std::size_t> index_;  // name, domain and path to the place in cookies_
     std::uint64_t nextCreation_ = 0;
 };

@@ -13,7 +13,8 @@ namespace {
 
 // Request text goes out as 7-bit ASCII: any other character becomes "?". Control characters do too, so a
 // CR or LF in a URL (a redirect's Location, say) cannot end the request line or add a header.
-std::string WireText(std::u16string_view text) {
+std::string WireText(std::u16string_view text)
+{
     std::string bytes = ToAsciiBytes(text);
     for (char& c : bytes) {
         if (c < 0x20 || c == 0x7F) c = '?';
@@ -21,7 +22,8 @@ std::string WireText(std::u16string_view text) {
     return bytes;
 }
 
-void AddHeader(std::string& request, const char* name, const std::string& value) {
+void AddHeader(std::string& request, const char* name, const std::string& value)
+{
     if (value.empty()) return;
     request += name;
     request += ": ";
@@ -29,14 +31,16 @@ void AddHeader(std::string& request, const char* name, const std::string& value)
     request += "\r\n";
 }
 
-std::string ProxyCredentials(const RequestHeaderSettings& settings) {
+std::string ProxyCredentials(const RequestHeaderSettings& settings)
+{
     if (!settings.BasicAuthentication) return {};
     return "Basic " + Base64Encode(ToAsciiBytes(settings.ProxyUsername + u":" + settings.ProxyPassword));
 }
 
 }  // namespace
 
-std::string Base64Encode(const std::string& bytes) {
+std::string Base64Encode(const std::string& bytes)
+{
     static constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string encoded;
     encoded.reserve((bytes.size() + 2) / 3 * 4);
@@ -55,7 +59,8 @@ std::string Base64Encode(const std::string& bytes) {
 }
 
 std::string BuildGetRequest(const HttpUrl& url, const RequestHeaderSettings& settings,
-                            const std::u16string& cookieHeader, RequestTargetForm targetForm) {
+                            const std::u16string& cookieHeader, RequestTargetForm targetForm)
+{
     const std::u16string target = targetForm == RequestTargetForm::Absolute ? url.AbsoluteForm() : url.RequestTarget();
     std::string request = "GET " + PercentEncodedTarget(target) + " HTTP/1.1";
     if (request.size() > MaxRequestLineBytes) throw TransportError(reason::UrlTooLong);
@@ -70,7 +75,8 @@ std::string BuildGetRequest(const HttpUrl& url, const RequestHeaderSettings& set
     return request;
 }
 
-std::string BuildConnectRequest(const HttpUrl& url, const RequestHeaderSettings& settings) {
+std::string BuildConnectRequest(const HttpUrl& url, const RequestHeaderSettings& settings)
+{
     std::string request = "CONNECT " + WireText(url.Authority()) + " HTTP/1.1\r\n";
     AddHeader(request, "Pragma", "no-cache");
     AddHeader(request, "Proxy-Connection", "keep-alive");

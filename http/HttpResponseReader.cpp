@@ -13,14 +13,16 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimByteBlanks(std::string_view text) {
+std::string_view TrimByteBlanks(std::string_view text)
+{
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
 }
 
 // The second blank-separated word of the status line, up to any ".", as a decimal integer; else -1.
-std::int32_t ParseStatusCode(std::string_view statusLine) {
+std::int32_t ParseStatusCode(std::string_view statusLine)
+{
     std::string_view rest = statusLine;
     std::string_view word;
     for (int index = 0; index < 2; ++index) {
@@ -47,23 +49,29 @@ std::int32_t ParseStatusCode(std::string_view statusLine) {
 }
 
 // A chunk-size line: text after ";" ignored, trimmed, hexadecimal; anything else counts as 0.
-std::uint64_t ParseChunkSize(std::string_view line) {
+std::uint64_t ParseChunkSize(std::string_view line)
+{
     const std::string_view digits = TrimByteBlanks(line.substr(0, line.find(';')));
     std::uint64_t size = 0;
     for (char c : digits) {
         int digit = 0;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return 0;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return 0;
         // A size this large cannot be sent anyway; saturate rather than wrap.
         size = size > (std::numeric_limits<std::uint64_t>::max() >> 4) ? std::numeric_limits<std::uint64_t>::max()
-                                                                         : size * 16 + digit;
+                                                                       : size * 16 + digit;
     }
     return size;
 }
 
-std::optional<std::uint64_t> ParseContentLength(const std::optional<std::u16string>& field) {
+std::optional<std::uint64_t> ParseContentLength(const std::optional<std::u16string>& field)
+{
     if (!field) return std::nullopt;
     const std::u16string_view text = TrimBlanks(*field);
     if (text.empty() || text.size() > 18) return std::nullopt;
@@ -75,7 +83,8 @@ std::optional<std::uint64_t> ParseContentLength(const std::optional<std::u16stri
     return length;
 }
 
-bool IsChunked(const HttpHeaders& headers) {
+bool IsChunked(const HttpHeaders& headers)
+{
     for (const std::u16string& value : headers.Values(u"Transfer-Encoding")) {
         if (AsciiLower(value).find(u"chunked") != std::u16string::npos) return true;
     }
@@ -84,7 +93,8 @@ bool IsChunked(const HttpHeaders& headers) {
 
 // The "--boundary--" line that closes a multipart body, or nothing when the type is not multipart
 // or names no boundary.
-std::optional<std::string> MultipartClosingLine(const std::u16string& contentType) {
+std::optional<std::string> MultipartClosingLine(const std::u16string& contentType)
+{
     const std::u16string lower = AsciiLower(contentType);
     if (!TrimBlanks(lower).starts_with(u"multipart/")) return std::nullopt;
     std::size_t parameter = lower.find(u';');
@@ -114,10 +124,12 @@ bool IsSkippedInterim(std::int32_t code) { return code >= 100 && code <= 199 && 
 }  // namespace
 
 HttpResponseReader::HttpResponseReader(ByteSource& source)
-    : source_(source), buffer_(std::make_unique_for_overwrite<char[]>(BlockSize)) {}
+    : source_(source), buffer_(std::make_unique_for_overwrite<char[]>(BlockSize))
+{}
 
 // Receives one block into the empty buffer; false once the server has closed the connection.
-bool HttpResponseReader::FillBuffer() {
+bool HttpResponseReader::FillBuffer()
+{
     if (peerClosed_) return false;
     const std::size_t received = source_.Read(buffer_.get(), BlockSize);
     if (received == 0) {
@@ -131,7 +143,8 @@ bool HttpResponseReader::FillBuffer() {
 }
 
 // One line without its LF and a CR before it; a close ends a partial line, and nothing when no byte came.
-std::optional<std::string> HttpResponseReader::ReadLine() {
+std::optional<std::string> HttpResponseReader::ReadLine()
+{
     std::string line;
     bool sawAnyByte = false;
     for (;;) {
@@ -155,20 +168,23 @@ std::optional<std::string> HttpResponseReader::ReadLine() {
     return line;
 }
 
-std::string HttpResponseReader::ReadRequiredLine() {
+std::string HttpResponseReader::ReadRequiredLine()
+{
     std::optional<std::string> line = ReadLine();
     if (!line) throw TransportError(reason::ClosedInsideBody);
     return std::move(*line);
 }
 
 // Lines are at most MaxLineLength each, so the head stays bounded in memory as in time.
-void HttpResponseReader::CountHeadLine(const std::string& line) {
+void HttpResponseReader::CountHeadLine(const std::string& line)
+{
     headBytes_ += line.size() + 2;
     if (headBytes_ > MaxHeadBytes) throw TransportError(reason::HeaderTooLarge);
 }
 
 // Fields up to the first empty line; a close ends them. Lines beginning with a blank continue the last field.
-void HttpResponseReader::ReadHeaderFields(HttpHeaders& headers) {
+void HttpResponseReader::ReadHeaderFields(HttpHeaders& headers)
+{
     for (;;) {
         const std::optional<std::string> line = ReadLine();
         if (!line) return;
@@ -187,7 +203,8 @@ void HttpResponseReader::ReadHeaderFields(HttpHeaders& headers) {
     }
 }
 
-ResponseHead HttpResponseReader::ReadOneHead() {
+ResponseHead HttpResponseReader::ReadOneHead()
+{
     const std::optional<std::string> statusLine = ReadLine();
     if (!statusLine) throw TransportError(reason::ClosedBeforeAnswer);
     CountHeadLine(*statusLine);
@@ -198,7 +215,8 @@ ResponseHead HttpResponseReader::ReadOneHead() {
     return head;
 }
 
-ResponseHead HttpResponseReader::ReadHead() {
+ResponseHead HttpResponseReader::ReadHead()
+{
     headBytes_ = 0;
     headLines_ = 0;
     for (;;) {
@@ -207,18 +225,21 @@ ResponseHead HttpResponseReader::ReadHead() {
     }
 }
 
-bool HttpResponseReader::HasBody(const ResponseHead& head) const {
+bool HttpResponseReader::HasBody(const ResponseHead& head) const
+{
     return !(head.Code >= 100 && head.Code <= 199) && head.Code != 204 && head.Code != 304;
 }
 
 // A redirect's body is waited for only briefly: servers often announce one and never send it.
-bool HttpResponseReader::RedirectBodyArrives() {
+bool HttpResponseReader::RedirectBodyArrives()
+{
     if (start_ < end_) return true;
     if (peerClosed_ || !source_.WaitReadable(RedirectBodyWaitMilliseconds)) return false;
     return FillBuffer();
 }
 
-ResponseBody HttpResponseReader::ReadBody(ResponseHead& head) {
+ResponseBody HttpResponseReader::ReadBody(ResponseHead& head)
+{
     ResponseBody body;
     if (!HasBody(head)) return body;
     const bool chunked = IsChunked(head.Headers);
@@ -239,7 +260,8 @@ ResponseBody HttpResponseReader::ReadBody(ResponseHead& head) {
     return body;
 }
 
-void HttpResponseReader::ReadChunkedBody(ResponseHead& head, ResponseBody& body) {
+void HttpResponseReader::ReadChunkedBody(ResponseHead& head, ResponseBody& body)
+{
     for (;;) {
         const std::uint64_t size = ParseChunkSize(ReadRequiredLine());
         if (size == 0) break;
@@ -250,7 +272,8 @@ void HttpResponseReader::ReadChunkedBody(ResponseHead& head, ResponseBody& body)
 }
 
 // A close before the declared length ends the body there; a reset is the source's TransportError.
-void HttpResponseReader::ReadSizedBody(std::uint64_t length, ResponseBody& body) {
+void HttpResponseReader::ReadSizedBody(std::uint64_t length, ResponseBody& body)
+{
     body.Bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(length, MaxBodyBytes)));
     while (length > 0) {
         if (start_ == end_ && !FillBuffer()) return;
@@ -262,7 +285,8 @@ void HttpResponseReader::ReadSizedBody(std::uint64_t length, ResponseBody& body)
 }
 
 // False when the body bound stopped it.
-bool HttpResponseReader::ReadExactly(std::uint64_t length, ResponseBody& body) {
+bool HttpResponseReader::ReadExactly(std::uint64_t length, ResponseBody& body)
+{
     while (length > 0) {
         if (start_ == end_ && !FillBuffer()) throw TransportError(reason::ClosedInsideBody);
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(length, end_ - start_));
@@ -275,7 +299,8 @@ bool HttpResponseReader::ReadExactly(std::uint64_t length, ResponseBody& body) {
 
 // Runs to the line that closes the multipart body, or to the close of the connection. Body lines may be
 // of any length: only the start of each line is looked at.
-void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, ResponseBody& body) {
+void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, ResponseBody& body)
+{
     const std::size_t lineStartKept = closingLine.size() + 64;  // room for a CR and transport padding
     std::string lineStart;
     bool lineTooLong = false;
@@ -284,8 +309,10 @@ void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, Respo
         for (std::size_t i = start_; i < end_; ++i) {
             const char c = buffer_[i];
             if (c != '\n') {
-                if (lineStart.size() < lineStartKept) lineStart += c;
-                else lineTooLong = true;
+                if (lineStart.size() < lineStartKept)
+                    lineStart += c;
+                else
+                    lineTooLong = true;
                 continue;
             }
             const bool closing =
@@ -304,7 +331,8 @@ void HttpResponseReader::ReadMultipartBody(const std::string& closingLine, Respo
 
 // A close or a reset ends a body that runs to the close of the connection; a stall is still a time-out, and
 // a TLS failure still a failure.
-void HttpResponseReader::ReadBodyToClose(ResponseBody& body) {
+void HttpResponseReader::ReadBodyToClose(ResponseBody& body)
+{
     try {
         for (;;) {
             if (start_ == end_ && !FillBuffer()) return;
@@ -317,7 +345,8 @@ void HttpResponseReader::ReadBodyToClose(ResponseBody& body) {
 }
 
 // Adds body bytes up to the bound; false, with the body marked truncated, once more came than it holds.
-bool HttpResponseReader::Keep(const char* data, std::size_t size, ResponseBody& body) {
+bool HttpResponseReader::Keep(const char* data, std::size_t size, ResponseBody& body)
+{
     const std::size_t room = MaxBodyBytes - body.Bytes.size();
     body.Bytes.append(data, std::min(size, room));
     if (size <= room) return true;

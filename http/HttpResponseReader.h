@@ -77,7 +77,7 @@ private:
 
     ByteSource& source_;
     std::unique_ptr<char[]> buffer_;  // BlockSize bytes, not zero-filled: only received bytes are read
-    std::size_t start_ = 0;  // unread bytes are buffer_[start_, end_)
+    std::size_t start_ = 0;           // unread bytes are buffer_[start_, end_)
     std::size_t end_ = 0;
     bool peerClosed_ = false;
     bool abandoned_ = false;  // a body was left unread

@@ -15,7 +15,8 @@ bool IsSuccess(std::int32_t code) { return code >= 200 && code <= 299; }
 bool IsFollowable(std::int32_t code) { return code >= 300 && code <= 399 && code != 304; }
 
 // Whether a Connection-style header lists token (without regard to case).
-bool HasToken(const std::u16string& value, std::u16string_view token) {
+bool HasToken(const std::u16string& value, std::u16string_view token)
+{
     std::size_t start = 0;
     while (start <= value.size()) {
         const std::size_t comma = std::min(value.find(u',', start), value.size());
@@ -28,7 +29,8 @@ bool HasToken(const std::u16string& value, std::u16string_view token) {
 }
 
 // HTTP/1.1 keeps a connection unless told to close it; HTTP/1.0 closes it unless told to keep it.
-bool KeepsAlive(const ResponseHead& head) {
+bool KeepsAlive(const ResponseHead& head)
+{
     const std::u16string connection = head.Headers.Value(u"Connection");
     if (HasToken(connection, u"close") || HasToken(head.Headers.Value(u"Proxy-Connection"), u"close")) return false;
     if (head.StatusLine.starts_with(u"HTTP/1.0")) return HasToken(connection, u"keep-alive");
@@ -58,12 +60,14 @@ struct HttpTransport::OpenConnection {
 
 HttpTransport::HttpTransport() = default;
 
-HttpTransport::~HttpTransport() {
+HttpTransport::~HttpTransport()
+{
     Disconnect();
     ReleaseLayer();
 }
 
-void HttpTransport::AttachTlsLayer(TlsLayer& layer) {
+void HttpTransport::AttachTlsLayer(TlsLayer& layer)
+{
     Disconnect();
     ReleaseLayer();
     tlsLayer_ = &layer;
@@ -73,13 +77,15 @@ void HttpTransport::AttachTlsLayer(TlsLayer& layer) {
     });
 }
 
-void HttpTransport::ReleaseLayer() {
+void HttpTransport::ReleaseLayer()
+{
     if (tlsLayer_ != nullptr && tlsLayer_ != ownTlsLayer_.get()) tlsLayer_->SetDestroyedHandler({});
     ownTlsLayer_.reset();
     tlsLayer_ = nullptr;
 }
 
-TlsLayer& HttpTransport::LayerForTls() {
+TlsLayer& HttpTransport::LayerForTls()
+{
     if (tlsLayer_ == nullptr) {
         ownTlsLayer_ = std::make_unique<TlsLayer>(settings_.Certificates);
         tlsLayer_ = ownTlsLayer_.get();
@@ -89,7 +95,8 @@ TlsLayer& HttpTransport::LayerForTls() {
 
 void HttpTransport::Disconnect() { open_.reset(); }
 
-std::u16string HttpTransport::Get(const std::u16string& url) {
+std::u16string HttpTransport::Get(const std::u16string& url)
+{
     std::int32_t redirects = 0;
     std::u16string location = url;
     for (;;) {
@@ -119,14 +126,16 @@ std::u16string HttpTransport::Get(const std::u16string& url) {
 }
 
 // Proxy credentials go only to the proxy: never into a TLS tunnel, where the server itself would read them.
-RequestHeaderSettings HttpTransport::HeaderSettings(bool toProxy) const {
+RequestHeaderSettings HttpTransport::HeaderSettings(bool toProxy) const
+{
     return {settings_.Referer, settings_.UserAgent, toProxy && settings_.BasicAuthentication, settings_.ProxyUsername,
             settings_.ProxyPassword};
 }
 
 // Sends the GET for url and reads the response head, keeping the cookies it sets. The host goes on the
 // wire, to the resolver and into the cookie rules in its IDNA form.
-ResponseHead HttpTransport::Exchange(const HttpUrl& url) {
+ResponseHead HttpTransport::Exchange(const HttpUrl& url)
+{
     const HttpUrl wireUrl = WireUrl(url);
     const Route route = RouteFor(wireUrl);
     const bool toProxy = !settings_.ProxyServer.empty() && !route.Tls;
@@ -145,7 +154,8 @@ ResponseHead HttpTransport::Exchange(const HttpUrl& url) {
     return ExchangeOn(ConnectionFor(route, wireUrl, reused), request, wireUrl);
 }
 
-ResponseHead HttpTransport::ExchangeOn(OpenConnection& open, const std::string& request, const HttpUrl& wireUrl) {
+ResponseHead HttpTransport::ExchangeOn(OpenConnection& open, const std::string& request, const HttpUrl& wireUrl)
+{
     open.Reader->StartExchange();
     open.Link->Write(request);
     ResponseHead head = open.Reader->ReadHead();
@@ -153,13 +163,15 @@ ResponseHead HttpTransport::ExchangeOn(OpenConnection& open, const std::string& 
     return head;
 }
 
-std::u16string HttpTransport::ReadBodyText(ResponseHead& head) {
+std::u16string HttpTransport::ReadBodyText(ResponseHead& head)
+{
     const ResponseBody body = open_->Reader->ReadBody(head);
     return DecodeBodyText(body.Bytes, head.Headers.Value(u"Content-Type"));
 }
 
 // The response is not a success: its body goes into the error.
-void HttpTransport::FailWith(ResponseHead& head) {
+void HttpTransport::FailWith(ResponseHead& head)
+{
     std::u16string text = ReadBodyText(head);
     EndExchange(head);
     throw ProtocolError(head.Code, head.StatusLine, std::move(text), head.Headers.Value(u"Retry-After"));
@@ -167,17 +179,20 @@ void HttpTransport::FailWith(ResponseHead& head) {
 
 // Keep-alive: the connection stays open only when the response allows it and left the connection clean
 // (read to its end, nothing beyond it, not closed by the server).
-void HttpTransport::EndExchange(const ResponseHead& head) {
+void HttpTransport::EndExchange(const ResponseHead& head)
+{
     if (!open_->Reader->Reusable() || !KeepsAlive(head)) Disconnect();
 }
 
-HttpTransport::Route HttpTransport::RouteFor(const HttpUrl& url) const {
+HttpTransport::Route HttpTransport::RouteFor(const HttpUrl& url) const
+{
     if (settings_.ProxyServer.empty()) return Route{url.IsHttps(), url.Host, url.PortNumber(), {}, 0};
     if (url.IsHttps()) return Route{true, url.Host, url.PortNumber(), settings_.ProxyServer, settings_.ProxyPort};
     return Route{false, settings_.ProxyServer, settings_.ProxyPort, {}, 0};
 }
 
-HttpTransport::OpenConnection& HttpTransport::ConnectionFor(const Route& route, const HttpUrl& url, bool& reused) {
+HttpTransport::OpenConnection& HttpTransport::ConnectionFor(const Route& route, const HttpUrl& url, bool& reused)
+{
     if (open_ && (open_->Destination != route || open_->Link->IsClosedByPeer())) Disconnect();
     reused = open_ != nullptr;
     if (!open_) open_ = Connect(route, url);
@@ -186,12 +201,12 @@ HttpTransport::OpenConnection& HttpTransport::ConnectionFor(const Route& route, 
     return *open_;
 }
 
-std::unique_ptr<HttpTransport::OpenConnection> HttpTransport::Connect(const Route& route, const HttpUrl& url) {
+std::unique_ptr<HttpTransport::OpenConnection> HttpTransport::Connect(const Route& route, const HttpUrl& url)
+{
     const bool tunnel = !route.TunnelProxyHost.empty();
-    auto link = std::make_unique<Connection>(ConnectTcp(AsciiHost(tunnel ? route.TunnelProxyHost : route.Host),
-                                                        tunnel ? route.TunnelProxyPort : route.Port,
-                                                        settings_.ConnectTimeout, settings_.Budget,
-                                                        *settings_.Resolver));
+    auto link = std::make_unique<Connection>(
+        ConnectTcp(AsciiHost(tunnel ? route.TunnelProxyHost : route.Host), tunnel ? route.TunnelProxyPort : route.Port,
+                   settings_.ConnectTimeout, settings_.Budget, *settings_.Resolver));
     link->SetReadTimeout(settings_.ReadTimeout);
     link->SetBudget(settings_.Budget);
     if (tunnel) OpenTunnel(*link, url);
@@ -201,7 +216,8 @@ std::unique_ptr<HttpTransport::OpenConnection> HttpTransport::Connect(const Rout
 }
 
 // Asks the proxy for a tunnel to url's host and port; any answer but a success is the proxy's error.
-void HttpTransport::OpenTunnel(Connection& connection, const HttpUrl& url) {
+void HttpTransport::OpenTunnel(Connection& connection, const HttpUrl& url)
+{
     connection.Write(BuildConnectRequest(url, HeaderSettings(true)));
     HttpResponseReader reader(connection);
     ResponseHead head = reader.ReadHead();

@@ -23,8 +23,8 @@ struct HttpTransportSettings {
     // Redirects followed by one Get stay below this count; the response that reaches it ends the Get.
     std::int32_t RedirectMaximum = 15;
     std::u16string UserAgent = u"Mozilla/3.0 (compatible; Larkspire HTTP client)";  // sent only when not empty
-    std::u16string Referer;                                                        // sent only when not empty
-    std::u16string ProxyServer;  // empty: direct connections
+    std::u16string Referer;                                                         // sent only when not empty
+    std::u16string ProxyServer;                                                     // empty: direct connections
     std::uint16_t ProxyPort = 0;
     std::u16string ProxyUsername;
     std::u16string ProxyPassword;
@@ -91,7 +91,7 @@ private:
     HttpTransportSettings settings_;
     CookieStore cookies_;
     std::optional<HttpUrl> currentUrl_;
-    TlsLayer* tlsLayer_ = nullptr;            // attached by the owner, or ownTlsLayer_
+    TlsLayer* tlsLayer_ = nullptr;           // attached by the owner, or ownTlsLayer_
     std::unique_ptr<TlsLayer> ownTlsLayer_;  // the layer the transport made itself, if any
     std::unique_ptr<OpenConnection> open_;
 };

@@ -13,7 +13,8 @@ namespace {
 constexpr std::u16string_view SchemeSeparator = u"://";
 
 // Backslashes before the query or fragment count as "/", as browsers read them.
-std::u16string WithForwardSlashes(std::u16string url) {
+std::u16string WithForwardSlashes(std::u16string url)
+{
     const std::size_t end = url.find_first_of(u"?#");
     for (std::size_t i = 0; i < url.size() && i < end; ++i) {
         if (url[i] == u'\\') url[i] = u'/';
@@ -28,7 +29,8 @@ struct PathAndAfter {
 };
 
 // Splits "path?query#fragment"; a "#" before any "?" leaves no query.
-PathAndAfter SplitQueryAndFragment(std::u16string_view text) {
+PathAndAfter SplitQueryAndFragment(std::u16string_view text)
+{
     PathAndAfter parts;
     const std::size_t hash = text.find(u'#');
     if (hash != std::u16string_view::npos) {
@@ -45,7 +47,8 @@ PathAndAfter SplitQueryAndFragment(std::u16string_view text) {
 }
 
 // "/a/b/c" becomes path "/a/b/" and document "c".
-void SetPathAndDocument(HttpUrl& url, std::u16string_view fullPath) {
+void SetPathAndDocument(HttpUrl& url, std::u16string_view fullPath)
+{
     const std::size_t lastSlash = fullPath.rfind(u'/');
     if (lastSlash == std::u16string_view::npos) {
         url.Path = u"/";
@@ -59,7 +62,8 @@ void SetPathAndDocument(HttpUrl& url, std::u16string_view fullPath) {
 
 // Joins the segments of a relative path to a directory: empty segments ("//") and "." vanish,
 // each ".." removes the segment before it.
-std::u16string MergePaths(std::u16string_view directory, std::u16string_view relative) {
+std::u16string MergePaths(std::u16string_view directory, std::u16string_view relative)
+{
     const std::u16string joined = std::u16string(directory) + std::u16string(relative);
     std::vector<std::u16string> segments;
     bool endsInDirectory = false;
@@ -86,7 +90,8 @@ std::u16string MergePaths(std::u16string_view directory, std::u16string_view rel
     return merged;
 }
 
-bool IsValidPort(std::u16string_view port) {
+bool IsValidPort(std::u16string_view port)
+{
     if (port.empty() || port.size() > 5) return false;
     unsigned value = 0;
     for (char16_t c : port) {
@@ -97,7 +102,8 @@ bool IsValidPort(std::u16string_view port) {
 }
 
 // Authority "user:password@host:port", "[v6]:port" or "host".
-void ParseAuthority(std::u16string_view authority, HttpUrl& url) {
+void ParseAuthority(std::u16string_view authority, HttpUrl& url)
+{
     const std::size_t at = authority.rfind(u'@');
     if (at != std::u16string_view::npos) {
         const std::u16string_view userInfo = authority.substr(0, at);
@@ -123,7 +129,8 @@ void ParseAuthority(std::u16string_view authority, HttpUrl& url) {
     if (!afterHost.empty() && afterHost.front() == u':') url.Port = std::u16string(afterHost.substr(1));
 }
 
-HttpUrl ParseAbsolute(std::u16string_view text, std::size_t separator, const std::optional<HttpUrl>& current) {
+HttpUrl ParseAbsolute(std::u16string_view text, std::size_t separator, const std::optional<HttpUrl>& current)
+{
     HttpUrl url;
     url.Scheme = std::u16string(text.substr(0, separator));
     if (url.Scheme.empty()) url.Scheme = current ? current->Scheme : u"http";
@@ -137,7 +144,8 @@ HttpUrl ParseAbsolute(std::u16string_view text, std::size_t separator, const std
     return url;
 }
 
-HttpUrl ParseRelative(std::u16string_view text, const HttpUrl& current) {
+HttpUrl ParseRelative(std::u16string_view text, const HttpUrl& current)
+{
     HttpUrl url;
     url.Scheme = current.Scheme;
     url.Host = current.Host;
@@ -158,7 +166,8 @@ HttpUrl ParseRelative(std::u16string_view text, const HttpUrl& current) {
     return url;
 }
 
-std::u16string DefaultPort(std::u16string_view scheme) {
+std::u16string DefaultPort(std::u16string_view scheme)
+{
     if (EqualsIgnoringAsciiCase(scheme, u"http")) return u"80";
     if (EqualsIgnoringAsciiCase(scheme, u"https")) return u"443";
     return {};
@@ -168,33 +177,35 @@ std::u16string DefaultPort(std::u16string_view scheme) {
 
 bool HttpUrl::IsHttps() const { return EqualsIgnoringAsciiCase(Scheme, u"https"); }
 
-std::uint16_t HttpUrl::PortNumber() const {
+std::uint16_t HttpUrl::PortNumber() const
+{
     if (!IsValidPort(Port)) return 0;
     unsigned value = 0;
     for (char16_t c : Port) value = value * 10 + (c - u'0');
     return static_cast<std::uint16_t>(value);
 }
 
-std::u16string HttpUrl::RequestTarget() const {
+std::u16string HttpUrl::RequestTarget() const
+{
     std::u16string target = Path + Document;
     if (Query) target += u"?" + *Query;
     return target;
 }
 
-std::u16string HttpUrl::HostHeaderValue() const {
+std::u16string HttpUrl::HostHeaderValue() const
+{
     const std::u16string host = HostIsIpv6Literal ? u"[" + Host + u"]" : Host;
     const bool usualPort = (Port == u"80" && EqualsIgnoringAsciiCase(Scheme, u"http")) ||
                            (Port == u"443" && EqualsIgnoringAsciiCase(Scheme, u"https"));
     return usualPort ? host : host + u":" + Port;
 }
 
-std::u16string HttpUrl::Authority() const {
-    return (HostIsIpv6Literal ? u"[" + Host + u"]" : Host) + u":" + Port;
-}
+std::u16string HttpUrl::Authority() const { return (HostIsIpv6Literal ? u"[" + Host + u"]" : Host) + u":" + Port; }
 
 std::u16string HttpUrl::AbsoluteForm() const { return Scheme + u"://" + HostHeaderValue() + RequestTarget(); }
 
-HttpUrl ResolveUrl(const std::u16string& url, const std::optional<HttpUrl>& current) {
+HttpUrl ResolveUrl(const std::u16string& url, const std::optional<HttpUrl>& current)
+{
     const std::u16string text = WithForwardSlashes(url);
     // Only a "://" before the query counts: "/go?to=http://x" is a relative URL.
     const std::size_t separator = text.find(SchemeSeparator);

@@ -11,12 +11,12 @@ struct HttpUrl {
     std::u16string Scheme;    // as written ("http" when none was known); compare without regard to case
     std::u16string UserName;  // user info is kept but never sent
     std::u16string Password;
-    std::u16string Host;      // an IPv6 literal without its square brackets
+    std::u16string Host;  // an IPv6 literal without its square brackets
     bool HostIsIpv6Literal = false;
-    std::u16string Port;      // the port text: explicit, else the scheme's default, else the current one
-    std::u16string Path;      // begins and ends with "/"
-    std::u16string Document;  // what follows the last "/" of the path
-    std::optional<std::u16string> Query;  // without its "?"
+    std::u16string Port;                     // the port text: explicit, else the scheme's default, else the current one
+    std::u16string Path;                     // begins and ends with "/"
+    std::u16string Document;                 // what follows the last "/" of the path
+    std::optional<std::u16string> Query;     // without its "?"
     std::optional<std::u16string> Fragment;  // without its "#"; never sent
 
     bool IsHttps() const;

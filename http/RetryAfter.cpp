@@ -10,13 +10,15 @@ namespace {
 
 constexpr std::int64_t MostSeconds = std::numeric_limits<std::int32_t>::max();
 
-std::string_view Trimmed(std::string_view text) {
+std::string_view Trimmed(std::string_view text)
+{
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
 }
 
-std::optional<std::int32_t> DelaySeconds(std::string_view digits) {
+std::optional<std::int32_t> DelaySeconds(std::string_view digits)
+{
     if (digits.empty()) return std::nullopt;
     std::int64_t value = 0;
     for (char c : digits) {
@@ -26,7 +28,8 @@ std::optional<std::int32_t> DelaySeconds(std::string_view digits) {
     return static_cast<std::int32_t>(value);
 }
 
-int MonthNumber(const char* name) {
+int MonthNumber(const char* name)
+{
     static constexpr std::array<std::string_view, 12> Months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     for (std::size_t i = 0; i < Months.size(); ++i) {
@@ -45,7 +48,8 @@ struct DateParts {
 };
 
 // The three forms an HTTP date may take; every one is in GMT.
-std::optional<DateParts> ReadDateParts(const std::string& text) {
+std::optional<DateParts> ReadDateParts(const std::string& text)
+{
     DateParts p;
     char weekday[10] = {};
     char zone[4] = {};
@@ -73,7 +77,8 @@ std::optional<DateParts> ReadDateParts(const std::string& text) {
     return std::nullopt;
 }
 
-std::optional<std::chrono::system_clock::time_point> HttpDate(std::string_view text) {
+std::optional<std::chrono::system_clock::time_point> HttpDate(std::string_view text)
+{
     const std::optional<DateParts> parts = ReadDateParts(std::string(text));
     if (!parts) return std::nullopt;
     using namespace std::chrono;
@@ -86,7 +91,8 @@ std::optional<std::chrono::system_clock::time_point> HttpDate(std::string_view t
 
 }  // namespace
 
-std::optional<std::int32_t> RetryAfterSeconds(std::u16string_view value, std::chrono::system_clock::time_point now) {
+std::optional<std::int32_t> RetryAfterSeconds(std::u16string_view value, std::chrono::system_clock::time_point now)
+{
     std::string ascii;
     for (char16_t c : value) {
         if (c > 0x7E) return std::nullopt;

@@ -21,26 +21,30 @@ constexpr std::int64_t WholeCheckTimeouts = 10;  // a whole check takes at most 
 // The reasons are ASCII words (OpenSSL's included); the final URL is the only text beyond ASCII.
 std::u16string ReasonText(std::string_view reason) { return DecodeUtf8(reason); }
 
-std::int32_t MillisecondsSince(std::chrono::steady_clock::time_point started) {
+std::int32_t MillisecondsSince(std::chrono::steady_clock::time_point started)
+{
     using std::chrono::steady_clock;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started);
     return static_cast<std::int32_t>(std::min<std::int64_t>(elapsed.count(), std::numeric_limits<std::int32_t>::max()));
 }
 
 // Time-outs come from a setting of a few seconds; larger values saturate instead of wrapping around.
-std::int32_t Saturated(std::int64_t value) {
+std::int32_t Saturated(std::int64_t value)
+{
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max()));
 }
 
-const std::u16string& ProxyEntry(const ProxyParams& params, std::size_t index) {
+const std::u16string& ProxyEntry(const ProxyParams& params, std::size_t index)
+{
     if (index >= params.size()) {
         throw LarkspireError("List index out of bounds (" + std::to_string(index) + ").");
     }
     return params[index];
 }
 
-std::uint16_t ProxyPortNumber(const std::u16string& text) {
+std::uint16_t ProxyPortNumber(const std::u16string& text)
+{
     if (text.empty()) return DefaultProxyPort;
     std::int32_t value = 0;
     for (char16_t c : text) {
@@ -52,7 +56,8 @@ std::uint16_t ProxyPortNumber(const std::u16string& text) {
     return static_cast<std::uint16_t>(value);
 }
 
-CheckOutcome Failed(std::u16string_view status, std::string_view reason, Recheck recheck) {
+CheckOutcome Failed(std::u16string_view status, std::string_view reason, Recheck recheck)
+{
     CheckOutcome outcome{std::u16string(status), ReasonText(reason)};
     outcome.recheck = recheck;
     return outcome;
@@ -60,7 +65,8 @@ CheckOutcome Failed(std::u16string_view status, std::string_view reason, Recheck
 
 // A refused or reset connection and a failed TLS exchange may pass by themselves; a host that does not exist
 // or a URL that is not valid never does.
-Recheck RecheckAfter(const TransportError& error) {
+Recheck RecheckAfter(const TransportError& error)
+{
     const std::string reasonText = error.what();
     const bool passing = reasonText == reason::ConnectionRefused || reasonText == reason::ConnectionReset ||
                          reason::IsTlsFailure(reasonText);
@@ -71,7 +77,8 @@ constexpr std::int32_t TooManyRequests = 429;
 constexpr std::int32_t ServiceUnavailable = 503;
 
 // A 429 asks for a later try with or without Retry-After; a 503 only with one the checker can read.
-void NoteAskedWait(CheckOutcome& outcome, const ProtocolError& error) {
+void NoteAskedWait(CheckOutcome& outcome, const ProtocolError& error)
+{
     if (error.Code() != TooManyRequests && error.Code() != ServiceUnavailable) return;
     const auto seconds = RetryAfterSeconds(error.RetryAfter(), std::chrono::system_clock::now());
     if (!seconds && error.Code() == ServiceUnavailable) return;
@@ -85,28 +92,33 @@ UrlChecker::UrlChecker(std::int32_t timeoutInSeconds, bool /*enableTimeout*/) : 
 
 void UrlChecker::GetPage(const std::u16string& urlAddress, const std::u16string& referer,
                          const std::u16string& userAgent, const std::optional<ProxyParams>& proxyParams,
-                         std::u16string& responseCode, std::u16string& pageContent) {
+                         std::u16string& responseCode, std::u16string& pageContent)
+{
     responseCode.clear();
     responseCode = Run(urlAddress, referer, userAgent, proxyParams, pageContent, nullptr).status;
 }
 
-void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& responseCode, std::u16string& pageContent) {
+void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& responseCode, std::u16string& pageContent)
+{
     GetPage(urlAddress, {}, {}, std::nullopt, responseCode, pageContent);
 }
 
-void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& responseCode) {
+void UrlChecker::GetPage(const std::u16string& urlAddress, std::u16string& responseCode)
+{
     std::u16string pageContent;
     GetPage(urlAddress, responseCode, pageContent);
 }
 
-CheckOutcome UrlChecker::Check(const std::u16string& urlAddress, const std::atomic<bool>* abortRequested) {
+CheckOutcome UrlChecker::Check(const std::u16string& urlAddress, const std::atomic<bool>* abortRequested)
+{
     std::u16string pageContent;
     return Run(urlAddress, {}, {}, std::nullopt, pageContent, abortRequested);
 }
 
 CheckOutcome UrlChecker::Run(const std::u16string& urlAddress, const std::u16string& referer,
                              const std::u16string& userAgent, const std::optional<ProxyParams>& proxyParams,
-                             std::u16string& pageContent, const std::atomic<bool>* abortRequested) {
+                             std::u16string& pageContent, const std::atomic<bool>* abortRequested)
+{
     pageContent.clear();
     started_ = std::chrono::steady_clock::now();
     try {
@@ -134,7 +146,8 @@ CheckOutcome UrlChecker::Run(const std::u16string& urlAddress, const std::u16str
     }
 }
 
-CheckOutcome UrlChecker::Answered(std::u16string status, const std::u16string& urlAddress) const {
+CheckOutcome UrlChecker::Answered(std::u16string status, const std::u16string& urlAddress) const
+{
     CheckOutcome outcome{std::move(status), {}, MillisecondsSince(started_)};
     const std::optional<HttpUrl>& finalUrl = http_.CurrentUrl();
     if (finalUrl) {
@@ -145,7 +158,8 @@ CheckOutcome UrlChecker::Answered(std::u16string status, const std::u16string& u
 }
 
 void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& userAgent,
-                         const std::optional<ProxyParams>& proxyParams, const std::atomic<bool>* abortRequested) {
+                         const std::optional<ProxyParams>& proxyParams, const std::atomic<bool>* abortRequested)
+{
     HttpTransportSettings& settings = http_.Settings();
     settings.HandleRedirects = true;
     settings.RedirectMaximum = RedirectMaximum;
@@ -168,13 +182,15 @@ void UrlChecker::Prepare(const std::u16string& referer, const std::u16string& us
     settings.Budget = CheckBudget(wholeLimit, afterAbort, abortRequested, clock_);
 }
 
-CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const std::atomic<bool>& abortRequested) {
+CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const std::atomic<bool>& abortRequested)
+{
     UrlChecker checker(timeoutSeconds, false);
     return checker.Check(url, &abortRequested);
 }
 
 CheckOutcome CheckUrlStatusVerifyingTls(const std::u16string& url, int timeoutSeconds,
-                                        const std::atomic<bool>& abortRequested) {
+                                        const std::atomic<bool>& abortRequested)
+{
     UrlChecker checker(timeoutSeconds, false);
     checker.SetCertificateCheck(CertificateCheck::Verified);
     return checker.Check(url, &abortRequested);

@@ -65,8 +65,7 @@ private:
 };
 
 // The programs' row checker: a new UrlChecker for this one check, destroyed when it returns or raises.
-CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds,
-                            const std::atomic<bool>& abortRequested);
+CheckOutcome CheckUrlStatus(const std::u16string& url, int timeoutSeconds, const std::atomic<bool>& abortRequested);
 // The same with TLS certificates verified (the "Verify TLS certificates" setting).
 CheckOutcome CheckUrlStatusVerifyingTls(const std::u16string& url, int timeoutSeconds,
                                         const std::atomic<bool>& abortRequested);

@@ -11,7 +11,8 @@
 namespace larkspire {
 namespace {
 
-void AppendUtf8(std::string& bytes, char32_t c) {
+void AppendUtf8(std::string& bytes, char32_t c)
+{
     if (c < 0x80) {
         bytes += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -29,7 +30,8 @@ void AppendUtf8(std::string& bytes, char32_t c) {
     }
 }
 
-bool IsAscii(std::u16string_view text) {
+bool IsAscii(std::u16string_view text)
+{
     return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
 }
 
@@ -38,7 +40,8 @@ struct IdnFree {
 };
 
 // UTS #46 processing as browsers do it, then the older transitional mapping for names it refuses.
-std::string IdnaAscii(std::u16string_view host) {
+std::string IdnaAscii(std::u16string_view host)
+{
     const std::string utf8 = Utf8Bytes(host);
     for (const int flags : {IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL, IDN2_NFC_INPUT | IDN2_TRANSITIONAL}) {
         char* converted = nullptr;
@@ -52,7 +55,8 @@ std::string IdnaAscii(std::u16string_view host) {
 
 }  // namespace
 
-std::string Utf8Bytes(std::u16string_view text) {
+std::string Utf8Bytes(std::u16string_view text)
+{
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -67,7 +71,8 @@ std::string Utf8Bytes(std::u16string_view text) {
     return bytes;
 }
 
-HttpUrl WireUrl(const HttpUrl& url) {
+HttpUrl WireUrl(const HttpUrl& url)
+{
     if (url.HostIsIpv6Literal || IsAscii(url.Host)) return url;
     HttpUrl wire = url;
     const std::string ascii = IdnaAscii(url.Host);
@@ -75,7 +80,8 @@ HttpUrl WireUrl(const HttpUrl& url) {
     return wire;
 }
 
-std::string PercentEncodedTarget(std::u16string_view target) {
+std::string PercentEncodedTarget(std::u16string_view target)
+{
     static constexpr char Hex[] = "0123456789ABCDEF";
     std::string encoded;
     encoded.reserve(target.size());

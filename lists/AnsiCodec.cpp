@@ -22,10 +22,8 @@ constexpr std::array<char16_t, 32> HighControlRange = {
 constexpr std::array<char16_t, 256> MakeDecodeTable()
 {
     std::array<char16_t, 256> table{};
-    for (int byte = 0; byte < 256; ++byte)
-        table[byte] = static_cast<char16_t>(byte);
-    for (int i = 0; i < 32; ++i)
-        table[0x80 + i] = HighControlRange[i];
+    for (int byte = 0; byte < 256; ++byte) table[byte] = static_cast<char16_t>(byte);
+    for (int i = 0; i < 32; ++i) table[0x80 + i] = HighControlRange[i];
     return table;
 }
 
@@ -36,11 +34,9 @@ constexpr char Replacement = '?';
 // The code page's byte for one UTF-16 unit; nothing for a unit outside it (surrogates included).
 std::optional<char> AnsiByte(char16_t unit)
 {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
-        return static_cast<char>(unit);
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
     for (int i = 0; i < 32; ++i) {
-        if (HighControlRange[i] == unit)
-            return static_cast<char>(0x80 + i);
+        if (HighControlRange[i] == unit) return static_cast<char>(0x80 + i);
     }
     return std::nullopt;
 }
@@ -51,8 +47,7 @@ QString DecodeAnsi(std::string_view bytes)
 {
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (unsigned char byte : bytes)
-        *out++ = DecodeTable[byte];
+    for (unsigned char byte : bytes) *out++ = DecodeTable[byte];
     return text;
 }
 

@@ -10,10 +10,7 @@ namespace larkspire {
 
 FileError::FileError(const QString& message) : LarkspireError(message.toStdString()) {}
 
-QString FileError::Message() const
-{
-    return QString::fromUtf8(what());
-}
+QString FileError::Message() const { return QString::fromUtf8(what()); }
 
 namespace {
 
@@ -24,10 +21,7 @@ QString StrError(int errnoValue)
     return QString::fromLocal8Bit(strerror_r(errnoValue, buffer, sizeof buffer));
 }
 
-QString FullPath(const QString& path)
-{
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
+QString FullPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 }  // namespace
 
@@ -35,8 +29,7 @@ QString SystemErrorText(int errnoValue)
 {
     QString text = StrError(errnoValue);
     qsizetype end = text.size();
-    while (end > 0 && (text[end - 1].isSpace() || text[end - 1] == u'.'))
-        --end;
+    while (end > 0 && (text[end - 1].isSpace() || text[end - 1] == u'.')) --end;
     text.truncate(end);
     return text;
 }
@@ -48,20 +41,15 @@ FileError CannotOpenFileError(const QString& path, int errnoValue)
 
 FileError CannotCreateFileError(const QString& path, int errnoValue)
 {
-    return FileError(
-        QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
+    return FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
 }
 
 FileError CannotDeleteFileError(const QString& path, int errnoValue)
 {
-    return FileError(
-        QStringLiteral("Cannot delete file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
+    return FileError(QStringLiteral("Cannot delete file \"%1\". %2").arg(FullPath(path), SystemErrorText(errnoValue)));
 }
 
-FileError InvalidFileNameError(const QString& path)
-{
-    return FileError(QStringLiteral("Invalid file name - ") + path);
-}
+FileError InvalidFileNameError(const QString& path) { return FileError(QStringLiteral("Invalid file name - ") + path); }
 
 FileError IoError(int errnoValue, const QString& path)
 {
@@ -108,8 +96,7 @@ FileError NotTextFileError(const QString& path)
 
 QString ErrorBoxText(const QString& message)
 {
-    if (!message.isEmpty() && message.back() <= QLatin1Char('.'))
-        return message;
+    if (!message.isEmpty() && message.back() <= QLatin1Char('.')) return message;
     return message + QLatin1Char('.');
 }
 

@@ -40,15 +40,13 @@ TemplatePieces CutAtPlaceholders(const QString& line)
         start = found + Placeholder.size();
     }
     cut.Pieces.push_back(QStringView(line).mid(start));
-    for (QStringView piece : cut.Pieces)
-        cut.LiteralLength += piece.size();
+    for (QStringView piece : cut.Pieces) cut.LiteralLength += piece.size();
     return cut;
 }
 
 QString FillTemplate(const QString& line, const TemplatePieces& cut, const QString& website)
 {
-    if (cut.Pieces.size() == 1)
-        return line;  // shared, not copied
+    if (cut.Pieces.size() == 1) return line;  // shared, not copied
     const auto placeholders = static_cast<qsizetype>(cut.Pieces.size() - 1);
     QString url;
     url.reserve(cut.LiteralLength + placeholders * website.size());
@@ -73,18 +71,13 @@ double Limit(int resource)
     return static_cast<double>(limit.rlim_cur);
 }
 
-QString Millions(double bytes)
-{
-    return QString::number(std::ceil(bytes / 1e6), 'f', 0);
-}
+QString Millions(double bytes) { return QString::number(std::ceil(bytes / 1e6), 'f', 0); }
 
 QStringView TrimmedOfBlanks(QStringView line)
 {
     const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (!line.isEmpty() && isBlank(line.front()))
-        line = line.mid(1);
-    while (!line.isEmpty() && isBlank(line.back()))
-        line.chop(1);
+    while (!line.isEmpty() && isBlank(line.front())) line = line.mid(1);
+    while (!line.isEmpty() && isBlank(line.back())) line.chop(1);
     return line;
 }
 
@@ -92,8 +85,7 @@ QStringView TrimmedOfBlanks(QStringView line)
 std::optional<QString> LineGivingRows(const QString& line)
 {
     const QStringView trimmed = TrimmedOfBlanks(line);
-    if (trimmed.isEmpty() || trimmed.front() == u'#')
-        return std::nullopt;
+    if (trimmed.isEmpty() || trimmed.front() == u'#') return std::nullopt;
     // An untrimmed line is shared, not copied.
     return trimmed.size() == line.size() ? line : trimmed.toString();
 }
@@ -102,8 +94,7 @@ QStringList ExpandSources(const QStringList& websites, const QStringList& templa
 {
     std::vector<TemplatePieces> cuts;
     cuts.reserve(static_cast<std::size_t>(templates.size()));
-    for (const QString& line : templates)
-        cuts.push_back(CutAtPlaceholders(line));
+    for (const QString& line : templates) cuts.push_back(CutAtPlaceholders(line));
 
     QStringList lines;
     lines.reserve(websites.size() * templates.size());
@@ -120,16 +111,14 @@ PingListSize MeasurePingList(const QStringList& websites, const QStringList& tem
 {
     // A normalised website is never longer than its line, so the lines' lengths bound the text.
     double websiteCharacters = 0;
-    for (const QString& website : websites)
-        websiteCharacters += static_cast<double>(website.size());
+    for (const QString& website : websites) websiteCharacters += static_cast<double>(website.size());
     const auto websiteCount = static_cast<double>(websites.size());
     PingListSize size;
     size.Rows = websiteCount * static_cast<double>(templates.size());
     size.Bytes = size.Rows * RowOverheadBytes;
     for (const QString& line : templates) {
         const auto placeholders = static_cast<double>(line.count(Placeholder, Qt::CaseInsensitive));
-        if (placeholders == 0)
-            continue;  // the template itself is shared by every row
+        if (placeholders == 0) continue;  // the template itself is shared by every row
         const double literal = static_cast<double>(line.size()) - placeholders * Placeholder.size();
         size.Bytes += BytesPerCharacter * (websiteCount * (literal + 1) + placeholders * websiteCharacters);
     }
@@ -197,8 +186,8 @@ RowSourceCounts FillPingTable(PingTable& table, const RowSources& sources)
     // the view hears of the whole change once, at the end.
     PingTable::Batch batch(table);
     ClearColumn(table, PingTable::ColumnUrl);
-    FillColumnsFromLines(table, ExpandSources(sources.Websites, sources.Templates), PingTable::ColumnUrl,
-                         FilledColumns, ColumnSeparator);
+    FillColumnsFromLines(table, ExpandSources(sources.Websites, sources.Templates), PingTable::ColumnUrl, FilledColumns,
+                         ColumnSeparator);
     return {sources.Websites.size(), sources.Templates.size()};
 }
 
@@ -215,9 +204,6 @@ QString WebsitesNumberText(qsizetype websites, qsizetype services)
     return QString::number(websites) + u'/' + QString::number(services);
 }
 
-QString TotalUrlText(int rowCount)
-{
-    return QString::number(rowCount);
-}
+QString TotalUrlText(int rowCount) { return QString::number(rowCount); }
 
 }  // namespace larkspire

@@ -23,37 +23,25 @@ PingTable::PingTable() : statuses_(StatusInSideStore - 1), reasons_(ReasonInSide
 
 TableRangeError::TableRangeError() : LarkspireError("Grid index out of range") {}
 
-PingTable::Batch::Batch(PingTable& table) : table_(table)
-{
-    table_.BeginBatch();
-}
+PingTable::Batch::Batch(PingTable& table) : table_(table) { table_.BeginBatch(); }
 
-PingTable::Batch::~Batch()
-{
-    table_.EndBatch();
-}
+PingTable::Batch::~Batch() { table_.EndBatch(); }
 
 void PingTable::BeginBatch()
 {
-    if (batchDepth_++ == 0 && listener_)
-        listener_->TableAboutToReset();
+    if (batchDepth_++ == 0 && listener_) listener_->TableAboutToReset();
 }
 
 void PingTable::EndBatch()
 {
-    if (--batchDepth_ == 0 && listener_)
-        listener_->TableReset();
+    if (--batchDepth_ == 0 && listener_) listener_->TableReset();
 }
 
-int PingTable::RowCount() const
-{
-    return static_cast<int>(rows_.size());
-}
+int PingTable::RowCount() const { return static_cast<int>(rows_.size()); }
 
 void PingTable::SetRowCount(int count)
 {
-    if (count < 0)
-        return;
+    if (count < 0) return;
     Batch batch(*this);
     if (count == 0) {
         // An emptied table gives its memory back, its pools' included.
@@ -63,8 +51,7 @@ void PingTable::SetRowCount(int count)
         sideTexts_.clear();
         return;
     }
-    if (count < RowCount())
-        std::erase_if(sideTexts_, [count](const auto& entry) { return entry.first >= count; });
+    if (count < RowCount()) std::erase_if(sideTexts_, [count](const auto& entry) { return entry.first >= count; });
     rows_.resize(static_cast<std::size_t>(count));
 }
 
@@ -81,15 +68,11 @@ void PingTable::TakeRowsOf(PingTable& other)
     other.sideTexts_.clear();
 }
 
-int PingTable::ColumnCount() const
-{
-    return 2;
-}
+int PingTable::ColumnCount() const { return 2; }
 
 QString PingTable::GetCell(int column, int row) const
 {
-    if (row < 0 || row >= RowCount())
-        return {};
+    if (row < 0 || row >= RowCount()) return {};
     const PingRow& cells = rows_[static_cast<std::size_t>(row)];
     switch (column) {
     case ColumnUrl:
@@ -107,23 +90,20 @@ void PingTable::SetCell(int column, int row, const QString& text)
         StoreOutcome(row, View(text), {}, -1, {});
         return;
     }
-    if (row < 0 || row >= RowCount() || column != ColumnUrl)
-        throw TableRangeError();
+    if (row < 0 || row >= RowCount() || column != ColumnUrl) throw TableRangeError();
     rows_[static_cast<std::size_t>(row)].Url = text;
     TellCellChanged(column, row);
 }
 
 QString PingTable::Reason(int row) const
 {
-    if (row < 0 || row >= RowCount())
-        return {};
+    if (row < 0 || row >= RowCount()) return {};
     return QString::fromStdU16String(ShownReason(Outcome(row)));
 }
 
 CheckOutcome PingTable::Outcome(int row) const
 {
-    if (row < 0 || row >= RowCount())
-        return {};
+    if (row < 0 || row >= RowCount()) return {};
     const RowTexts* side = SideTexts(row);
     return CheckOutcome(StatusText(row).toStdU16String(), ReasonText(row).toStdU16String(),
                         rows_[static_cast<std::size_t>(row)].ElapsedMs,
@@ -138,19 +118,16 @@ void PingTable::SetOutcome(int row, const CheckOutcome& outcome)
 void PingTable::StoreOutcome(int row, std::u16string_view status, std::u16string_view reason, std::int32_t elapsedMs,
                              std::u16string_view finalUrl)
 {
-    if (row < 0 || row >= RowCount())
-        throw TableRangeError();
+    if (row < 0 || row >= RowCount()) throw TableRangeError();
     const auto toQString = [](std::u16string_view text) {
         return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
     };
     RowTexts side;
     side.FinalUrl = toQString(finalUrl);
     const std::optional<std::uint16_t> statusNumber = statuses_.Number(status);
-    if (!statusNumber)
-        side.Status = toQString(status);
+    if (!statusNumber) side.Status = toQString(status);
     const std::optional<std::uint16_t> reasonNumber = reasons_.Number(reason);
-    if (!reasonNumber)
-        side.Reason = toQString(reason);
+    if (!reasonNumber) side.Reason = toQString(reason);
     const bool needsSide = !statusNumber || !reasonNumber || !finalUrl.empty();
 
     PingRow& cells = rows_[static_cast<std::size_t>(row)];
@@ -168,8 +145,7 @@ void PingTable::StoreOutcome(int row, std::u16string_view status, std::u16string
 
 const PingTable::RowTexts* PingTable::SideTexts(int row) const
 {
-    if (!(rows_[static_cast<std::size_t>(row)].Reason & HasSideTexts))
-        return nullptr;
+    if (!(rows_[static_cast<std::size_t>(row)].Reason & HasSideTexts)) return nullptr;
     const auto found = sideTexts_.find(row);
     return found == sideTexts_.end() ? nullptr : &found->second;
 }
@@ -177,28 +153,22 @@ const PingTable::RowTexts* PingTable::SideTexts(int row) const
 const QString& PingTable::StatusText(int row) const
 {
     const std::uint16_t number = rows_[static_cast<std::size_t>(row)].Status;
-    if (number == StatusInSideStore)
-        return SideTexts(row)->Status;
+    if (number == StatusInSideStore) return SideTexts(row)->Status;
     return statuses_.Text(number);
 }
 
 const QString& PingTable::ReasonText(int row) const
 {
     const std::uint16_t number = rows_[static_cast<std::size_t>(row)].Reason & ReasonNumberBits;
-    if (number == ReasonInSideStore)
-        return SideTexts(row)->Reason;
+    if (number == ReasonInSideStore) return SideTexts(row)->Reason;
     return reasons_.Text(number);
 }
 
 void PingTable::TellCellChanged(int column, int row)
 {
-    if (batchDepth_ == 0 && listener_)
-        listener_->CellChanged(column, row);
+    if (batchDepth_ == 0 && listener_) listener_->CellChanged(column, row);
 }
 
-void PingTable::SetListener(PingTableListener* listener)
-{
-    listener_ = listener;
-}
+void PingTable::SetListener(PingTableListener* listener) { listener_ = listener; }
 
 }  // namespace larkspire

@@ -19,8 +19,7 @@ namespace {
 constexpr qsizetype LongestExportPath = 259;
 constexpr std::size_t ExportBufferSize = 64 * 1024;
 
-void FillRow(PingTable& table, int row, const QString& line, int firstColumn, int columnCount,
-             const QString& separator)
+void FillRow(PingTable& table, int row, const QString& line, int firstColumn, int columnCount, const QString& separator)
 {
     qsizetype found = separator.isEmpty() ? -1 : line.indexOf(separator);
     if (found < 0) {
@@ -31,8 +30,7 @@ void FillRow(PingTable& table, int row, const QString& line, int firstColumn, in
     for (int piece = 0; piece < columnCount; ++piece) {
         if (found < 0) {
             // The text after the last separator counts only when there is some.
-            if (start < line.size())
-                table.SetCell(firstColumn + piece, row, line.mid(start));
+            if (start < line.size()) table.SetCell(firstColumn + piece, row, line.mid(start));
             return;
         }
         table.SetCell(firstColumn + piece, row, line.mid(start, found - start));
@@ -50,23 +48,19 @@ void WriteExport(const QString& path, const PingTable& table, int column, RowSel
 {
     const auto eachCell = [&](auto&& take) {
         for (int row = 0; row < table.RowCount(); ++row) {
-            if (selected(row) && !take(table.GetCell(column, row)))
-                return;
+            if (selected(row) && !take(table.GetCell(column, row))) return;
         }
     };
     bool fitsAnsi = true;
     eachCell([&fitsAnsi](const QString& line) { return fitsAnsi = FitsAnsi(line); });
     AtomicFileWrite file;
-    if (const int error = file.Open(NativePath(path)))
-        throw IoError(error, path);
+    if (const int error = file.Open(NativePath(path))) throw IoError(error, path);
     std::string buffer;
     const auto flush = [&] {
-        if (const int error = file.Write(buffer))
-            throw IoError(error, path);
+        if (const int error = file.Write(buffer)) throw IoError(error, path);
         buffer.clear();
     };
-    if (!fitsAnsi)
-        buffer.append("\xEF\xBB\xBF");
+    if (!fitsAnsi) buffer.append("\xEF\xBB\xBF");
     eachCell([&](const QString& line) {
         if (fitsAnsi) {
             AppendAnsi(line, buffer);
@@ -75,13 +69,11 @@ void WriteExport(const QString& path, const PingTable& table, int column, RowSel
             buffer.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
         }
         buffer.append("\r\n");
-        if (buffer.size() >= ExportBufferSize)
-            flush();
+        if (buffer.size() >= ExportBufferSize) flush();
         return true;
     });
     flush();
-    if (const int error = file.Commit())
-        throw IoError(error, path);
+    if (const int error = file.Commit()) throw IoError(error, path);
 }
 
 }  // namespace
@@ -95,15 +87,13 @@ void ClearColumn(PingTable& table, int column)
         return;
     }
     const QString empty;
-    for (int row = 0; row < table.RowCount(); ++row)
-        table.SetCell(column, row, empty);
+    for (int row = 0; row < table.RowCount(); ++row) table.SetCell(column, row, empty);
 }
 
 void FillColumnsFromLines(PingTable& table, const QStringList& lines, int firstColumn, int columnCount,
                           const QString& separator)
 {
-    if (lines.size() > std::numeric_limits<int>::max())
-        throw TableRangeError();
+    if (lines.size() > std::numeric_limits<int>::max()) throw TableRangeError();
     PingTable::Batch batch(table);
     table.SetRowCount(static_cast<int>(lines.size()));
     for (int row = 0; row < table.RowCount(); ++row)
@@ -116,31 +106,25 @@ void FillColumnsFromFile(PingTable& table, const QString& path, int firstColumn,
     PingTable filled;
     ReadTextLines(path, [&](QString&& line) {
         const int row = filled.RowCount();
-        if (row == std::numeric_limits<int>::max())
-            throw TableRangeError();
+        if (row == std::numeric_limits<int>::max()) throw TableRangeError();
         filled.SetRowCount(row + 1);
         FillRow(filled, row, line, firstColumn, columnCount, separator);
     });
     table.TakeRowsOf(filled);
 }
 
-void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
-                  const QString& filterText)
+void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn, const QString& filterText)
 {
-    if (path.size() > LongestExportPath)
-        throw InvalidFileNameError(path);
-    WriteExport(path, table, column, [&](int row) {
-        return filterColumn == 0 || table.GetCell(filterColumn, row) == filterText;
-    });
+    if (path.size() > LongestExportPath) throw InvalidFileNameError(path);
+    WriteExport(path, table, column,
+                [&](int row) { return filterColumn == 0 || table.GetCell(filterColumn, row) == filterText; });
 }
 
 void ExportFailedUrls(const PingTable& table, const QString& path)
 {
-    if (path.size() > LongestExportPath)
-        throw InvalidFileNameError(path);
-    WriteExport(path, table, PingTable::ColumnUrl, [&](int row) {
-        return IsFailure(StatusKindOf(table.GetCell(PingTable::ColumnPing, row)));
-    });
+    if (path.size() > LongestExportPath) throw InvalidFileNameError(path);
+    WriteExport(path, table, PingTable::ColumnUrl,
+                [&](int row) { return IsFailure(StatusKindOf(table.GetCell(PingTable::ColumnPing, row))); });
 }
 
 }  // namespace larkspire

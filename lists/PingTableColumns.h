@@ -27,8 +27,7 @@ void FillColumnsFromFile(PingTable& table, const QString& path, int firstColumn,
 // back as exported), replacing the file at `path` through AtomicFileWrite. With `filterColumn` 0 every row is selected, otherwise
 // the rows whose cell in `filterColumn` equals `filterText` exactly. Throws FileError with the I/O error message
 // on failure; the file then keeps its old content.
-void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn,
-                  const QString& filterText);
+void ExportColumn(const PingTable& table, const QString& path, int column, int filterColumn, const QString& filterText);
 
 // Writes the URLs of the rows whose check failed (an HTTP error, a time-out or aborted) as ExportColumn does.
 void ExportFailedUrls(const PingTable& table, const QString& path);

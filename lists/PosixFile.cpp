@@ -10,10 +10,7 @@
 
 namespace larkspire {
 
-UniqueFd::~UniqueFd()
-{
-    Close();
-}
+UniqueFd::~UniqueFd() { Close(); }
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 {
@@ -27,8 +24,7 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 
 int UniqueFd::Close()
 {
-    if (fd_ < 0)
-        return 0;
+    if (fd_ < 0) return 0;
     const int result = ::close(fd_);
     fd_ = -1;
     // After EINTR the descriptor is gone on Linux and the data was handed over: not a failure.
@@ -41,27 +37,21 @@ namespace {
 // "surrogateescape" does: shown as a replacement character, turned back into the same byte for the system.
 constexpr char16_t EscapedByteBase = 0xDC00;
 
-bool IsEscapedByte(char16_t unit)
-{
-    return unit >= EscapedByteBase + 0x80 && unit <= EscapedByteBase + 0xFF;
-}
+bool IsEscapedByte(char16_t unit) { return unit >= EscapedByteBase + 0x80 && unit <= EscapedByteBase + 0xFF; }
 
 }  // namespace
 
 QByteArray NativePath(const QString& path)
 {
-    if (path.contains(QChar(0)))
-        return {};
+    if (path.contains(QChar(0))) return {};
     QByteArray bytes;
     bytes.reserve(path.size());
     const qsizetype size = path.size();
     qsizetype start = 0;
     for (qsizetype i = 0; i <= size; ++i) {
-        if (i < size && !IsEscapedByte(path[i].unicode()))
-            continue;
+        if (i < size && !IsEscapedByte(path[i].unicode())) continue;
         bytes += QStringView(path).mid(start, i - start).toUtf8();
-        if (i < size)
-            bytes += static_cast<char>(path[i].unicode() - EscapedByteBase);
+        if (i < size) bytes += static_cast<char>(path[i].unicode() - EscapedByteBase);
         start = i + 1;
     }
     return bytes;
@@ -97,8 +87,7 @@ int WriteAll(int fd, const char* data, std::size_t size)
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return errno;
         }
         data += written;
@@ -110,12 +99,9 @@ int WriteAll(int fd, const char* data, std::size_t size)
 std::optional<WriteFileFailure> WriteWholeFile(const QByteArray& nativePath, std::string_view content)
 {
     AtomicFileWrite file;
-    if (const int error = file.Open(nativePath))
-        return WriteFileFailure{true, error};
-    if (const int error = file.Write(content))
-        return WriteFileFailure{false, error};
-    if (const int error = file.Commit())
-        return WriteFileFailure{false, error};
+    if (const int error = file.Open(nativePath)) return WriteFileFailure{true, error};
+    if (const int error = file.Write(content)) return WriteFileFailure{false, error};
+    if (const int error = file.Commit()) return WriteFileFailure{false, error};
     return std::nullopt;
 }
 
@@ -125,19 +111,15 @@ int ReadAll(int fd, std::string& bytes)
     // comes in whole.
     struct stat status {};
     std::size_t capacity = 65536;
-    if (::fstat(fd, &status) == 0 && status.st_size > 0)
-        capacity = static_cast<std::size_t>(status.st_size) + 1;
+    if (::fstat(fd, &status) == 0 && status.st_size > 0) capacity = static_cast<std::size_t>(status.st_size) + 1;
     bytes.resize(capacity);
     std::size_t size = 0;
     for (;;) {
-        if (size == bytes.size())
-            bytes.resize(bytes.size() * 2);
+        if (size == bytes.size()) bytes.resize(bytes.size() * 2);
         const ssize_t count = ::read(fd, bytes.data() + size, bytes.size() - size);
-        if (count == 0)
-            break;
+        if (count == 0) break;
         if (count < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return errno;
         }
         size += static_cast<std::size_t>(count);

@@ -11,16 +11,11 @@ QStringView View(std::u16string_view text) { return QStringView(text.data(), sta
 
 StatusKind StatusKindOf(QStringView status)
 {
-    if (status.isEmpty())
-        return StatusKind::NotChecked;
-    if (status == View(StatusCompleted))
-        return StatusKind::Completed;
-    if (status == View(StatusPinging))
-        return StatusKind::UnderWay;
-    if (status == View(StatusTimeout))
-        return StatusKind::Timeout;
-    if (status == View(StatusAborted))
-        return StatusKind::Aborted;
+    if (status.isEmpty()) return StatusKind::NotChecked;
+    if (status == View(StatusCompleted)) return StatusKind::Completed;
+    if (status == View(StatusPinging)) return StatusKind::UnderWay;
+    if (status == View(StatusTimeout)) return StatusKind::Timeout;
+    if (status == View(StatusAborted)) return StatusKind::Aborted;
     return StatusKind::Error;
 }
 

@@ -6,16 +6,16 @@
 #include "lists/PosixFile.h"
 
 #include <algorithm>
-#include <functional>
-#include <tuple>
-#include <utility>
-#include <vector>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace larkspire {
 
@@ -48,8 +48,7 @@ bool IsWellFormedUtf8(std::string_view bytes)
 {
     while (!bytes.empty()) {
         std::size_t count = 1;
-        if (!NextUtf8(bytes, count))
-            return false;
+        if (!NextUtf8(bytes, count)) return false;
         bytes.remove_prefix(count);
     }
     return true;
@@ -65,12 +64,9 @@ bool IsUtf16(TextEncoding encoding)
 // The encoding a byte-order mark at the start of `bytes` names, with the mark's size; Ansi and 0 without one.
 std::pair<TextEncoding, std::size_t> MarkedEncoding(std::string_view bytes)
 {
-    if (bytes.starts_with(Utf8Bom))
-        return {TextEncoding::Utf8, Utf8Bom.size()};
-    if (bytes.starts_with(Utf16LittleEndianBom))
-        return {TextEncoding::Utf16LittleEndian, Utf16LittleEndianBom.size()};
-    if (bytes.starts_with(Utf16BigEndianBom))
-        return {TextEncoding::Utf16BigEndian, Utf16BigEndianBom.size()};
+    if (bytes.starts_with(Utf8Bom)) return {TextEncoding::Utf8, Utf8Bom.size()};
+    if (bytes.starts_with(Utf16LittleEndianBom)) return {TextEncoding::Utf16LittleEndian, Utf16LittleEndianBom.size()};
+    if (bytes.starts_with(Utf16BigEndianBom)) return {TextEncoding::Utf16BigEndian, Utf16BigEndianBom.size()};
     return {TextEncoding::Ansi, 0};
 }
 
@@ -86,8 +82,7 @@ std::size_t EndOfLastLine(std::string_view bytes, std::size_t from, TextEncoding
     for (std::size_t end = bytes.size() & ~std::size_t{1}; end >= 2 && end > from; end -= 2) {
         const char first = bytes[end - 2];
         const char second = bytes[end - 1];
-        if ((littleEndian ? first : second) == '\n' && (littleEndian ? second : first) == '\0')
-            return end;
+        if ((littleEndian ? first : second) == '\n' && (littleEndian ? second : first) == '\0') return end;
     }
     return 0;
 }
@@ -97,20 +92,14 @@ std::size_t EndOfLastLine(std::string_view bytes, std::size_t from, TextEncoding
 RawText ReadFilePieces(const QString& path)
 {
     const QByteArray nativePath = NativePath(path);
-    if (nativePath.isEmpty())
-        throw CannotOpenFileError(path, ENOENT);
+    if (nativePath.isEmpty()) throw CannotOpenFileError(path, ENOENT);
     UniqueFd file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!file.IsOpen())
-        throw CannotOpenFileError(path, errno);
+    if (!file.IsOpen()) throw CannotOpenFileError(path, errno);
     struct stat status {};
-    if (::fstat(file.Get(), &status) != 0)
-        throw CannotOpenFileError(path, errno);
-    if (S_ISDIR(status.st_mode))
-        throw CannotOpenFileError(path, EISDIR);
-    if (!S_ISREG(status.st_mode))
-        throw NotRegularFileError(path);
-    if (status.st_size > LargestListFile)
-        throw TooLargeForListError(path);
+    if (::fstat(file.Get(), &status) != 0) throw CannotOpenFileError(path, errno);
+    if (S_ISDIR(status.st_mode)) throw CannotOpenFileError(path, EISDIR);
+    if (!S_ISREG(status.st_mode)) throw NotRegularFileError(path);
+    if (status.st_size > LargestListFile) throw TooLargeForListError(path);
     RawText raw;
     std::string pending;
     std::size_t total = 0;
@@ -123,31 +112,25 @@ RawText ReadFilePieces(const QString& path)
             pending.resize(held);
             continue;
         }
-        if (count < 0)
-            throw NamedFileError(path, QStringLiteral("Stream read error"));
+        if (count < 0) throw NamedFileError(path, QStringLiteral("Stream read error"));
         pending.resize(held + static_cast<std::size_t>(count));
         total += static_cast<std::size_t>(count);
         // A file that grew past the limit since it was measured is refused as one that was too large from the start.
-        if (total > static_cast<std::size_t>(LargestListFile))
-            throw TooLargeForListError(path);
-        if (count == 0)
-            break;
+        if (total > static_cast<std::size_t>(LargestListFile)) throw TooLargeForListError(path);
+        if (count == 0) break;
         if (first && pending.size() >= Utf8Bom.size()) {
             std::tie(raw.Encoding, raw.MarkSize) = MarkedEncoding(pending);
             first = false;
         }
-        if (first)
-            continue;
+        if (first) continue;
         // Only the bytes just read can hold a line feed: the ones before them would have ended a piece.
         if (const std::size_t end = EndOfLastLine(pending, held, raw.Encoding)) {
             raw.Pieces.emplace_back(pending, 0, end);
             pending.erase(0, end);
         }
     }
-    if (first)
-        std::tie(raw.Encoding, raw.MarkSize) = MarkedEncoding(pending);
-    if (!pending.empty())
-        raw.Pieces.push_back(std::move(pending));
+    if (first) std::tie(raw.Encoding, raw.MarkSize) = MarkedEncoding(pending);
+    if (!pending.empty()) raw.Pieces.push_back(std::move(pending));
     return raw;
 }
 
@@ -155,11 +138,9 @@ RawText ReadFilePieces(const QString& path)
 // Windows-1252 only a zero byte decodes to it.
 bool HoldsZeroCharacter(std::string_view bytes, TextEncoding encoding)
 {
-    if (!IsUtf16(encoding))
-        return bytes.find('\0') != std::string_view::npos;
+    if (!IsUtf16(encoding)) return bytes.find('\0') != std::string_view::npos;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        if (bytes[i] == '\0' && bytes[i + 1] == '\0')
-            return true;
+        if (bytes[i] == '\0' && bytes[i + 1] == '\0') return true;
     }
     return false;
 }
@@ -177,14 +158,12 @@ void CheckEncoding(const QString& path, RawText& raw)
 {
     const auto pieces = [&raw](auto&& test) {
         for (std::size_t index = 0; index < raw.Pieces.size(); ++index) {
-            if (test(PieceText(raw, index)))
-                return true;
+            if (test(PieceText(raw, index))) return true;
         }
         return false;
     };
     const auto illFormed = [](std::string_view bytes) { return !IsWellFormedUtf8(bytes); };
-    if (raw.Encoding == TextEncoding::Utf8 && pieces(illFormed))
-        throw NamedFileError(path, NoMappingMessage);
+    if (raw.Encoding == TextEncoding::Utf8 && pieces(illFormed)) throw NamedFileError(path, NoMappingMessage);
     if (IsUtf16(raw.Encoding) && raw.Pieces.size() == 1 && PieceText(raw, 0).size() == 1)
         throw NamedFileError(path, NoMappingMessage);
     if (raw.Encoding == TextEncoding::Ansi && pieces([](std::string_view bytes) { return HoldsNonAscii(bytes); }) &&
@@ -245,10 +224,8 @@ QString DecodePiece(std::string_view bytes, TextEncoding encoding)
 LineEnd FirstLineEnd(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n')
-            return LineEnd::Lf;
-        if (text[i] == u'\r')
-            return LineEnd::CrLf;
+        if (text[i] == u'\n') return LineEnd::Lf;
+        if (text[i] == u'\r') return LineEnd::CrLf;
     }
     return LineEnd::Lf;
 }
@@ -264,15 +241,13 @@ void SplitLines(QStringView text, const std::function<void(QString&&)>& takeLine
         const char16_t unit = units[i];
         if (unit == u'\r' || unit == u'\n') {
             takeLine(text.mid(start, i - start).toString());
-            if (unit == u'\r' && i + 1 < size && units[i + 1] == u'\n')
-                ++i;
+            if (unit == u'\r' && i + 1 < size && units[i + 1] == u'\n') ++i;
             start = ++i;
             continue;
         }
         ++i;
     }
-    if (i > start)
-        takeLine(text.mid(start, i - start).toString());
+    if (i > start) takeLine(text.mid(start, i - start).toString());
 }
 
 // Gives out every line of the file, piece by piece, each piece's bytes freed once its lines are out. Returns the
@@ -285,8 +260,7 @@ ListFileFormat ReadLines(const QString& path, const std::function<void(QString&&
     for (std::size_t index = 0; index < raw.Pieces.size(); ++index) {
         const QString text = DecodePiece(PieceText(raw, index), raw.Encoding);
         std::string().swap(raw.Pieces[index]);
-        if (index == 0)
-            format.LineEnds = FirstLineEnd(text);
+        if (index == 0) format.LineEnds = FirstLineEnd(text);
         SplitLines(text, takeLine);
     }
     return format;
@@ -295,8 +269,7 @@ ListFileFormat ReadLines(const QString& path, const std::function<void(QString&&
 void TrimTrailingControls(QString& line)
 {
     qsizetype end = line.size();
-    while (end > 0 && line[end - 1].unicode() <= 0x20)
-        --end;
+    while (end > 0 && line[end - 1].unicode() <= 0x20) --end;
     line.truncate(end);
 }
 
@@ -358,10 +331,7 @@ void LoadTextList(const QString& path, QStringList& list)
     list.swap(lines);
 }
 
-void ReadTextLines(const QString& path, const std::function<void(QString&&)>& takeLine)
-{
-    ReadLines(path, takeLine);
-}
+void ReadTextLines(const QString& path, const std::function<void(QString&&)>& takeLine) { ReadLines(path, takeLine); }
 
 EditorText ReadEditorText(const QString& path)
 {
@@ -386,8 +356,7 @@ ListFileFormat SaveEditorText(const QString& path, QStringList& lines, ListFileF
     const std::string bytes = EncodeText(text, format.Encoding);
 
     if (const std::optional<WriteFileFailure> failure = WriteWholeFile(NativePath(path), bytes)) {
-        if (failure->atCreate)
-            throw CannotCreateFileError(path, failure->error);
+        if (failure->atCreate) throw CannotCreateFileError(path, failure->error);
         throw NamedFileError(path, QStringLiteral("Stream write error"));
     }
     return format;

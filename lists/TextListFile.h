@@ -20,8 +20,7 @@ struct ListFileFormat {
     // file's own.
     ListFileFormat(TextEncoding encoding = TextEncoding::Ansi, LineEnd lineEnds = LineEnd::CrLf)
         : Encoding(encoding), LineEnds(lineEnds)
-    {
-    }
+    {}
 
     TextEncoding Encoding;
     LineEnd LineEnds;

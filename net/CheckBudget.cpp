@@ -13,14 +13,16 @@ static_assert(std::is_trivially_destructible_v<CheckBudget>, "the unlimited budg
 
 CheckBudget::CheckBudget(std::optional<std::chrono::milliseconds> wholeLimit, std::chrono::milliseconds afterAbort,
                          const std::atomic<bool>* abortRequested, const CheckClock* clock)
-    : clock_(clock), afterAbort_(afterAbort), abortRequested_(abortRequested) {
+    : clock_(clock), afterAbort_(afterAbort), abortRequested_(abortRequested)
+{
     if (wholeLimit) {
         deadline_ = Now() + *wholeLimit;
         wholeLimit_ = *wholeLimit;
     }
 }
 
-void CheckBudget::ThrowIfOver() const {
+void CheckBudget::ThrowIfOver() const
+{
     const Clock::time_point now = Now();
     if (!cutAt_ && abortRequested_ != nullptr && abortRequested_->load()) cutAt_ = now + afterAbort_;
     if (cutAt_ && now >= *cutAt_) throw CheckCutError();
@@ -29,7 +31,8 @@ void CheckBudget::ThrowIfOver() const {
     }
 }
 
-int CheckBudget::NextWaitMs(std::optional<Clock::time_point> ownEnd) const {
+int CheckBudget::NextWaitMs(std::optional<Clock::time_point> ownEnd) const
+{
     const Clock::time_point now = Now();
     std::optional<Clock::duration> wait;
     const auto consider = [&](Clock::duration candidate) { wait = wait ? std::min(*wait, candidate) : candidate; };
@@ -42,7 +45,8 @@ int CheckBudget::NextWaitMs(std::optional<Clock::time_point> ownEnd) const {
     return static_cast<int>(std::clamp<long long>(milliseconds, 0, 24LL * 3600 * 1000));
 }
 
-bool CheckBudget::WaitForSocket(int descriptor, short events, int milliseconds) const {
+bool CheckBudget::WaitForSocket(int descriptor, short events, int milliseconds) const
+{
     return WaitUntil([&](int slice) { return larkspire::WaitForSocket(descriptor, events, slice); }, milliseconds);
 }
 

@@ -64,7 +64,8 @@ private:
 };
 
 template <typename Ready>
-bool CheckBudget::WaitUntil(Ready ready, int milliseconds) const {
+bool CheckBudget::WaitUntil(Ready ready, int milliseconds) const
+{
     const std::optional<Clock::time_point> ownEnd =
         milliseconds < 0 ? std::nullopt : std::optional(Now() + std::chrono::milliseconds(milliseconds));
     for (;;) {

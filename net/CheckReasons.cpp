@@ -5,15 +5,15 @@
 
 namespace larkspire::reason {
 
-std::string TlsFailed(const char* step, const std::string& details) {
+std::string TlsFailed(const char* step, const std::string& details)
+{
     return std::string("TLS ") + step + " failed: " + details;
 }
 
-bool IsTlsFailure(const std::string& reason) {
-    return reason.rfind("TLS ", 0) == 0;
-}
+bool IsTlsFailure(const std::string& reason) { return reason.rfind("TLS ", 0) == 0; }
 
-std::string SystemFailure(const char* what, int error) {
+std::string SystemFailure(const char* what, int error)
+{
     if (error == ECONNREFUSED) return ConnectionRefused;
     if (error == ECONNRESET || error == EPIPE) return ConnectionReset;
     std::string text = std::strerror(error);
@@ -24,7 +24,8 @@ std::string SystemFailure(const char* what, int error) {
     return std::string(what) + " failed: " + text;
 }
 
-std::string DurationText(int milliseconds) {
+std::string DurationText(int milliseconds)
+{
     if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000) + " s";
     return std::to_string(milliseconds) + " ms";
 }

@@ -19,24 +19,28 @@ namespace larkspire {
 namespace {
 
 // The reason OpenSSL gives for the oldest error it queued on this thread.
-std::string TlsErrorText() {
+std::string TlsErrorText()
+{
     const unsigned long code = ERR_get_error();
     if (code == 0) return "no details";
     const char* text = ERR_reason_error_string(code);
     return text != nullptr ? text : "error " + std::to_string(ERR_GET_REASON(code));
 }
 
-std::string WithoutBrackets(const std::string& host) {
+std::string WithoutBrackets(const std::string& host)
+{
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
     return host;
 }
 
-const CheckBudget& Unlimited() {
+const CheckBudget& Unlimited()
+{
     static const CheckBudget budget;
     return budget;
 }
 
-[[noreturn]] void ThrowSocketFailure(const char* what, int error) {
+[[noreturn]] void ThrowSocketFailure(const char* what, int error)
+{
     if (error == ECONNRESET || error == EPIPE) throw ConnectionResetError(error);
     throw TransportError(reason::SystemFailure(what, error), error);
 }
@@ -47,12 +51,14 @@ Connection::Connection(SocketHandle socket) : socket_(std::move(socket)), budget
 
 void Connection::SslDeleter::operator()(SSL* ssl) const { SSL_free(ssl); }
 
-int Connection::ReadWaitMs() const {
+int Connection::ReadWaitMs() const
+{
     if (readTimeout_ > 0) return readTimeout_;
     return IsTls() ? socketTimeout_ : -1;
 }
 
-void Connection::StartTls(const TlsLayer& layer, const std::string& serverName) {
+void Connection::StartTls(const TlsLayer& layer, const std::string& serverName)
+{
     SSL_CTX* context = layer.Context();
     ssl_.reset(SSL_new(context));
     if (!ssl_) throw TransportError(reason::TlsFailed("setup", TlsErrorText()));
@@ -82,14 +88,16 @@ void Connection::StartTls(const TlsLayer& layer, const std::string& serverName) 
 }
 
 // OpenSSL's reason, and for a certificate that failed verification what was wrong with it.
-std::string Connection::HandshakeFailureText() const {
+std::string Connection::HandshakeFailureText() const
+{
     std::string text = TlsErrorText();
     const long verification = SSL_get_verify_result(ssl_.get());
     if (verification != X509_V_OK) text += std::string(" (") + X509_verify_cert_error_string(verification) + ")";
     return text;
 }
 
-void Connection::Handshake() {
+void Connection::Handshake()
+{
     for (;;) {
         ERR_clear_error();
         const int result = SSL_do_handshake(ssl_.get());
@@ -102,7 +110,8 @@ void Connection::Handshake() {
     }
 }
 
-void Connection::Write(std::string_view bytes) {
+void Connection::Write(std::string_view bytes)
+{
     if (bytes.empty()) return;
     if (!IsTls()) {
         SendAll(bytes.data(), bytes.size());
@@ -116,12 +125,14 @@ void Connection::Write(std::string_view bytes) {
     FlushTlsOutput();
 }
 
-std::size_t Connection::Read(char* buffer, std::size_t size) {
+std::size_t Connection::Read(char* buffer, std::size_t size)
+{
     if (IsTls()) return ReadTls(buffer, size);
     return Receive(buffer, size, ReadWaitMs());
 }
 
-std::size_t Connection::ReadTls(char* buffer, std::size_t size) {
+std::size_t Connection::ReadTls(char* buffer, std::size_t size)
+{
     for (;;) {
         ERR_clear_error();
         const int count = SSL_read(ssl_.get(), buffer, static_cast<int>(std::min<std::size_t>(size, BlockSize)));
@@ -136,19 +147,22 @@ std::size_t Connection::ReadTls(char* buffer, std::size_t size) {
     }
 }
 
-bool Connection::WaitReadable(int milliseconds) {
+bool Connection::WaitReadable(int milliseconds)
+{
     if (IsTls() && (SSL_pending(ssl_.get()) > 0 || BIO_ctrl_pending(tlsInput_) > 0)) return true;
     return budget_->WaitForSocket(socket_.Get(), POLLIN, milliseconds);
 }
 
-bool Connection::IsClosedByPeer() {
+bool Connection::IsClosedByPeer()
+{
     if (IsTls() && (SSL_pending(ssl_.get()) > 0 || BIO_ctrl_pending(tlsInput_) > 0)) return true;
     return WaitForSocket(socket_.Get(), POLLIN, 0);
 }
 
 // Receives what has arrived, waiting at most waitMs only when nothing has; 0 once the server has closed the
 // connection. The budget is looked at before every call, so data that is always there cannot outrun it.
-std::size_t Connection::Receive(char* buffer, std::size_t size, int waitMs) {
+std::size_t Connection::Receive(char* buffer, std::size_t size, int waitMs)
+{
     for (;;) {
         budget_->ThrowIfOver();
         const ssize_t count = ::recv(socket_.Get(), buffer, std::min(size, BlockSize), 0);
@@ -160,7 +174,8 @@ std::size_t Connection::Receive(char* buffer, std::size_t size, int waitMs) {
 }
 
 // Moves what the server sent into OpenSSL's input; false when the server has closed the connection.
-bool Connection::ReceiveForTls() {
+bool Connection::ReceiveForTls()
+{
     char block[BlockSize];
     const std::size_t count = Receive(block, sizeof block, ReadWaitMs());
     if (count == 0) return false;
@@ -171,7 +186,8 @@ bool Connection::ReceiveForTls() {
 }
 
 // A server that takes no data for the read time-out is as silent as one that sends none.
-void Connection::SendAll(const char* data, std::size_t size) {
+void Connection::SendAll(const char* data, std::size_t size)
+{
     while (size > 0) {
         const ssize_t count = ::send(socket_.Get(), data, size, MSG_NOSIGNAL);
         if (count < 0) {
@@ -188,7 +204,8 @@ void Connection::SendAll(const char* data, std::size_t size) {
     }
 }
 
-void Connection::FlushTlsOutput() {
+void Connection::FlushTlsOutput()
+{
     char block[BlockSize];
     for (;;) {
         const int count = BIO_read(tlsOutput_, block, sizeof block);

@@ -24,7 +24,8 @@ struct LookupResult {
     std::vector<SocketAddress> Addresses;
 };
 
-LookupResult LookUp(const std::string& host) {
+LookupResult LookUp(const std::string& host)
+{
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -51,7 +52,8 @@ struct PendingLookup {
     std::optional<LookupResult> Result;
 };
 
-LookupResult LookUpWithin(const std::string& host, const CheckBudget& budget) {
+LookupResult LookUpWithin(const std::string& host, const CheckBudget& budget)
+{
     auto pending = std::make_shared<PendingLookup>();
     try {
         std::thread([pending, host] {
@@ -82,7 +84,8 @@ LookupResult LookUpWithin(const std::string& host, const CheckBudget& budget) {
 
 class SystemResolver final : public NameResolver {
 public:
-    std::vector<SocketAddress> Resolve(const std::string& host, const CheckBudget& budget) const override {
+    std::vector<SocketAddress> Resolve(const std::string& host, const CheckBudget& budget) const override
+    {
         LookupResult result = LookUpWithin(host, budget);
         if (result.Error != 0 || result.Addresses.empty()) {
             throw TransportError(reason::HostNotFound, result.SystemError != 0 ? result.SystemError : result.Error);
@@ -93,7 +96,8 @@ public:
 
 }  // namespace
 
-const NameResolver& SystemNameResolver() {
+const NameResolver& SystemNameResolver()
+{
     static const SystemResolver resolver;
     return resolver;
 }

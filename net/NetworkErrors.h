@@ -11,13 +11,13 @@ namespace larkspire {
 // The final response of a request was not a success. Carries what the server answered.
 class ProtocolError : public LarkspireError {
 public:
-    ProtocolError(std::int32_t code, std::u16string statusLine, std::u16string bodyText,
-                  std::u16string retryAfter = {})
+    ProtocolError(std::int32_t code, std::u16string statusLine, std::u16string bodyText, std::u16string retryAfter = {})
         : LarkspireError("HTTP/1.1 " + std::to_string(code)),
           code_(code),
           statusLine_(std::move(statusLine)),
           bodyText_(std::move(bodyText)),
-          retryAfter_(std::move(retryAfter)) {}
+          retryAfter_(std::move(retryAfter))
+    {}
 
     // -1 when the status line holds no code.
     std::int32_t Code() const { return code_; }
@@ -69,7 +69,8 @@ public:
 class TransportError : public LarkspireError {
 public:
     explicit TransportError(const std::string& reason, int osErrorCode = 0)
-        : LarkspireError(reason), osErrorCode_(osErrorCode) {}
+        : LarkspireError(reason), osErrorCode_(osErrorCode)
+    {}
 
     int OsErrorCode() const { return osErrorCode_; }
 

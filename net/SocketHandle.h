@@ -13,7 +13,8 @@ public:
     explicit SocketHandle(int descriptor) : descriptor_(descriptor) {}
     ~SocketHandle() { Close(); }
     SocketHandle(SocketHandle&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
-    SocketHandle& operator=(SocketHandle&& other) noexcept {
+    SocketHandle& operator=(SocketHandle&& other) noexcept
+    {
         if (this != &other) {
             Close();
             descriptor_ = std::exchange(other.descriptor_, -1);
@@ -26,7 +27,8 @@ public:
     int Get() const { return descriptor_; }
     bool IsOpen() const { return descriptor_ >= 0; }
 
-    void Close() {
+    void Close()
+    {
         if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
     }
 

@@ -10,7 +10,8 @@
 
 namespace larkspire {
 
-bool WaitForSocket(int descriptor, short events, int milliseconds) {
+bool WaitForSocket(int descriptor, short events, int milliseconds)
+{
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     pollfd entry{descriptor, events, 0};

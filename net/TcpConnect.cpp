@@ -18,12 +18,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string WithoutBrackets(const std::string& host) {
+std::string WithoutBrackets(const std::string& host)
+{
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
     return host;
 }
 
-std::optional<SocketAddress> Literal(const std::string& host) {
+std::optional<SocketAddress> Literal(const std::string& host)
+{
     const std::string literal = WithoutBrackets(host);
     SocketAddress address;
     auto& v4 = reinterpret_cast<sockaddr_in&>(address.Address);
@@ -44,7 +46,8 @@ std::optional<SocketAddress> Literal(const std::string& host) {
 
 // Literals are used as they are; only names go to the resolver.
 std::vector<SocketAddress> AddressesOf(const std::string& host, std::uint16_t port, const CheckBudget& budget,
-                                       const NameResolver& resolver) {
+                                       const NameResolver& resolver)
+{
     std::vector<SocketAddress> addresses;
     if (const std::optional<SocketAddress> literal = Literal(host)) {
         addresses.push_back(*literal);
@@ -62,7 +65,8 @@ std::vector<SocketAddress> AddressesOf(const std::string& host, std::uint16_t po
 }
 
 // Waits for a connect under way to end: false when limitMs (negative: none) ran out first.
-bool WaitForConnect(int descriptor, int limitMs, const CheckBudget& budget) {
+bool WaitForConnect(int descriptor, int limitMs, const CheckBudget& budget)
+{
     if (!budget.WaitForSocket(descriptor, POLLOUT, limitMs)) return false;
     int error = 0;
     socklen_t length = sizeof(error);
@@ -72,7 +76,8 @@ bool WaitForConnect(int descriptor, int limitMs, const CheckBudget& budget) {
 }
 
 // One attempt: the socket, or nothing when limitMs ran out.
-std::optional<SocketHandle> ConnectTo(const SocketAddress& address, int limitMs, const CheckBudget& budget) {
+std::optional<SocketHandle> ConnectTo(const SocketAddress& address, int limitMs, const CheckBudget& budget)
+{
     SocketHandle socket(::socket(address.Family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.IsOpen()) throw TransportError(reason::SystemFailure("socket", errno), errno);
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.Address), address.Length) != 0) {
@@ -87,7 +92,8 @@ std::optional<SocketHandle> ConnectTo(const SocketAddress& address, int limitMs,
 }  // namespace
 
 SocketHandle ConnectTcp(const std::string& host, std::uint16_t port, std::int32_t connectTimeoutMs,
-                        const CheckBudget& budget, const NameResolver& resolver) {
+                        const CheckBudget& budget, const NameResolver& resolver)
+{
     if (host.empty()) throw TransportError(reason::NoHost);
     const std::vector<SocketAddress> addresses = AddressesOf(host, port, budget, resolver);
     if (connectTimeoutMs < -1) throw ConnectTimeoutError(reason::NoConnectionWithin(0));

@@ -18,7 +18,6 @@ namespace larkspire {
 // Throws ConnectTimeoutError when time runs out, TransportError for every other failure (the last address's),
 // and the budget's errors.
 SocketHandle ConnectTcp(const std::string& host, std::uint16_t port, std::int32_t connectTimeoutMs,
-                        const CheckBudget& budget = CheckBudget(),
-                        const NameResolver& resolver = SystemNameResolver());
+                        const CheckBudget& budget = CheckBudget(), const NameResolver& resolver = SystemNameResolver());
 
 }  // namespace larkspire

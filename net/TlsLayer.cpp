@@ -26,7 +26,8 @@ static_assert(std::is_trivially_destructible_v<SharedContexts>);
 // Stands in for OpenSSL's chain building, whose result nobody would look at.
 int AcceptWithoutBuildingAChain(X509_STORE_CTX* /*store*/, void* /*argument*/) { return 1; }
 
-bool SetUpCheck(SSL_CTX* context, CertificateCheck check) {
+bool SetUpCheck(SSL_CTX* context, CertificateCheck check)
+{
     if (check == CertificateCheck::None) {
         SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
         SSL_CTX_set_cert_verify_callback(context, AcceptWithoutBuildingAChain, nullptr);
@@ -36,7 +37,8 @@ bool SetUpCheck(SSL_CTX* context, CertificateCheck check) {
     return SSL_CTX_set_default_verify_paths(context) == 1;
 }
 
-SSL_CTX* MakeContext(CertificateCheck check) {
+SSL_CTX* MakeContext(CertificateCheck check)
+{
     SSL_CTX* context = SSL_CTX_new(TLS_client_method());
     if (context == nullptr) return nullptr;
     // Old servers are the point of a pinger: accept weak ciphers and keys, and servers without secure
@@ -55,11 +57,13 @@ SSL_CTX* MakeContext(CertificateCheck check) {
 
 }  // namespace
 
-TlsLayer::~TlsLayer() {
+TlsLayer::~TlsLayer()
+{
     if (destroyedHandler_) destroyedHandler_();
 }
 
-SSL_CTX* TlsLayer::Context() const {
+SSL_CTX* TlsLayer::Context() const
+{
     TlsLibrary::Process().EnsureInitialised();
     std::lock_guard lock(sharedContexts.mutex);
     SSL_CTX*& context = check_ == CertificateCheck::None ? sharedContexts.unchecked : sharedContexts.verified;

@@ -12,7 +12,8 @@ namespace {
 
 // No atexit clean-up: a process may exit while TLS connections still run on other threads, and OpenSSL's
 // clean-up would pull its state from under them.
-bool InitialiseOpenSsl() {
+bool InitialiseOpenSsl()
+{
     return OPENSSL_init_ssl(OPENSSL_INIT_NO_ATEXIT | OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS,
                             nullptr) == 1;
 }
@@ -25,7 +26,8 @@ static_assert(std::is_trivially_destructible_v<TlsLibrary>);
 
 TlsLibrary& TlsLibrary::Process() { return processLibrary; }
 
-void TlsLibrary::EnsureInitialised() {
+void TlsLibrary::EnsureInitialised()
+{
     std::lock_guard lock(mutex_);
     if (initialised_) return;
     if (!initialiser_()) throw TransportError(reason::TlsUnavailable);

@@ -4,7 +4,8 @@ namespace larkspire {
 
 CountdownEvent::CountdownEvent(int count) : count_(count) {}
 
-bool CountdownEvent::Signal() {
+bool CountdownEvent::Signal()
+{
     std::lock_guard lock(mutex_);
     if (count_ <= 0) return false;
     if (--count_ > 0) return false;
@@ -12,7 +13,8 @@ bool CountdownEvent::Signal() {
     return true;
 }
 
-void CountdownEvent::Wait() {
+void CountdownEvent::Wait()
+{
     std::unique_lock lock(mutex_);
     set_.wait(lock, [this] { return count_ <= 0; });
 }

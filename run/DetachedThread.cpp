@@ -12,7 +12,8 @@
 
 namespace larkspire {
 
-bool StartDetachedThread(std::function<void()> body) {
+bool StartDetachedThread(std::function<void()> body)
+{
     try {
         std::thread(std::move(body)).detach();
         return true;
@@ -21,11 +22,10 @@ bool StartDetachedThread(std::function<void()> body) {
     }
 }
 
-void NameThisThread(const char* name) {
-    pthread_setname_np(pthread_self(), name);
-}
+void NameThisThread(const char* name) { pthread_setname_np(pthread_self(), name); }
 
-void LowerThisThreadPriority(int niceness) {
+void LowerThisThreadPriority(int niceness)
+{
     // Linux keeps a nice value per thread; the calling thread is named by its kernel id. A refusal leaves the
     // thread as it was, which only costs responsiveness.
     const auto thread = static_cast<id_t>(syscall(SYS_gettid));
@@ -34,7 +34,8 @@ void LowerThisThreadPriority(int niceness) {
     if (errno == 0) setpriority(PRIO_PROCESS, thread, current + niceness);
 }
 
-void GiveThreadsArenasOfTheirOwn(int threads) {
+void GiveThreadsArenasOfTheirOwn(int threads)
+{
     // A refusal leaves the allocator's own limit (eight arenas a processor), which only costs responsiveness.
     mallopt(M_ARENA_MAX, threads);
 }

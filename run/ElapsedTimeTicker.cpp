@@ -11,14 +11,16 @@ namespace {
 
 constexpr auto kTickInterval = std::chrono::milliseconds(250);
 
-void AppendTwoDigits(std::u16string& text, std::uint64_t value) {
+void AppendTwoDigits(std::u16string& text, std::uint64_t value)
+{
     text += static_cast<char16_t>(u'0' + value / 10);
     text += static_cast<char16_t>(u'0' + value % 10);
 }
 
 }  // namespace
 
-std::chrono::milliseconds LocalWallTimeNow() {
+std::chrono::milliseconds LocalWallTimeNow()
+{
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
@@ -27,7 +29,8 @@ std::chrono::milliseconds LocalWallTimeNow() {
            std::chrono::seconds(local.tm_gmtoff);
 }
 
-std::u16string FormatElapsed(std::chrono::milliseconds elapsed) {
+std::u16string FormatElapsed(std::chrono::milliseconds elapsed)
+{
     const std::int64_t ms = elapsed.count();
     const std::uint64_t size = ms < 0 ? 0 - static_cast<std::uint64_t>(ms) : static_cast<std::uint64_t>(ms);
     const std::uint64_t secondsOfDay = size / 1000 % (24 * 60 * 60);
@@ -41,7 +44,8 @@ std::u16string FormatElapsed(std::chrono::milliseconds elapsed) {
 }
 
 std::shared_ptr<ElapsedTimeTicker> ElapsedTimeTicker::Create(std::shared_ptr<RunContext> context, WallClock clock,
-                                                             const ThreadStarter& startThread) {
+                                                             const ThreadStarter& startThread)
+{
     try {
         std::shared_ptr<ElapsedTimeTicker> ticker(new ElapsedTimeTicker(std::move(context), std::move(clock)));
         if (startThread([ticker] { ticker->Execute(); })) return ticker;
@@ -52,13 +56,13 @@ std::shared_ptr<ElapsedTimeTicker> ElapsedTimeTicker::Create(std::shared_ptr<Run
 }
 
 ElapsedTimeTicker::ElapsedTimeTicker(std::shared_ptr<RunContext> context, WallClock clock)
-    : context_(std::move(context)), clock_(std::move(clock)) {}
+    : context_(std::move(context)), clock_(std::move(clock))
+{}
 
-void ElapsedTimeTicker::Terminate() {
-    terminated_ = true;
-}
+void ElapsedTimeTicker::Terminate() { terminated_ = true; }
 
-void ElapsedTimeTicker::Execute() {
+void ElapsedTimeTicker::Execute()
+{
     NameThisThread("PingTicker");
     try {
         startTime_ = clock_();
@@ -71,8 +75,6 @@ void ElapsedTimeTicker::Execute() {
     }
 }
 
-void ElapsedTimeTicker::ShowElapsed() {
-    context_->window->SetElapsedText(FormatElapsed(clock_() - startTime_));
-}
+void ElapsedTimeTicker::ShowElapsed() { context_->window->SetElapsedText(FormatElapsed(clock_() - startTime_)); }
 
 }  // namespace larkspire

@@ -20,7 +20,8 @@ struct Node {
 };
 
 // Destroys every node of the chain that begins at first.
-void DestroyChain(Node* first) {
+void DestroyChain(Node* first)
+{
     while (first != nullptr) {
         const std::unique_ptr<Node> node(first);
         first = node->next;
@@ -30,7 +31,8 @@ void DestroyChain(Node* first) {
 // Puts the chain first...last in front of the chain at head, whatever other threads push meanwhile. Sequentially
 // consistent, so that a pass that lowers its posted flag and then finds no step cannot miss a step whose poster
 // found the flag still up.
-void PushChain(std::atomic<Node*>& head, Node* first, Node* last) {
+void PushChain(std::atomic<Node*>& head, Node* first, Node* last)
+{
     Node* old = head.load(std::memory_order_relaxed);
     do {
         last->next = old;
@@ -38,7 +40,8 @@ void PushChain(std::atomic<Node*>& head, Node* first, Node* last) {
 }
 
 // The chain from first on in the opposite order.
-Node* Reversed(Node* first) {
+Node* Reversed(Node* first)
+{
     Node* reversed = nullptr;
     while (first != nullptr) {
         Node* next = first->next;
@@ -54,7 +57,8 @@ Node* Reversed(Node* first) {
 // Outlives the link while a HandOver caller still waits on it.
 struct HandOverLink::Shared {
     explicit Shared(Waker wake) : wake(std::move(wake)) {}
-    ~Shared() {
+    ~Shared()
+    {
         DestroyChain(posted.load());
         DestroyChain(taken);
         DestroyChain(spent.load());
@@ -105,12 +109,14 @@ struct HandOverLink::Waiter {
     std::exception_ptr error;
 };
 
-void HandOverLink::Shared::Wake() {
+void HandOverLink::Shared::Wake()
+{
     std::lock_guard waking(wakeMutex);
     if (!closed) wake();
 }
 
-void HandOverLink::Shared::RunPass() {
+void HandOverLink::Shared::RunPass()
+{
     const auto deadline = std::chrono::steady_clock::now() + kPassBudget;
     Node* firstRun = nullptr;
     Node* lastRun = nullptr;
@@ -142,18 +148,21 @@ void HandOverLink::Shared::RunPass() {
     if (more) Wake();
 }
 
-bool HandOverLink::Shared::HasStep() {
+bool HandOverLink::Shared::HasStep()
+{
     if (taken == nullptr) taken = Reversed(posted.exchange(nullptr, std::memory_order_acquire));
     return taken != nullptr;
 }
 
-void HandOverLink::Shared::StepTaken() {
+void HandOverLink::Shared::StepTaken()
+{
     if (queued.fetch_sub(1) - 1 > static_cast<int>(kMostQueuedSteps / 2) || postersWaiting.load() == 0) return;
     std::lock_guard lock(mutex);
     room.notify_all();
 }
 
-void HandOverLink::Shared::WaitForRoom() {
+void HandOverLink::Shared::WaitForRoom()
+{
     std::unique_lock lock(mutex);
     // Counted before the backlog is looked at, and the GUI thread looks at the count after taking a step, so one
     // of the two always sees the other.
@@ -162,12 +171,14 @@ void HandOverLink::Shared::WaitForRoom() {
     --postersWaiting;
 }
 
-void HandOverLink::Shared::DestroySpentSteps() {
+void HandOverLink::Shared::DestroySpentSteps()
+{
     if (spent.load(std::memory_order_relaxed) == nullptr) return;
     DestroyChain(spent.exchange(nullptr, std::memory_order_acquire));
 }
 
-void HandOverLink::Shared::Close() {
+void HandOverLink::Shared::Close()
+{
     closed = true;
     std::lock_guard lock(mutex);
     handedOver.notify_all();
@@ -176,11 +187,10 @@ void HandOverLink::Shared::Close() {
 
 HandOverLink::HandOverLink(Waker wake) : shared_(std::make_shared<Shared>(std::move(wake))) {}
 
-HandOverLink::~HandOverLink() {
-    Close();
-}
+HandOverLink::~HandOverLink() { Close(); }
 
-bool HandOverLink::Post(std::function<void()> step) {
+bool HandOverLink::Post(std::function<void()> step)
+{
     Shared& shared = *shared_;
     shared.DestroySpentSteps();
     if (shared.queued.load() >= static_cast<int>(kMostQueuedSteps)) shared.WaitForRoom();
@@ -193,7 +203,8 @@ bool HandOverLink::Post(std::function<void()> step) {
     return true;
 }
 
-bool HandOverLink::HandOver(const std::function<void()>& step) {
+bool HandOverLink::HandOver(const std::function<void()>& step)
+{
     const std::shared_ptr<Shared> shared = shared_;
     const auto waiter = std::make_shared<Waiter>(step);
     const bool queued = Post([link = shared.get(), waiter] {
@@ -227,11 +238,10 @@ bool HandOverLink::HandOver(const std::function<void()>& step) {
     return true;
 }
 
-void HandOverLink::RunPass() {
-    shared_->RunPass();
-}
+void HandOverLink::RunPass() { shared_->RunPass(); }
 
-void HandOverLink::Close() {
+void HandOverLink::Close()
+{
     std::lock_guard waking(shared_->wakeMutex);
     shared_->Close();
 }

@@ -21,7 +21,8 @@ namespace {
 class PoolCloser {
 public:
     PoolCloser(TaskSource& queue, const std::shared_ptr<ElapsedTimeTicker>& ticker) : queue_(queue), ticker_(ticker) {}
-    ~PoolCloser() {
+    ~PoolCloser()
+    {
         queue_.Shutdown();
         if (ticker_) ticker_->Terminate();
     }
@@ -34,8 +35,9 @@ private:
 };
 
 void StartWorkers(int workerCount, const std::shared_ptr<RowScheduler>& queue,
-                 const std::shared_ptr<CountdownEvent>& countdown, const std::shared_ptr<std::mutex>& popLock,
-                 const ThreadStarter& startThread) {
+                  const std::shared_ptr<CountdownEvent>& countdown, const std::shared_ptr<std::mutex>& popLock,
+                  const ThreadStarter& startThread)
+{
     for (int i = 0; i < workerCount; ++i) {
         PingWorker::Create(queue, countdown, popLock, startThread);
     }
@@ -47,7 +49,8 @@ constexpr int kUrlsPerRead = 1000;
 
 // One task per row in row order. Stops when the scheduler refuses (no worker is left to take a task) or the window
 // has gone.
-void FeedRows(const std::shared_ptr<RunContext>& context, RowScheduler& queue, int rowCount) {
+void FeedRows(const std::shared_ptr<RunContext>& context, RowScheduler& queue, int rowCount)
+{
     RunWindow& window = *context->window;
     std::vector<std::u16string> urls;
     for (int first = 0; first < rowCount; first += kUrlsPerRead) {
@@ -67,7 +70,8 @@ void FeedRows(const std::shared_ptr<RunContext>& context, RowScheduler& queue, i
 // Makes the pool, feeds it every row and waits until every worker has left, which they do once no row is under
 // way or waiting. A failure while feeding ends the feeding only: the tasks already queued still run, and the
 // failure goes on once the workers have left.
-void RunPool(const std::shared_ptr<RunContext>& context, const RunOptions& options, int rowCount, int workerCount) {
+void RunPool(const std::shared_ptr<RunContext>& context, const RunOptions& options, int rowCount, int workerCount)
+{
     auto queue = std::make_shared<RowScheduler>(kTaskQueueCapacity, options.pace, context->window->AbortFlag(),
                                                 options.steadyClock);
     auto countdown = std::make_shared<CountdownEvent>(workerCount);
@@ -88,7 +92,8 @@ void RunPool(const std::shared_ptr<RunContext>& context, const RunOptions& optio
 }
 
 // The start pause, cut short by Abort: an Abort during the pause ends the run before any check.
-void Pause(std::chrono::milliseconds pause, const std::atomic<bool>& abortFlag) {
+void Pause(std::chrono::milliseconds pause, const std::atomic<bool>& abortFlag)
+{
     constexpr auto kSlice = std::chrono::milliseconds(20);
     const auto end = std::chrono::steady_clock::now() + pause;
     for (auto now = std::chrono::steady_clock::now(); now < end && !abortFlag; now = std::chrono::steady_clock::now())
@@ -96,7 +101,8 @@ void Pause(std::chrono::milliseconds pause, const std::atomic<bool>& abortFlag) 
 }
 
 // Everything between the running state and the idle state.
-void PingAllRows(const std::shared_ptr<RunContext>& context, const RunOptions& options) {
+void PingAllRows(const std::shared_ptr<RunContext>& context, const RunOptions& options)
+{
     RunWindow& window = *context->window;
     Pause(options.pause, window.AbortFlag());
     if (window.AbortFlag()) return;
@@ -110,13 +116,12 @@ void PingAllRows(const std::shared_ptr<RunContext>& context, const RunOptions& o
     RunPool(context, options, rowCount, std::min(threadsNumber, rowCount));
 }
 
-bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 }  // namespace
 
-void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& options) {
+void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& options)
+{
     const auto context = std::make_shared<RunContext>(window, options.checker, options.pace);
     const bool running = context->HandOver([&] {
         // Cleared as Abort becomes enabled, so an Abort from here on, the pause included, holds.
@@ -135,7 +140,8 @@ void RunPingTable(const std::shared_ptr<RunWindow>& window, const RunOptions& op
     if (failure) std::rethrow_exception(failure);
 }
 
-int ThreadSettingValue(const std::u16string& text) {
+int ThreadSettingValue(const std::u16string& text)
+{
     auto begin = text.begin();
     auto end = text.end();
     while (begin != end && IsBlank(*begin)) ++begin;

@@ -12,14 +12,16 @@ namespace {
 // thread often enough to keep it waiting for a processor for over 50 ms.
 constexpr int kWorkerNiceness = 19;
 
-void LeaveRun(CountdownEvent& signal, TaskSource& queue) {
+void LeaveRun(CountdownEvent& signal, TaskSource& queue)
+{
     if (signal.Signal()) queue.Shutdown();
 }
 
 }  // namespace
 
 bool PingWorker::Create(std::shared_ptr<TaskSource> queue, std::shared_ptr<CountdownEvent> finished,
-                        std::shared_ptr<std::mutex> popLock, const ThreadStarter& startThread) {
+                        std::shared_ptr<std::mutex> popLock, const ThreadStarter& startThread)
+{
     try {
         std::shared_ptr<PingWorker> worker(new PingWorker(queue, finished, std::move(popLock)));
         if (startThread([worker] { worker->Execute(); })) return true;
@@ -32,9 +34,11 @@ bool PingWorker::Create(std::shared_ptr<TaskSource> queue, std::shared_ptr<Count
 
 PingWorker::PingWorker(std::shared_ptr<TaskSource> queue, std::shared_ptr<CountdownEvent> finished,
                        std::shared_ptr<std::mutex> popLock)
-    : queue_(std::move(queue)), finished_(std::move(finished)), popLock_(std::move(popLock)) {}
+    : queue_(std::move(queue)), finished_(std::move(finished)), popLock_(std::move(popLock))
+{}
 
-void PingWorker::Execute() {
+void PingWorker::Execute()
+{
     NameThisThread("PingWorker");
     LowerThisThreadPriority(kWorkerNiceness);
     try {
@@ -45,7 +49,8 @@ void PingWorker::Execute() {
     LeaveRun(*finished_, *queue_);
 }
 
-void PingWorker::RunTasks() {
+void PingWorker::RunTasks()
+{
     for (;;) {
         Task task;
         {

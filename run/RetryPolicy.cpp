@@ -7,11 +7,10 @@
 namespace larkspire {
 namespace {
 
-std::u16string SecondsText(std::int64_t seconds) {
-    return DecimalText(seconds) + u" s";
-}
+std::u16string SecondsText(std::int64_t seconds) { return DecimalText(seconds) + u" s"; }
 
-std::optional<RetryWait> RetryWhenAsked(CheckOutcome& outcome, const RunPace& pace, RetryCount& count) {
+std::optional<RetryWait> RetryWhenAsked(CheckOutcome& outcome, const RunPace& pace, RetryCount& count)
+{
     if (count.whenAsked >= pace.retriesWhenAsked) return std::nullopt;
     std::chrono::seconds wait;
     if (outcome.askedWaitSeconds >= 0) {
@@ -27,7 +26,8 @@ std::optional<RetryWait> RetryWhenAsked(CheckOutcome& outcome, const RunPace& pa
     return RetryWait{wait, count.whenAsked, pace.retriesWhenAsked};
 }
 
-std::optional<RetryWait> RetryOfFailure(const RunPace& pace, RetryCount& count) {
+std::optional<RetryWait> RetryOfFailure(const RunPace& pace, RetryCount& count)
+{
     if (count.ofFailures >= pace.retriesOfFailures) return std::nullopt;
     const std::chrono::seconds wait(std::int64_t{1} << count.ofFailures);
     ++count.ofFailures;
@@ -36,7 +36,8 @@ std::optional<RetryWait> RetryOfFailure(const RunPace& pace, RetryCount& count) 
 
 }  // namespace
 
-std::optional<RetryWait> NextRetry(CheckOutcome& outcome, const RunPace& pace, RetryCount& count) {
+std::optional<RetryWait> NextRetry(CheckOutcome& outcome, const RunPace& pace, RetryCount& count)
+{
     switch (outcome.recheck) {
     case Recheck::WhenAsked:
         return RetryWhenAsked(outcome, pace, count);
@@ -48,7 +49,8 @@ std::optional<RetryWait> NextRetry(CheckOutcome& outcome, const RunPace& pace, R
     return std::nullopt;
 }
 
-std::u16string WaitingReason(const RetryWait& retry) {
+std::u16string WaitingReason(const RetryWait& retry)
+{
     return u"waiting " + SecondsText(retry.wait.count()) + u" (retry " + DecimalText(retry.number) + u" of " +
            DecimalText(retry.of) + u")";
 }

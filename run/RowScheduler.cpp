@@ -9,14 +9,12 @@ namespace {
 // without waking anybody).
 constexpr std::chrono::milliseconds kLookAgain{50};
 
-char16_t LowerAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
+char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
-std::chrono::steady_clock::duration StartInterval(int requestsPerSecond) {
+std::chrono::steady_clock::duration StartInterval(int requestsPerSecond)
+{
     if (requestsPerSecond <= 0) return {};
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) /
-           requestsPerSecond;
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) / requestsPerSecond;
 }
 
 }  // namespace
@@ -28,9 +26,11 @@ RowScheduler::RowScheduler(std::size_t capacity, const RunPace& pace, const std:
       pace_(pace),
       startInterval_(StartInterval(pace.requestsPerSecond)),
       abortFlag_(abortFlag),
-      clock_(std::move(clock)) {}
+      clock_(std::move(clock))
+{}
 
-std::u16string RowScheduler::HostOfUrl(const std::u16string& url) {
+std::u16string RowScheduler::HostOfUrl(const std::u16string& url)
+{
     std::size_t begin = url.find(u"://");
     begin = begin == std::u16string::npos ? 0 : begin + 3;
     std::size_t end = url.find_first_of(u"/?#", begin);
@@ -50,14 +50,16 @@ std::u16string RowScheduler::HostOfUrl(const std::u16string& url) {
     return host;
 }
 
-std::uint32_t RowScheduler::HostNumber(const std::u16string& host) {
+std::uint32_t RowScheduler::HostNumber(const std::u16string& host)
+{
     std::lock_guard lock(mutex_);
     const auto [it, added] = hostNumbers_.try_emplace(host, static_cast<std::uint32_t>(hosts_.size()));
     if (added) hosts_.emplace_back();
     return it->second;
 }
 
-bool RowScheduler::Add(std::int64_t row, std::uint32_t host, Task task) {
+bool RowScheduler::Add(std::int64_t row, std::uint32_t host, Task task)
+{
     std::unique_lock lock(mutex_);
     if (held_ >= capacity_) {
         ++addersWaiting_;
@@ -71,14 +73,15 @@ bool RowScheduler::Add(std::int64_t row, std::uint32_t host, Task task) {
     return true;
 }
 
-void RowScheduler::EndOfRows() {
+void RowScheduler::EndOfRows()
+{
     std::lock_guard lock(mutex_);
     rowsEnded_ = true;
     changed_.notify_all();
 }
 
-void RowScheduler::Later(std::int64_t row, std::uint32_t host, Task task,
-                         std::chrono::steady_clock::time_point due) {
+void RowScheduler::Later(std::int64_t row, std::uint32_t host, Task task, std::chrono::steady_clock::time_point due)
+{
     std::lock_guard lock(mutex_);
     if (shutDown_) return;
     retries_.emplace(due, Entry{row, host, std::move(task)});
@@ -87,7 +90,8 @@ void RowScheduler::Later(std::int64_t row, std::uint32_t host, Task task,
     changed_.notify_all();
 }
 
-Task RowScheduler::Pop() {
+Task RowScheduler::Pop()
+{
     std::unique_lock lock(mutex_);
     for (;;) {
         if (shutDown_) return {};
@@ -114,7 +118,8 @@ Task RowScheduler::Pop() {
     }
 }
 
-void RowScheduler::Shutdown() {
+void RowScheduler::Shutdown()
+{
     std::lock_guard lock(mutex_);
     shutDown_ = true;
     changed_.notify_all();
@@ -122,7 +127,8 @@ void RowScheduler::Shutdown() {
 }
 
 // Keeps each host's rows in row order: a retried row goes back before the later rows of its host.
-void RowScheduler::Queue(Entry entry) {
+void RowScheduler::Queue(Entry entry)
+{
     const std::uint32_t host = entry.host;
     auto& rows = hosts_[host].waiting;
     if (!rows.empty()) ready_.erase({rows.front().row, host});
@@ -132,7 +138,8 @@ void RowScheduler::Queue(Entry entry) {
     UpdateReady(host);
 }
 
-void RowScheduler::UpdateReady(std::uint32_t host) {
+void RowScheduler::UpdateReady(std::uint32_t host)
+{
     const Host& state = hosts_[host];
     if (state.waiting.empty()) return;
     const auto key = std::make_pair(state.waiting.front().row, host);
@@ -143,14 +150,16 @@ void RowScheduler::UpdateReady(std::uint32_t host) {
     }
 }
 
-void RowScheduler::StartDueRetries(Clock::time_point now, bool aborting) {
+void RowScheduler::StartDueRetries(Clock::time_point now, bool aborting)
+{
     while (!retries_.empty() && (aborting || retries_.begin()->first <= now)) {
         auto node = retries_.extract(retries_.begin());
         Queue(std::move(node.mapped()));
     }
 }
 
-bool RowScheduler::TakeStartable(Clock::time_point now, bool aborting, Entry& taken) {
+bool RowScheduler::TakeStartable(Clock::time_point now, bool aborting, Entry& taken)
+{
     for (auto it = ready_.begin(); it != ready_.end(); ++it) {
         const std::uint32_t host = it->second;
         Host& state = hosts_[host];
@@ -177,17 +186,17 @@ bool RowScheduler::TakeStartable(Clock::time_point now, bool aborting, Entry& ta
     return false;
 }
 
-RowScheduler::Clock::time_point RowScheduler::NextWake() const {
+RowScheduler::Clock::time_point RowScheduler::NextWake() const
+{
     auto wake = retries_.empty() ? Clock::time_point::max() : retries_.begin()->first;
     for (const auto& [row, host] : ready_) wake = std::min(wake, hosts_[host].nextStart);
     return wake;
 }
 
-bool RowScheduler::WorkOver() const {
-    return rowsEnded_ && held_ == 0 && running_ == 0;
-}
+bool RowScheduler::WorkOver() const { return rowsEnded_ && held_ == 0 && running_ == 0; }
 
-void RowScheduler::Finished(std::uint32_t host) {
+void RowScheduler::Finished(std::uint32_t host)
+{
     std::lock_guard lock(mutex_);
     Host& state = hosts_[host];
     --state.running;
@@ -200,12 +209,14 @@ void RowScheduler::Finished(std::uint32_t host) {
     }
 }
 
-Task RowScheduler::Wrapped(Entry entry) {
+Task RowScheduler::Wrapped(Entry entry)
+{
     // Under way until the task has returned or raised: a raising task still frees its host's place.
     class UnderWay {
     public:
         UnderWay(std::shared_ptr<RowScheduler> scheduler, std::uint32_t host)
-            : scheduler_(std::move(scheduler)), host_(host) {}
+            : scheduler_(std::move(scheduler)), host_(host)
+        {}
         ~UnderWay() { scheduler_->Finished(host_); }
         UnderWay(const UnderWay&) = delete;
         UnderWay& operator=(const UnderWay&) = delete;

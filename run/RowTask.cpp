@@ -16,7 +16,8 @@ namespace {
 std::atomic<std::size_t> rowTasksAlive{0};
 
 // Shows the row as started and keeps it ten rows below the top of the view.
-void ShowStarted(RunWindow& window, int row) {
+void ShowStarted(RunWindow& window, int row)
+{
     if (row >= 10) window.MakeTopRow(row - 10);
     window.SetRowStatus(row, CheckOutcome{std::u16string(StatusPinging)});
     window.SetProcessedText(DecimalText(row + 1));
@@ -27,21 +28,23 @@ class RowTask : public std::enable_shared_from_this<RowTask> {
 public:
     RowTask(std::shared_ptr<RunContext> context, RowScheduler& scheduler, std::uint32_t host, int row,
             std::u16string url)
-        : context_(std::move(context)), scheduler_(scheduler), url_(std::move(url)), host_(host), row_(row) {
+        : context_(std::move(context)), scheduler_(scheduler), url_(std::move(url)), host_(host), row_(row)
+    {
         ++rowTasksAlive;
     }
     ~RowTask() { --rowTasksAlive; }
     RowTask(const RowTask&) = delete;
     RowTask& operator=(const RowTask&) = delete;
 
-    void Run() {
+    void Run()
+    {
         RunWindow* window = context_->window.get();
         const int row = row_;
         if (window->AbortFlag() || context_->windowGone) {
             // A row waiting for its next check keeps what its last check found.
-            if (lastOutcome_) context_->Post([window, row, outcome = std::move(*lastOutcome_)] {
-                window->SetRowStatus(row, outcome);
-            });
+            if (lastOutcome_)
+                context_->Post(
+                    [window, row, outcome = std::move(*lastOutcome_)] { window->SetRowStatus(row, outcome); });
             return;
         }
         const bool posted = lastOutcome_ ? context_->Post([window, row] {
@@ -62,7 +65,8 @@ public:
         context_->Post([window, row, reason = WaitingReason(*retry)] {
             window->SetRowStatus(row, CheckOutcome{std::u16string(StatusPinging), reason});
         });
-        scheduler_.Later(row_, host_, [self = shared_from_this()] { self->Run(); }, due);
+        scheduler_.Later(
+            row_, host_, [self = shared_from_this()] { self->Run(); }, due);
     }
 
 private:
@@ -78,13 +82,12 @@ private:
 }  // namespace
 
 Task MakeRowTask(std::shared_ptr<RunContext> context, RowScheduler& scheduler, std::uint32_t host, int row,
-                 std::u16string url) {
+                 std::u16string url)
+{
     auto task = std::make_shared<RowTask>(std::move(context), scheduler, host, row, std::move(url));
     return [task] { task->Run(); };
 }
 
-std::size_t RowTasksAlive() {
-    return rowTasksAlive;
-}
+std::size_t RowTasksAlive() { return rowTasksAlive; }
 
 }  // namespace larkspire

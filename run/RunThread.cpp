@@ -4,7 +4,8 @@
 
 namespace larkspire {
 
-void StartRun(std::shared_ptr<RunWindow> window, RunOptions options) {
+void StartRun(std::shared_ptr<RunWindow> window, RunOptions options)
+{
     const ThreadStarter startThread = options.startThread;
     const bool started = startThread([window = std::move(window), options = std::move(options)] {
         NameThisThread("PingRun");
@@ -22,8 +23,6 @@ void StartRun(std::shared_ptr<RunWindow> window, RunOptions options) {
     if (!started) throw ThreadStartError();
 }
 
-void ShowRunEnd(RunWindow& window) {
-    window.ShowMessage(window.AbortFlag() ? u"Ping aborted" : u"Ping terminated");
-}
+void ShowRunEnd(RunWindow& window) { window.ShowMessage(window.AbortFlag() ? u"Ping aborted" : u"Ping terminated"); }
 
 }  // namespace larkspire

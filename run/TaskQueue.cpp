@@ -6,11 +6,10 @@ namespace larkspire {
 
 TaskQueue::TaskQueue(std::size_t capacity) : capacity_(capacity), lowWater_(capacity / 2) {}
 
-TaskQueue::~TaskQueue() {
-    Shutdown();
-}
+TaskQueue::~TaskQueue() { Shutdown(); }
 
-bool TaskQueue::Push(Task task) {
+bool TaskQueue::Push(Task task)
+{
     std::unique_lock lock(mutex_);
     if (tasks_.size() >= capacity_) {
         ++pushersWaiting_;
@@ -23,7 +22,8 @@ bool TaskQueue::Push(Task task) {
     return true;
 }
 
-Task TaskQueue::Pop() {
+Task TaskQueue::Pop()
+{
     std::unique_lock lock(mutex_);
     notEmpty_.wait(lock, [this] { return shutDown_ || !tasks_.empty(); });
     if (shutDown_) return {};
@@ -33,7 +33,8 @@ Task TaskQueue::Pop() {
     return task;
 }
 
-void TaskQueue::Shutdown() {
+void TaskQueue::Shutdown()
+{
     std::lock_guard lock(mutex_);
     shutDown_ = true;
     notFull_.notify_all();

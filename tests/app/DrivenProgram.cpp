@@ -4,8 +4,7 @@
 
 namespace larkspire::test {
 
-DrivenProgram::DrivenProgram(const QString& program,
-                             const std::vector<std::pair<QString, QString>>& driverSettings)
+DrivenProgram::DrivenProgram(const QString& program, const std::vector<std::pair<QString, QString>>& driverSettings)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -13,8 +12,7 @@ DrivenProgram::DrivenProgram(const QString& program,
     // The driver is loaded ahead of the sanitizer runtime; threads still checking at exit hold memory.
     environment.insert(QStringLiteral("ASAN_OPTIONS"),
                        environment.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0:detect_leaks=0");
-    for (const auto& [name, value] : driverSettings)
-        environment.insert(name, value);
+    for (const auto& [name, value] : driverSettings) environment.insert(name, value);
     process_.setProcessEnvironment(environment);
     process_.start(program, {});
     started_ = process_.waitForStarted(10000);

@@ -33,19 +33,19 @@ TEST(ExitDuringRun, ClosingTheWindowEndsTheProgramLongBeforeTheChecksTimeOut)
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("indexer")));
     QByteArray templates;
     for (int i = 0; i < 30; ++i)
-        templates += "http://{website}/stall#" + QByteArray::number(i) + "\r\nhttps://{website}/stall#"
-            + QByteArray::number(i) + "\r\n";
+        templates += "http://{website}/stall#" + QByteArray::number(i) + "\r\nhttps://{website}/stall#" +
+                     QByteArray::number(i) + "\r\n";
     WriteFile(folder.filePath(QStringLiteral("indexer/hang.txt")), templates);
     const QString websites = folder.filePath(QStringLiteral("sites.txt"));
     WriteFile(websites, "127.0.0.1:" + QByteArray::number(server.Port()) + "\r\n");
 
-    test::DrivenProgram program(copy, {{QStringLiteral("LARKSPIRE_DRIVER_WEBSITES"), websites},
-                                       {QStringLiteral("LARKSPIRE_DRIVER_CLOSE_WHEN_UNDER_WAY"), QStringLiteral("30")}});
+    test::DrivenProgram program(copy,
+                                {{QStringLiteral("LARKSPIRE_DRIVER_WEBSITES"), websites},
+                                 {QStringLiteral("LARKSPIRE_DRIVER_CLOSE_WHEN_UNDER_WAY"), QStringLiteral("30")}});
     ASSERT_TRUE(program.Started());
     program.WaitForError("driver: closing");
     // The program may well have ended already while its last words were read.
-    const bool ended =
-        program.Process().state() == QProcess::NotRunning || program.Process().waitForFinished(25000);
+    const bool ended = program.Process().state() == QProcess::NotRunning || program.Process().waitForFinished(25000);
     const QByteArray errors = program.Errors();
     QProcess& process = program.Process();
 

@@ -58,8 +58,7 @@ class ScopedEnvironment {
 public:
     ScopedEnvironment(const char* name, const char* value) : name_(name)
     {
-        if (const char* old = std::getenv(name))
-            old_ = old;
+        if (const char* old = std::getenv(name)) old_ = old;
         ::setenv(name, value, 1);
     }
     ~ScopedEnvironment()

@@ -23,11 +23,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ShownCase{"Nothing", {u"Pinging page...", {}, -1, {}}, u""},
                     ShownCase{"FailureOnly", {u"Aborted", u"connection refused", -1, {}}, u"connection refused"},
                     ShownCase{"TimeOnly", {u"Completed", {}, 0, {}}, u"in 0 ms"},
-                    ShownCase{"MovedAndTime", {u"Error 410", {}, 42, u"https://example.com/gone"},
+                    ShownCase{"MovedAndTime",
+                              {u"Error 410", {}, 42, u"https://example.com/gone"},
                               u"moved to https://example.com/gone \u00B7 in 42 ms"},
-                    ShownCase{"NoteAndTime", {u"Error 302", u"redirect limit reached", 1500, {}},
+                    ShownCase{"NoteAndTime",
+                              {u"Error 302", u"redirect limit reached", 1500, {}},
                               u"redirect limit reached \u00B7 in 1500 ms"},
-                    ShownCase{"AllThree", {u"Error 302", u"redirect limit reached", 7, u"http://b/"},
+                    ShownCase{"AllThree",
+                              {u"Error 302", u"redirect limit reached", 7, u"http://b/"},
                               u"moved to http://b/ \u00B7 redirect limit reached \u00B7 in 7 ms"}),
     [](const testing::TestParamInfo<ShownCase>& info) { return std::string(info.param.Name); });
 

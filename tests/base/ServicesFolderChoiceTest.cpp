@@ -42,7 +42,9 @@ const UserFolderCase UserFolders[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Environments, UserFolder, testing::ValuesIn(UserFolders),
-                         [](const testing::TestParamInfo<UserFolderCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<UserFolderCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(ChooseServicesFolder, WritableFolderBesideTheProgramWins)
 {
@@ -103,8 +105,7 @@ TEST_F(ServicesFolderOnDisk, MissingFolderOrAFileIsNotAWritableFolder)
 
 TEST_F(ServicesFolderOnDisk, ReadOnlyFolderBesideTheProgramIsNotWritable)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write into a read-only folder";
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write into a read-only folder";
     fs::create_directory(programFolder_ + "indexer");
     ::chmod((programFolder_ + "indexer").c_str(), 0555);
     EXPECT_FALSE(IsWritableFolder(programFolder_ + "indexer/"));

@@ -27,7 +27,8 @@ constexpr int kLaterRows = std::size(kLaterPaths);
 // Two workers held by two stalling URLs while the abort comes; the ten URLs after them are never started.
 class CliAbort : public testing::TestWithParam<int> {
 protected:
-    CliAbort() {
+    CliAbort()
+    {
         const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server_.Port());
         for (int row = 0; row < kStalledRows; ++row) lines_ << base + QStringLiteral("/stall");
         for (const char* path : kLaterPaths) lines_ << base + QLatin1String(path);
@@ -41,7 +42,8 @@ protected:
     QStringList lines_;
 };
 
-TEST_P(CliAbort, SkippedRowsStayForTheNotCompletedExportAndAResumeFinishesThem) {
+TEST_P(CliAbort, SkippedRowsStayForTheNotCompletedExportAndAResumeFinishesThem)
+{
     CliProcess run({"--urls", folder_.Path("urls.txt"), "--threads", "2", "--timeout", "4", "--results",
                     folder_.Path("results.txt"), "--export-completed", folder_.Path("completed.txt"),
                     "--export-not-completed", folder_.Path("rest.txt")});
@@ -79,9 +81,9 @@ TEST_P(CliAbort, SkippedRowsStayForTheNotCompletedExportAndAResumeFinishesThem) 
     EXPECT_NE(aborted.err.find("Ping aborted: 2 of 12 URLs checked, 10 not checked"), std::string::npos) << aborted.err;
     EXPECT_EQ(server_.Requests().size(), std::size_t{kStalledRows});
 
-    const CliOutcome resumed = RunCli({"--urls", folder_.Path("rest.txt"), "--threads", "2", "--timeout", "10",
-                                       "--export-completed", folder_.Path("completed.txt"), "--export-not-completed",
-                                       folder_.Path("rest-after.txt")});
+    const CliOutcome resumed =
+        RunCli({"--urls", folder_.Path("rest.txt"), "--threads", "2", "--timeout", "10", "--export-completed",
+                folder_.Path("completed.txt"), "--export-not-completed", folder_.Path("rest-after.txt")});
 
     ASSERT_TRUE(resumed.exited);
     EXPECT_EQ(resumed.status, 0) << resumed.err;
@@ -102,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliAbort, testing::Values(SIGINT, SIGTERM),
                          });
 
 // A check that would stall for a minute does not hold the program once a second Ctrl-C comes.
-TEST(CliSecondInterrupt, EndsAtOnceWithoutWritingFiles) {
+TEST(CliSecondInterrupt, EndsAtOnceWithoutWritingFiles)
+{
     const LoopbackServer server(AnswerByPath{});
     const TestFolder folder;
     const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server.Port());
@@ -127,7 +130,8 @@ TEST(CliSecondInterrupt, EndsAtOnceWithoutWritingFiles) {
 // A drip keeps every single read of a check alive; after Ctrl-C it gets the time-out setting, then it is cut (its
 // reason says so: the whole-check limit, the only other end of a drip, would say "check took longer than 20 s"),
 // and the program still writes every file.
-TEST(CliAbortDrip, IsCutByTheInterruptAndEveryFileIsWritten) {
+TEST(CliAbortDrip, IsCutByTheInterruptAndEveryFileIsWritten)
+{
     const LoopbackServer server(AnswerByPath{});
     const TestFolder folder;
     const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server.Port());
@@ -141,8 +145,8 @@ TEST(CliAbortDrip, IsCutByTheInterruptAndEveryFileIsWritten) {
 
     ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
     EXPECT_EQ(outcome.status, 1) << outcome.err;
-    EXPECT_EQ(ReadBytes(folder.Path("results.txt")), WithPort("http://127.0.0.1:%PORT/drip\tAborted\tcut by Abort\n",
-                                                              server.Port()));
+    EXPECT_EQ(ReadBytes(folder.Path("results.txt")),
+              WithPort("http://127.0.0.1:%PORT/drip\tAborted\tcut by Abort\n", server.Port()));
     EXPECT_EQ(ReadBytes(folder.Path("all.txt")), WithPort("http://127.0.0.1:%PORT/drip\r\n", server.Port()));
     EXPECT_EQ(ReadBytes(folder.Path("rest.txt")), "") << "the row was checked, so it is not among the rest";
     EXPECT_NE(outcome.err.find("Ping aborted"), std::string::npos) << outcome.err;

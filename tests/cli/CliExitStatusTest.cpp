@@ -28,7 +28,8 @@ constexpr bool kAddressSpaceCanBeLimited = true;
 
 // Each thread takes a stack as large as the stack limit, and the address space holds the main thread and one
 // more: the run thread starts, none of its workers can. The run ends without an abort and checks nothing.
-TEST(CliExitStatus, RunWhoseWorkersCannotStartIs4) {
+TEST(CliExitStatus, RunWhoseWorkersCannotStartIs4)
+{
     if (PrlimitProgram().empty()) GTEST_SKIP() << "no prlimit to limit a child process";
     if (!kAddressSpaceCanBeLimited) GTEST_SKIP() << "a sanitizer build cannot run in a limited address space";
     const RefusedPort refused;
@@ -53,7 +54,8 @@ TEST(CliExitStatus, RunWhoseWorkersCannotStartIs4) {
 // A 64 MB websites file in a small address space: the load runs out of memory, or (with room for the lists but
 // not for their expansion) the expansion is refused before it starts. Either way a message and status 2, never an
 // abort.
-TEST(CliExitStatus, RunningOutOfMemoryIsAMessageAndStatus2) {
+TEST(CliExitStatus, RunningOutOfMemoryIsAMessageAndStatus2)
+{
     if (PrlimitProgram().empty()) GTEST_SKIP() << "no prlimit to limit a child process";
     if (!kAddressSpaceCanBeLimited) GTEST_SKIP() << "a sanitizer build cannot run in a limited address space";
     const TestFolder folder;
@@ -76,8 +78,8 @@ TEST(CliExitStatus, RunningOutOfMemoryIsAMessageAndStatus2) {
     for (const auto& check : cases) {
         CliProcess::Setup setup;
         setup.limits = {check.addressSpace};
-        const CliOutcome outcome = RunCli(
-            {"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt")}, setup);
+        const CliOutcome outcome =
+            RunCli({"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt")}, setup);
         ASSERT_TRUE(outcome.exited) << check.addressSpace << " ended by signal " << outcome.status;
         EXPECT_EQ(outcome.status, 2) << check.addressSpace;
         EXPECT_TRUE(outcome.err.starts_with(check.message)) << check.addressSpace << ": " << outcome.err;
@@ -87,15 +89,16 @@ TEST(CliExitStatus, RunningOutOfMemoryIsAMessageAndStatus2) {
 class CliSignalWhileLoading : public testing::TestWithParam<int> {};
 
 // Big lists take seconds to load; a signal then ends the program at once with status 1 and writes nothing.
-TEST_P(CliSignalWhileLoading, EndsAtOnceWithStatus1) {
+TEST_P(CliSignalWhileLoading, EndsAtOnceWithStatus1)
+{
     const TestFolder folder;
     std::string websites;
     for (int row = 0; row < 400000; ++row) websites += "site" + std::to_string(row) + ".example\r\n";
     WriteBytes(folder.Path("websites.txt"), websites);
-    WriteBytes(folder.Path("services.txt"),
-               CrLfLines({"http://127.0.0.1:9/a?{website}", "http://127.0.0.1:9/b?{website}",
-                          "http://127.0.0.1:9/c?{website}", "http://127.0.0.1:9/d?{website}",
-                          "http://127.0.0.1:9/e?{website}"}));
+    WriteBytes(
+        folder.Path("services.txt"),
+        CrLfLines({"http://127.0.0.1:9/a?{website}", "http://127.0.0.1:9/b?{website}", "http://127.0.0.1:9/c?{website}",
+                   "http://127.0.0.1:9/d?{website}", "http://127.0.0.1:9/e?{website}"}));
     CliProcess run({"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt"),
                     "--export-all", folder.Path("all.txt")},
                    CliProcess::ErrorOutput::Terminal);
@@ -115,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(BothSignals, CliSignalWhileLoading, testing::Values(SIG
                          });
 
 // A FIFO would have blocked the load for good and /dev/zero filled the memory: both are refused at once.
-TEST(CliListFiles, OnlyRegularFilesAreLists) {
+TEST(CliListFiles, OnlyRegularFilesAreLists)
+{
     const TestFolder folder;
     ASSERT_EQ(mkfifo(folder.Path("fifo.txt").c_str(), 0600), 0);
     WriteBytes(folder.Path("good.txt"), "a\r\n");

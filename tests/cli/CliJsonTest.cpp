@@ -15,7 +15,8 @@
 namespace larkspire::test {
 namespace {
 
-std::vector<nlohmann::json> ParsedLines(const std::string& text) {
+std::vector<nlohmann::json> ParsedLines(const std::string& text)
+{
     std::vector<nlohmann::json> objects;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
@@ -26,8 +27,8 @@ std::vector<nlohmann::json> ParsedLines(const std::string& text) {
 // third line is moved by a redirect.
 struct JsonCase {
     const char* name;
-    std::string prefix;  // bytes before the first line: a byte-order mark, or nothing
-    std::string path;    // the second URL's path as the list file holds it (UTF-8 or Windows-1252 bytes)
+    std::string prefix;   // bytes before the first line: a byte-order mark, or nothing
+    std::string path;     // the second URL's path as the list file holds it (UTF-8 or Windows-1252 bytes)
     std::string urlTail;  // what the JSON's "url" holds after the port, in UTF-8
 };
 
@@ -37,7 +38,8 @@ class CliJson : public testing::TestWithParam<JsonCase> {};
 
 // The reason holds the failure's reason only: how long the check took and where it was moved to have keys of their
 // own, and a check that got no answer has "ms": null.
-TEST_P(CliJson, EveryLineIsAValidObjectInTableOrder) {
+TEST_P(CliJson, EveryLineIsAValidObjectInTableOrder)
+{
     const JsonCase& json = GetParam();
     const LoopbackServer server(AnswerByPath{});
     const RefusedPort refused;
@@ -60,10 +62,8 @@ TEST_P(CliJson, EveryLineIsAValidObjectInTableOrder) {
         objects[answered]["ms"] = 0;
     }
     EXPECT_EQ(objects[0], nlohmann::json({{"url", base + "/200"}, {"status", "Completed"}, {"reason", ""}, {"ms", 0}}));
-    const nlohmann::json refusedRow = {{"url", refusedBase + json.urlTail},
-                                       {"status", "Aborted"},
-                                       {"reason", "connection refused"},
-                                       {"ms", nullptr}};
+    const nlohmann::json refusedRow = {
+        {"url", refusedBase + json.urlTail}, {"status", "Aborted"}, {"reason", "connection refused"}, {"ms", nullptr}};
     EXPECT_EQ(objects[1], refusedRow);
     EXPECT_EQ(objects[2], nlohmann::json({{"url", base + "/301"},
                                           {"status", "Completed"},
@@ -76,7 +76,13 @@ TEST_P(CliJson, EveryLineIsAValidObjectInTableOrder) {
 const std::string Utf8Bom = "\xEF\xBB\xBF";
 
 const JsonCase JsonCases[] = {
-    {"control_characters", Utf8Bom, "a\x01" "b\x1b" "c\x7f\"q\"\\", "a\x01" "b\x1b" "c\x7f\"q\"\\"},
+    {"control_characters", Utf8Bom,
+     "a\x01"
+     "b\x1b"
+     "c\x7f\"q\"\\",
+     "a\x01"
+     "b\x1b"
+     "c\x7f\"q\"\\"},
     {"non_ascii_utf8", Utf8Bom, "caf\xC3\xA9/\xE6\x97\xA5\xF0\x9F\x98\x80", "caf\xC3\xA9/\xE6\x97\xA5\xF0\x9F\x98\x80"},
     // Bytes that are not UTF-8 are read as Windows-1252, so they reach the JSON as the letters they stand for.
     {"invalid_utf8_bytes", "", "caf\xE9\x80\xFF", "caf\xC3\xA9\xE2\x82\xAC\xC3\xBF"},
@@ -87,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, CliJson, testing::ValuesIn(JsonCases),
 
 // A UTF-16 list may hold a lone surrogate, which no UTF-8 can spell: the line is still valid JSON, with "?" in its
 // place as in the TSV results.
-TEST(CliJsonText, LoneSurrogateOfAUtf16ListBecomesAQuestionMark) {
+TEST(CliJsonText, LoneSurrogateOfAUtf16ListBecomesAQuestionMark)
+{
     const RefusedPort refused;
     const std::string url = "http://127.0.0.1:" + std::to_string(refused.Port()) + "/x";
     std::string bytes = "\xFF\xFE";
@@ -105,7 +112,8 @@ TEST(CliJsonText, LoneSurrogateOfAUtf16ListBecomesAQuestionMark) {
     EXPECT_EQ(objects[0]["url"], url + "?y");
 }
 
-TEST(CliJsonText, AFileThatCannotBeWrittenIsAFileError) {
+TEST(CliJsonText, AFileThatCannotBeWrittenIsAFileError)
+{
     const RefusedPort refused;
     const TestFolder folder;
     WriteBytes(folder.Path("urls.txt"), "http://127.0.0.1:" + std::to_string(refused.Port()) + "/\n");

@@ -21,14 +21,16 @@ constexpr const char* kFileSizeLimit = "--fsize=4096";
 const std::string kOldContent = "old content\r\n";
 
 // URLs on a port that refuses, so every check ends at once as "Aborted".
-QStringList RefusedUrls(const RefusedPort& refused, const QString& tag) {
+QStringList RefusedUrls(const RefusedPort& refused, const QString& tag)
+{
     QStringList urls;
     for (int row = 0; row < kRows; ++row)
         urls << QStringLiteral("http://127.0.0.1:%1/%2/%3").arg(refused.Port()).arg(tag).arg(row);
     return urls;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
@@ -40,16 +42,15 @@ struct OutputCase {
     const char* name;
 };
 
-void PrintTo(const OutputCase& output, std::ostream* stream) {
-    *stream << output.option;
-}
+void PrintTo(const OutputCase& output, std::ostream* stream) { *stream << output.option; }
 
 class CliOutputKeepsItsOldContent : public testing::TestWithParam<OutputCase> {};
 
 // Every row completes. Past the file-size limit the write fails as it would on a full disk: the file keeps its old
 // content whole, no temporary file stays beside it, and the error names it. (The not-completed export is the same
 // export code with another filter; tests/lists covers it.)
-TEST_P(CliOutputKeepsItsOldContent, WhenItsWriteFails) {
+TEST_P(CliOutputKeepsItsOldContent, WhenItsWriteFails)
+{
     if (PrlimitProgram().empty()) GTEST_SKIP() << "no prlimit to limit the file size of a child process";
     const LoopbackServer server(AnswerByPath{});
     const TestFolder folder;
@@ -61,8 +62,8 @@ TEST_P(CliOutputKeepsItsOldContent, WhenItsWriteFails) {
 
     CliProcess::Setup setup;
     setup.limits = {kFileSizeLimit};
-    const CliOutcome outcome = RunCli({"--urls", folder.Path("urls.txt"), "--threads", "4", GetParam().option, target},
-                                      setup);
+    const CliOutcome outcome =
+        RunCli({"--urls", folder.Path("urls.txt"), "--threads", "4", GetParam().option, target}, setup);
 
     ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
     EXPECT_EQ(outcome.status, 2) << outcome.err;
@@ -84,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(EveryOutput, CliOutputKeepsItsOldContent,
                          });
 
 // No row completes, so the completed export is empty and fits under the limit: it must still replace the old file.
-TEST(CliOutputs, ASmallOutputUnderTheLimitStillReplacesTheOldFile) {
+TEST(CliOutputs, ASmallOutputUnderTheLimitStillReplacesTheOldFile)
+{
     if (PrlimitProgram().empty()) GTEST_SKIP() << "no prlimit to limit the file size of a child process";
     const RefusedPort refused;
     const TestFolder folder;
@@ -100,7 +102,8 @@ TEST(CliOutputs, ASmallOutputUnderTheLimitStillReplacesTheOldFile) {
 }
 
 // Two runs writing the same file at once: the file ends up as one run's whole output, never a mix of both.
-TEST(CliOutputs, TwoRunsOnTheSameFileLeaveOneWholeOutput) {
+TEST(CliOutputs, TwoRunsOnTheSameFileLeaveOneWholeOutput)
+{
     const RefusedPort refused;
     const TestFolder folder;
     const QStringList first = RefusedUrls(refused, QStringLiteral("first"));
@@ -117,16 +120,16 @@ TEST(CliOutputs, TwoRunsOnTheSameFileLeaveOneWholeOutput) {
 
 // With nobody reading standard output, the results cannot be written there: said once on standard error, the
 // exports are still written and the status is 2; no SIGPIPE ends the program first.
-TEST(CliOutputs, ClosedStandardOutputIsReportedAndTheExportsAreStillWritten) {
+TEST(CliOutputs, ClosedStandardOutputIsReportedAndTheExportsAreStillWritten)
+{
     const RefusedPort refused;
     const TestFolder folder;
     const QStringList urls = RefusedUrls(refused, QStringLiteral("a"));
     WriteBytes(folder.Path("urls.txt"), CrLfLines(urls));
     CliProcess::Setup setup;
     setup.standardOutput = CliProcess::StandardOutput::ClosedPipe;
-    const CliOutcome outcome = RunCli({"--urls", folder.Path("urls.txt"), "--results", "-", "--export-all",
-                                       folder.Path("all.txt")},
-                                      setup);
+    const CliOutcome outcome =
+        RunCli({"--urls", folder.Path("urls.txt"), "--results", "-", "--export-all", folder.Path("all.txt")}, setup);
 
     ASSERT_TRUE(outcome.exited) << "ended by signal " << outcome.status;
     EXPECT_EQ(outcome.status, 2) << outcome.err;
@@ -139,7 +142,8 @@ TEST(CliOutputs, ClosedStandardOutputIsReportedAndTheExportsAreStillWritten) {
 
 // File names from the command line are the system's bytes: a Latin-1 name on a UTF-8 system is read, and an export
 // is created under exactly that name, not under one with U+FFFD in it.
-TEST(CliOutputs, FileNamesThatAreNotUtf8AreUsedByTheirBytes) {
+TEST(CliOutputs, FileNamesThatAreNotUtf8AreUsedByTheirBytes)
+{
     const RefusedPort refused;
     const TestFolder folder;
     const std::string urlsName = folder.Path("caf\xE9-urls.txt");
@@ -153,7 +157,8 @@ TEST(CliOutputs, FileNamesThatAreNotUtf8AreUsedByTheirBytes) {
     EXPECT_EQ(FolderEntries(folder.Path("")).size(), 2u);
 }
 
-TEST(CliOutputs, HelpOrVersionThatCannotBeWrittenIsAFailure) {
+TEST(CliOutputs, HelpOrVersionThatCannotBeWrittenIsAFailure)
+{
     for (const char* option : {"--help", "--version"}) {
         for (const auto output : {CliProcess::StandardOutput::FullDevice, CliProcess::StandardOutput::ClosedPipe}) {
             CliProcess::Setup setup;

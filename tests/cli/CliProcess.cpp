@@ -18,7 +18,8 @@ namespace larkspire::test {
 
 namespace {
 
-std::string TemporaryPath() {
+std::string TemporaryPath()
+{
     char pattern[] = "/tmp/larkspire-cli-XXXXXX";
     const int descriptor = mkstemp(pattern);
     if (descriptor < 0) throw std::runtime_error("no temporary file");
@@ -29,16 +30,19 @@ std::string TemporaryPath() {
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments, ErrorOutput errorOutput)
-    : CliProcess(arguments, Setup{errorOutput, StandardOutput::File, {}}) {}
+    : CliProcess(arguments, Setup{errorOutput, StandardOutput::File, {}})
+{}
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments, const Setup& setup)
-    : outPath_(TemporaryPath()), errPath_(TemporaryPath()) {
+    : outPath_(TemporaryPath()), errPath_(TemporaryPath())
+{
     int terminalSide = -1;
     if (setup.errorOutput == ErrorOutput::Terminal) {
         winsize size{};
         size.ws_col = 200;
         size.ws_row = 24;
-        if (openpty(&terminal_, &terminalSide, nullptr, nullptr, &size) != 0) throw std::runtime_error("no pseudo-terminal");
+        if (openpty(&terminal_, &terminalSide, nullptr, nullptr, &size) != 0)
+            throw std::runtime_error("no pseudo-terminal");
         fcntl(terminal_, F_SETFL, fcntl(terminal_, F_GETFL) | O_NONBLOCK);
     }
     std::vector<std::string> argv;
@@ -96,7 +100,8 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const Setup& s
     if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
 }
 
-CliProcess::~CliProcess() {
+CliProcess::~CliProcess()
+{
     if (!reaped_) {
         kill(pid_, SIGKILL);
         waitpid(pid_, &waitStatus_, 0);
@@ -107,18 +112,22 @@ CliProcess::~CliProcess() {
 }
 
 // Keeps the pseudo-terminal from filling up, which would stall the process.
-void CliProcess::DrainTerminal() {
+void CliProcess::DrainTerminal()
+{
     if (terminal_ < 0) return;
     char buffer[4096];
     ssize_t count;
-    while ((count = read(terminal_, buffer, sizeof buffer)) > 0) terminalText_.append(buffer, static_cast<std::size_t>(count));
+    while ((count = read(terminal_, buffer, sizeof buffer)) > 0)
+        terminalText_.append(buffer, static_cast<std::size_t>(count));
 }
 
-void CliProcess::Signal(int signalNumber) const {
+void CliProcess::Signal(int signalNumber) const
+{
     if (!reaped_) kill(pid_, signalNumber);
 }
 
-bool CliProcess::WaitForErrorText(const std::string& text, std::chrono::seconds bound) {
+bool CliProcess::WaitForErrorText(const std::string& text, std::chrono::seconds bound)
+{
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (std::chrono::steady_clock::now() < deadline) {
         DrainTerminal();
@@ -129,13 +138,15 @@ bool CliProcess::WaitForErrorText(const std::string& text, std::chrono::seconds 
     return false;
 }
 
-bool CliProcess::HasEnded() {
+bool CliProcess::HasEnded()
+{
     DrainTerminal();
     if (!reaped_ && waitpid(pid_, &waitStatus_, WNOHANG) == pid_) reaped_ = true;
     return reaped_;
 }
 
-CliOutcome CliProcess::Wait(std::chrono::seconds bound) {
+CliOutcome CliProcess::Wait(std::chrono::seconds bound)
+{
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!HasEnded()) {
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -155,27 +166,29 @@ CliOutcome CliProcess::Wait(std::chrono::seconds bound) {
     return outcome;
 }
 
-CliOutcome RunCli(const std::vector<std::string>& arguments) {
-    return CliProcess(arguments).Wait();
-}
+CliOutcome RunCli(const std::vector<std::string>& arguments) { return CliProcess(arguments).Wait(); }
 
-CliOutcome RunCli(const std::vector<std::string>& arguments, const CliProcess::Setup& setup) {
+CliOutcome RunCli(const std::vector<std::string>& arguments, const CliProcess::Setup& setup)
+{
     return CliProcess(arguments, setup).Wait();
 }
 
-std::string PrlimitProgram() {
+std::string PrlimitProgram()
+{
     for (const char* path : {"/usr/bin/prlimit", "/bin/prlimit"}) {
         if (access(path, X_OK) == 0) return path;
     }
     return {};
 }
 
-std::string ReadBytes(const std::string& path) {
+std::string ReadBytes(const std::string& path)
+{
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << bytes;
 }

@@ -14,11 +14,10 @@
 namespace larkspire::test {
 namespace {
 
-QString PortText(std::uint16_t port) {
-    return QString::number(port);
-}
+QString PortText(std::uint16_t port) { return QString::number(port); }
 
-std::string Utf8WithBom(const QStringList& lines) {
+std::string Utf8WithBom(const QStringList& lines)
+{
     std::string text = "\xEF\xBB\xBF";
     for (const QString& line : lines) text += line.toStdString() + "\r\n";
     return text;
@@ -26,25 +25,27 @@ std::string Utf8WithBom(const QStringList& lines) {
 
 // Two websites on the server (written in two forms the expansion reduces to the same host) and one on a port that
 // refuses, with a letter the export's code page encodes differently from UTF-8, against five templates.
-TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
+TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists)
+{
     const LoopbackServer server(AnswerByPath{});
     const RefusedPort refused;
     const QString host = QStringLiteral("127.0.0.1:") + PortText(server.Port());
-    const QString refusedWebsite = QStringLiteral("127.0.0.1:") + PortText(refused.Port()) + QString::fromUtf8("/caf\xC3\xA9");
+    const QString refusedWebsite =
+        QStringLiteral("127.0.0.1:") + PortText(refused.Port()) + QString::fromUtf8("/caf\xC3\xA9");
     const QStringList websites{QStringLiteral("http://") + host + QStringLiteral("/"), QStringLiteral("www.") + host,
                                refusedWebsite};
-    const QStringList services{QStringLiteral("http://{website}/200"), QStringLiteral("http://{WEBSITE}/404||old status"),
+    const QStringList services{QStringLiteral("http://{website}/200"),
+                               QStringLiteral("http://{WEBSITE}/404||old status"),
                                QStringLiteral("http://{website}/301"), QStringLiteral("http://{Website}/503"),
                                QStringLiteral("http://{website}/reset")};
     const TestFolder folder;
     WriteBytes(folder.Path("websites.txt"), Utf8WithBom(websites));
     WriteBytes(folder.Path("services.txt"), CrLfLines(services));
 
-    const CliOutcome outcome =
-        RunCli({"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt"), "--threads", "4",
-                "--timeout", "10", "--results", folder.Path("results.txt"), "--export-completed",
-                folder.Path("completed.txt"), "--export-not-completed", folder.Path("not-completed.txt"),
-                "--export-all", folder.Path("all.txt")});
+    const CliOutcome outcome = RunCli(
+        {"--websites", folder.Path("websites.txt"), "--services", folder.Path("services.txt"), "--threads", "4",
+         "--timeout", "10", "--results", folder.Path("results.txt"), "--export-completed", folder.Path("completed.txt"),
+         "--export-not-completed", folder.Path("not-completed.txt"), "--export-all", folder.Path("all.txt")});
 
     // Websites-major; both server forms reduce to the bare host, so the second gives no second set of rows; the
     // check's status replaces "old status";
@@ -56,7 +57,8 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
     const std::string moved = "\tCompleted\tmoved to http://127.0.0.1:%PORT/200 \xC2\xB7 in N ms\n";
     const std::string results = ports(("http://127.0.0.1:%PORT/200\tCompleted\tin N ms\n"
                                        "http://127.0.0.1:%PORT/404\tError 404\tin N ms\n"
-                                       "http://127.0.0.1:%PORT/301" + moved +
+                                       "http://127.0.0.1:%PORT/301" +
+                                       moved +
                                        "http://127.0.0.1:%PORT/503\tError 503\tin N ms\n"
                                        "http://127.0.0.1:%PORT/reset\tAborted\tconnection reset\n"
                                        "http://127.0.0.1:%REFUSED/caf\xC3\xA9/200\tAborted\tconnection refused\n"
@@ -94,7 +96,8 @@ TEST(CliRun, StatusesResultsAndExportsAreTheWindowsForTheSameLists) {
 }
 
 // Ready URLs over TLS, one line carrying a status after "||" as a window table line may.
-TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable) {
+TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable)
+{
     const LoopbackServer server(AnswerByPath{}, ServerSecurity::Tls12Only);
     const QString base = QStringLiteral("https://127.0.0.1:") + PortText(server.Port());
     const QStringList lines{base + QStringLiteral("/200"), base + QStringLiteral("/404||note"),
@@ -119,11 +122,12 @@ TEST(CliRun, UrlsFileRowsAreFilledAsTheWindowFillsItsTable) {
 }
 
 // A self-signed server passes as it always did, and fails once certificates are verified.
-TEST(CliRun, VerifyTlsAbortsAnUntrustedServer) {
+TEST(CliRun, VerifyTlsAbortsAnUntrustedServer)
+{
     const LoopbackServer server(AnswerByPath{}, ServerSecurity::Tls12Only);
     const TestFolder folder;
-    WriteBytes(folder.Path("urls.txt"), CrLfLines({QStringLiteral("https://127.0.0.1:") + PortText(server.Port()) +
-                                                   QStringLiteral("/200")}));
+    WriteBytes(folder.Path("urls.txt"),
+               CrLfLines({QStringLiteral("https://127.0.0.1:") + PortText(server.Port()) + QStringLiteral("/200")}));
     for (const bool verify : {false, true}) {
         std::vector<std::string> arguments{"--urls", folder.Path("urls.txt"), "--results", "-"};
         if (verify) arguments.push_back("--verify-tls");
@@ -137,15 +141,15 @@ TEST(CliRun, VerifyTlsAbortsAnUntrustedServer) {
 }
 
 // No rows: the run ends at once and every export replaces its file with an empty one.
-TEST(CliRun, EmptyListEndsTheRunAndEmptiesTheExports) {
+TEST(CliRun, EmptyListEndsTheRunAndEmptiesTheExports)
+{
     const TestFolder folder;
     WriteBytes(folder.Path("urls.txt"), "");
     WriteBytes(folder.Path("all.txt"), "old content\r\n");
     WriteBytes(folder.Path("results.txt"), "old content\n");
 
-    const CliOutcome outcome =
-        RunCli({"--urls", folder.Path("urls.txt"), "--export-all", folder.Path("all.txt"), "--results",
-                folder.Path("results.txt")});
+    const CliOutcome outcome = RunCli({"--urls", folder.Path("urls.txt"), "--export-all", folder.Path("all.txt"),
+                                       "--results", folder.Path("results.txt")});
 
     ASSERT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
@@ -155,7 +159,8 @@ TEST(CliRun, EmptyListEndsTheRunAndEmptiesTheExports) {
 }
 
 // On a terminal the run's progress is redrawn on one line while a stalled check holds the run open.
-TEST(CliProgress, IsShownOnATerminal) {
+TEST(CliProgress, IsShownOnATerminal)
+{
     const LoopbackServer server(AnswerByPath{});
     const TestFolder folder;
     const QString base = QStringLiteral("http://127.0.0.1:") + PortText(server.Port());

@@ -13,7 +13,10 @@ namespace larkspire::test {
 // A folder of its own for the files of one test.
 class TestFolder {
 public:
-    std::string Path(const std::string& name) const { return dir_.filePath(QString::fromStdString(name)).toStdString(); }
+    std::string Path(const std::string& name) const
+    {
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
+    }
 
 private:
     QTemporaryDir dir_;

@@ -21,11 +21,13 @@ struct UsageCase {
     std::string message;
 };
 
-std::string MaxThreadsText() {
+std::string MaxThreadsText()
+{
     return std::to_string(std::max(60, static_cast<int>(std::thread::hardware_concurrency())));
 }
 
-std::vector<UsageCase> UsageCases() {
+std::vector<UsageCase> UsageCases()
+{
     const std::string threadsRange = "'--threads' takes a whole number from 1 to " + MaxThreadsText() + ", not ";
     const std::string timeoutRange = "'--timeout' takes a whole number from 1 to 300, not ";
     const std::string tooManyThreads = std::to_string(std::stoi(MaxThreadsText()) + 1);
@@ -33,8 +35,10 @@ std::vector<UsageCase> UsageCases() {
         {{}, "give '--websites' and '--services', or '--urls'"},
         {{"--websites", "w.txt"}, "give '--websites' and '--services', or '--urls'"},
         {{"--services", "s.txt", "--results", "-"}, "give '--websites' and '--services', or '--urls'"},
-        {{"--urls", "u.txt", "--websites", "w.txt"}, "'--urls' replaces '--websites' and '--services'; give one or the other"},
-        {{"--urls", "u.txt", "--results", "-", "--json=-"}, "'--results' and '--json' cannot both write to standard output"},
+        {{"--urls", "u.txt", "--websites", "w.txt"},
+         "'--urls' replaces '--websites' and '--services'; give one or the other"},
+        {{"--urls", "u.txt", "--results", "-", "--json=-"},
+         "'--results' and '--json' cannot both write to standard output"},
         {{"--urls", "u.txt", "--threads", "0"}, threadsRange + "'0'"},
         {{"--urls", "u.txt", "--threads", tooManyThreads}, threadsRange + "'" + tooManyThreads + "'"},
         {{"--urls", "u.txt", "--threads", "-3"}, threadsRange + "'-3'"},
@@ -56,21 +60,23 @@ std::vector<UsageCase> UsageCases() {
     };
 }
 
-TEST(CliUsage, BadArgumentListsAreUsageErrors) {
+TEST(CliUsage, BadArgumentListsAreUsageErrors)
+{
     for (const UsageCase& usage : UsageCases()) {
         std::string shown;
         for (const std::string& argument : usage.arguments) shown += " [" + argument + "]";
         const CliOutcome outcome = RunCli(usage.arguments);
         ASSERT_TRUE(outcome.exited) << shown;
         EXPECT_EQ(outcome.status, 2) << shown;
-        EXPECT_EQ(outcome.err, "larkspire-ping: " + usage.message +
-                                   "\nTry 'larkspire-ping --help' for more information.\n")
+        EXPECT_EQ(outcome.err,
+                  "larkspire-ping: " + usage.message + "\nTry 'larkspire-ping --help' for more information.\n")
             << shown;
         EXPECT_EQ(outcome.out, "") << shown;
     }
 }
 
-TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput) {
+TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput)
+{
     for (const std::vector<std::string>& arguments :
          std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"--urls", "missing.txt", "--help", "--bogus"}}) {
         const CliOutcome outcome = RunCli(arguments);
@@ -89,11 +95,13 @@ TEST(CliUsage, HelpAndVersionAnswerOnStandardOutput) {
 }
 
 // A list that cannot be read stops the program before any run, with the error box's text.
-TEST(CliFiles, UnreadableListGivesTheErrorBoxText) {
+TEST(CliFiles, UnreadableListGivesTheErrorBoxText)
+{
     const TestFolder folder;
     const std::string missing = folder.Path("missing.txt");
     WriteBytes(folder.Path("good.txt"), "a\r\n");
-    WriteBytes(folder.Path("bad-utf8.txt"), "\xEF\xBB\xBF" "a\xFF\r\n");
+    WriteBytes(folder.Path("bad-utf8.txt"), "\xEF\xBB\xBF"
+                                            "a\xFF\r\n");
     const std::string openMessage = "Cannot open file \"" + missing + "\". No such file or directory.";
     const std::string noMapping = "\"" + folder.Path("bad-utf8.txt") +
                                   "\": No mapping for the Unicode character exists in the target multi-byte code page.";
@@ -116,7 +124,8 @@ TEST(CliFiles, UnreadableListGivesTheErrorBoxText) {
 }
 
 // A file that cannot be written is reported with the export's I/O error; the others are still written.
-TEST(CliFiles, UnwritableOutputIsReportedAndTheOthersAreStillWritten) {
+TEST(CliFiles, UnwritableOutputIsReportedAndTheOthersAreStillWritten)
+{
     const LoopbackServer server(AnswerByPath{});
     const TestFolder folder;
     const QString url = QStringLiteral("http://127.0.0.1:") + QString::number(server.Port()) + QStringLiteral("/200");

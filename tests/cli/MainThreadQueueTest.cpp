@@ -42,22 +42,18 @@ TEST_F(MainThreadHandOvers, StepsRunOnTheServingThreadWhileTheirCallersWait)
             for (int i = 0; i < kStepsEach; ++i) {
                 int seen = -1;
                 const bool ran = link_.HandOver([&] {
-                    if (std::this_thread::get_id() != serving)
-                        ++wrong;
+                    if (std::this_thread::get_id() != serving) ++wrong;
                     seen = ++counter;
                 });
                 // The caller returns only after its step has run.
-                if (!ran || seen <= 0)
-                    ++wrong;
+                if (!ran || seen <= 0) ++wrong;
             }
             ++finishedCallers;
         });
     }
     const auto giveUp = std::chrono::steady_clock::now() + 60s;
-    while (finishedCallers < kCallers && std::chrono::steady_clock::now() < giveUp)
-        queue_.ServeUntil(Soon());
-    for (std::thread& caller : callers)
-        caller.join();
+    while (finishedCallers < kCallers && std::chrono::steady_clock::now() < giveUp) queue_.ServeUntil(Soon());
+    for (std::thread& caller : callers) caller.join();
     EXPECT_EQ(counter, kCallers * kStepsEach);
     EXPECT_EQ(wrong, 0);
 }
@@ -74,8 +70,7 @@ TEST_F(MainThreadHandOvers, AStepsExceptionReachesItsCaller)
         }
         done = true;
     });
-    while (!done)
-        queue_.ServeUntil(Soon());
+    while (!done) queue_.ServeUntil(Soon());
     caller.join();
     EXPECT_TRUE(caught);
 }
@@ -85,8 +80,7 @@ TEST_F(MainThreadHandOvers, ClosingReleasesWaitingCallersWithoutRunningTheirStep
     std::atomic<bool> result{true};
     std::atomic<bool> stepRan{false};
     std::thread caller([&] { result = link_.HandOver([&] { stepRan = true; }); });
-    while (posted_ == 0)
-        std::this_thread::sleep_for(1ms);
+    while (posted_ == 0) std::this_thread::sleep_for(1ms);
 
     link_.Close();
     queue_.DiscardAll();

@@ -14,12 +14,14 @@ namespace {
 
 using OptionSet = std::set<std::string>;
 
-std::string ReadSource(const std::string& relative) {
+std::string ReadSource(const std::string& relative)
+{
     std::ifstream file(std::string(LARKSPIRE_SOURCE_DIR) + "/" + relative);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-OptionSet OptionsIn(const std::string& text, const std::regex& option) {
+OptionSet OptionsIn(const std::string& text, const std::regex& option)
+{
     OptionSet options;
     for (auto match = std::sregex_iterator(text.begin(), text.end(), option); match != std::sregex_iterator(); ++match)
         options.insert((*match)[1]);
@@ -27,7 +29,8 @@ OptionSet OptionsIn(const std::string& text, const std::regex& option) {
 }
 
 // The options --help lists: the words starting its indented option lines ("  -h, --help", "      --version").
-OptionSet HelpOptions() {
+OptionSet HelpOptions()
+{
     CliProcess help({"--help"});
     const CliOutcome outcome = help.Wait();
     EXPECT_EQ(outcome.status, 0);
@@ -44,7 +47,8 @@ OptionSet HelpOptions() {
 }
 
 // The options the man page describes: the dashed words of each ".TP" tag in its OPTIONS section, "\\-" read as "-".
-OptionSet ManPageOptions() {
+OptionSet ManPageOptions()
+{
     const std::string page = ReadSource("man/larkspire-ping.1.in");
     const std::size_t start = page.find("\n.SH OPTIONS\n");
     EXPECT_NE(start, std::string::npos);
@@ -60,13 +64,15 @@ OptionSet ManPageOptions() {
     return options;
 }
 
-TEST(OptionLists, ManPageDescribesEveryOptionOfHelp) {
+TEST(OptionLists, ManPageDescribesEveryOptionOfHelp)
+{
     const OptionSet help = HelpOptions();
     EXPECT_TRUE(help.contains("--websites") && help.contains("-h")) << "the help text's option lines were not read";
     EXPECT_EQ(ManPageOptions(), help);
 }
 
-TEST(OptionLists, CompletionOffersEveryLongOptionOfHelp) {
+TEST(OptionLists, CompletionOffersEveryLongOptionOfHelp)
+{
     const std::string script = ReadSource("completion/larkspire-ping");
     const std::size_t start = script.find("options=\"");
     ASSERT_NE(start, std::string::npos);

@@ -19,7 +19,8 @@ protected:
     CookieStore::Clock::time_point now = std::chrono::sys_days{std::chrono::year{2026} / 12 / 9} + 12h;
 };
 
-TEST_F(Cookies, SetByOneResponseAreSentWithTheNextRequestWhenDomainAndPathMatch) {
+TEST_F(Cookies, SetByOneResponseAreSentWithTheNextRequestWhenDomainAndPathMatch)
+{
     Set(u"http://example.com/login/form", u"session=abc123; Path=/");
     Set(u"http://example.com/login/form", u"step=2");
     EXPECT_EQ(SentTo(u"http://example.com/login/next"), u"step=2; session=abc123");
@@ -29,7 +30,8 @@ TEST_F(Cookies, SetByOneResponseAreSentWithTheNextRequestWhenDomainAndPathMatch)
 }
 
 // Deleting or replacing one of many keeps every other cookie, its value and its place in the order.
-TEST_F(Cookies, DeletingAndReplacingAmongManyKeepsTheRest) {
+TEST_F(Cookies, DeletingAndReplacingAmongManyKeepsTheRest)
+{
     for (const char16_t* setCookie : {u"a=1", u"b=2", u"c=3", u"d=4"}) Set(u"http://h/", setCookie);
     Set(u"http://h/", u"b=gone; Max-Age=0");
     Set(u"http://h/", u"c=30");
@@ -40,7 +42,8 @@ TEST_F(Cookies, DeletingAndReplacingAmongManyKeepsTheRest) {
     EXPECT_EQ(store.Size(), 4u);
 }
 
-TEST_F(Cookies, PathMatchingFollowsSegments) {
+TEST_F(Cookies, PathMatchingFollowsSegments)
+{
     Set(u"http://h/", u"a=1; Path=/docs");
     Set(u"http://h/", u"b=2; Path=/docs/");
     Set(u"http://h/", u"c=3; Path=relative");
@@ -54,7 +57,8 @@ TEST_F(Cookies, PathMatchingFollowsSegments) {
     for (const auto& [url, expected] : cases) EXPECT_EQ(SentTo(url), expected) << std::string(url.begin(), url.end());
 }
 
-TEST_F(Cookies, DomainCookiesReachSubdomainsAndHostOnlyCookiesDoNot) {
+TEST_F(Cookies, DomainCookiesReachSubdomainsAndHostOnlyCookiesDoNot)
+{
     Set(u"http://www.example.com/", u"wide=1; Domain=.Example.COM");
     Set(u"http://www.example.com/", u"narrow=2");
     EXPECT_EQ(SentTo(u"http://www.example.com/"), u"wide=1; narrow=2");
@@ -63,7 +67,8 @@ TEST_F(Cookies, DomainCookiesReachSubdomainsAndHostOnlyCookiesDoNot) {
     EXPECT_EQ(SentTo(u"http://notexample.com/"), u"");
 }
 
-TEST_F(Cookies, ADomainThatDoesNotCoverTheHostIsRejected) {
+TEST_F(Cookies, ADomainThatDoesNotCoverTheHostIsRejected)
+{
     Set(u"http://www.example.com/", u"x=1; Domain=other.com");
     Set(u"http://www.example.com/", u"y=1; Domain=sub.www.example.com");
     Set(u"http://127.0.0.1/", u"z=1; Domain=0.0.1");
@@ -72,14 +77,16 @@ TEST_F(Cookies, ADomainThatDoesNotCoverTheHostIsRejected) {
     EXPECT_EQ(SentTo(u"http://127.0.0.1/"), u"ip=1");
 }
 
-TEST_F(Cookies, SecureCookiesGoOnlyOverTls) {
+TEST_F(Cookies, SecureCookiesGoOnlyOverTls)
+{
     Set(u"https://example.com/", u"token=s; Secure");
     Set(u"http://example.com/", u"plain=p");
     EXPECT_EQ(SentTo(u"http://example.com/"), u"plain=p");
     EXPECT_EQ(SentTo(u"https://example.com/"), u"token=s; plain=p");
 }
 
-TEST_F(Cookies, ExpireByMaxAgeOrExpiresAndMaxAgeWins) {
+TEST_F(Cookies, ExpireByMaxAgeOrExpiresAndMaxAgeWins)
+{
     Set(u"http://h/", u"short=1; Max-Age=60");
     Set(u"http://h/", u"dated=2; Expires=Thu, 10 Dec 2026 12:00:00 GMT");
     Set(u"http://h/", u"both=3; Expires=Wed, 01 Jan 2020 00:00:00 GMT; Max-Age=3600");
@@ -93,7 +100,8 @@ TEST_F(Cookies, ExpireByMaxAgeOrExpiresAndMaxAgeWins) {
     EXPECT_EQ(SentTo(u"http://h/"), u"session=4");
 }
 
-TEST_F(Cookies, AnExpiryInThePastDeletesTheCookie) {
+TEST_F(Cookies, AnExpiryInThePastDeletesTheCookie)
+{
     Set(u"http://h/", u"a=1");
     Set(u"http://h/", u"b=2");
     Set(u"http://h/", u"a=gone; Expires=Sun, 06 Nov 1994 08:49:37 GMT");
@@ -103,7 +111,8 @@ TEST_F(Cookies, AnExpiryInThePastDeletesTheCookie) {
     EXPECT_EQ(store.Size(), 0u);
 }
 
-TEST_F(Cookies, ReplaceByNameDomainAndPathKeepingTheirPlace) {
+TEST_F(Cookies, ReplaceByNameDomainAndPathKeepingTheirPlace)
+{
     Set(u"http://h/", u"first=1");
     Set(u"http://h/", u"second=2");
     Set(u"http://h/", u"first=updated");
@@ -112,18 +121,20 @@ TEST_F(Cookies, ReplaceByNameDomainAndPathKeepingTheirPlace) {
     EXPECT_EQ(store.Size(), 3u);
 }
 
-TEST_F(Cookies, MalformedCookiesAreIgnored) {
+TEST_F(Cookies, MalformedCookiesAreIgnored)
+{
     Set(u"http://h/", u"novalue");
     Set(u"http://h/", u"=nameless");
     Set(u"http://h/", u"  spaced  =  value  ; bogus-attribute ; Max-Age=abc");
     EXPECT_EQ(SentTo(u"http://h/"), u"spaced=value");
 }
 
-TEST_F(Cookies, ExpiresDatesAreReadInTheirCommonForms) {
+TEST_F(Cookies, ExpiresDatesAreReadInTheirCommonForms)
+{
     const std::pair<std::u16string, bool> dates[] = {
-        {u"Thu, 10 Dec 2026 12:00:00 GMT", true},   // RFC 1123
+        {u"Thu, 10 Dec 2026 12:00:00 GMT", true},     // RFC 1123
         {u"Thursday, 10-Dec-26 12:00:00 GMT", true},  // RFC 850
-        {u"Thu Dec 10 12:00:00 2026", true},         // asctime
+        {u"Thu Dec 10 12:00:00 2026", true},          // asctime
         {u"10 december 2026 1:2:3", true},
         {u"Wed, 09 Dec 2026 11:00:00 GMT", false},
         {u"Fri, 31 Dec 9999 23:59:59 GMT", true},

@@ -16,7 +16,8 @@ protected:
     ResponseHead ReadHead() { return reader.ReadHead(); }
 
     // Head and body of the next response.
-    std::pair<ResponseHead, ResponseBody> ReadResponse() {
+    std::pair<ResponseHead, ResponseBody> ReadResponse()
+    {
         ResponseHead head = reader.ReadHead();
         ResponseBody body = reader.ReadBody(head);
         return {std::move(head), std::move(body)};
@@ -36,30 +37,29 @@ void PrintTo(const StatusCase& param, std::ostream* out) { *out << param.Name <<
 
 class StatusLineCode : public testing::TestWithParam<StatusCase> {};
 
-TEST_P(StatusLineCode, IsTheSecondWordUpToAnyDot) {
+TEST_P(StatusLineCode, IsTheSecondWordUpToAnyDot)
+{
     ScriptedByteSource source;
     source.Send(GetParam().Line + "\r\n\r\n");
     HttpResponseReader reader(source);
     EXPECT_EQ(reader.ReadHead().Code, GetParam().Code);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, StatusLineCode,
-                         testing::Values(StatusCase{"Ok", "HTTP/1.1 200 OK", 200},
-                                         StatusCase{"DecimalCode", "HTTP/1.1 200.0 OK", 200},
-                                         StatusCase{"NoReason", "HTTP/1.0 404", 404},
-                                         StatusCase{"ExtraSpaces", "HTTP/1.1   503   Busy", 503},
-                                         StatusCase{"NegativeCode", "HTTP/1.1 -5 Odd", -5},
-                                         StatusCase{"NoCode", "HTTP/1.1 OK", -1},
-                                         StatusCase{"VersionOnly", "HTTP/1.1", -1},
-                                         StatusCase{"NotAStatusLine", "<html><body>", -1},
-                                         StatusCase{"EmptyLine", "", -1},
-                                         StatusCase{"DotFirst", "HTTP/1.1 .5", -1},
-                                         StatusCase{"LetterInCode", "HTTP/1.1 2x0", -1},
-                                         StatusCase{"CodeTooLarge", "HTTP/1.1 99999999999", -1},
-                                         StatusCase{"SwitchingProtocols", "HTTP/1.1 101 Switching", 101}),
-                         [](const testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Lines, StatusLineCode,
+    testing::Values(StatusCase{"Ok", "HTTP/1.1 200 OK", 200}, StatusCase{"DecimalCode", "HTTP/1.1 200.0 OK", 200},
+                    StatusCase{"NoReason", "HTTP/1.0 404", 404},
+                    StatusCase{"ExtraSpaces", "HTTP/1.1   503   Busy", 503},
+                    StatusCase{"NegativeCode", "HTTP/1.1 -5 Odd", -5}, StatusCase{"NoCode", "HTTP/1.1 OK", -1},
+                    StatusCase{"VersionOnly", "HTTP/1.1", -1}, StatusCase{"NotAStatusLine", "<html><body>", -1},
+                    StatusCase{"EmptyLine", "", -1}, StatusCase{"DotFirst", "HTTP/1.1 .5", -1},
+                    StatusCase{"LetterInCode", "HTTP/1.1 2x0", -1},
+                    StatusCase{"CodeTooLarge", "HTTP/1.1 99999999999", -1},
+                    StatusCase{"SwitchingProtocols", "HTTP/1.1 101 Switching", 101}),
+    [](const testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.Name); });
 
-TEST_F(ResponseReading, SkipsEveryInterimResponseBut101) {
+TEST_F(ResponseReading, SkipsEveryInterimResponseBut101)
+{
     source.Send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nX: 1\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n"
                 "HTTP/1.1 101 Switching\r\nUpgrade: x\r\n\r\n");
     auto [head, body] = ReadResponse();
@@ -70,12 +70,14 @@ TEST_F(ResponseReading, SkipsEveryInterimResponseBut101) {
     EXPECT_FALSE(reader.PeerClosed()) << "a 1xx response has no body, so nothing more may be read";
 }
 
-TEST_F(ResponseReading, CloseBeforeTheStatusLineIsATransportError) {
+TEST_F(ResponseReading, CloseBeforeTheStatusLineIsATransportError)
+{
     EXPECT_THROW(ReadHead(), TransportError);
     EXPECT_TRUE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, CloseAmongTheHeadersEndsThem) {
+TEST_F(ResponseReading, CloseAmongTheHeadersEndsThem)
+{
     source.Send("HTTP/1.1 302 Found\r\nLocation: /next\r\nSet-Cookie: a=1\r\nX-Cut: par");
     auto [head, body] = ReadResponse();
     EXPECT_EQ(head.Code, 302);
@@ -85,13 +87,16 @@ TEST_F(ResponseReading, CloseAmongTheHeadersEndsThem) {
     EXPECT_TRUE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, StatusLineWithoutLineEndBeforeCloseIsStillRead) {
+TEST_F(ResponseReading, StatusLineWithoutLineEndBeforeCloseIsStillRead)
+{
     source.Send("HTTP/1.1 404 Not Found");
     EXPECT_EQ(ReadHead().Code, 404);
 }
 
-TEST_F(ResponseReading, KeepsSetCookieFieldsInOrderAndMatchesNamesWithoutCase) {
-    source.Send("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nSET-COOKIE: b=2\r\nset-cookie: c=3\r\nContent-Length: 0\r\n\r\n");
+TEST_F(ResponseReading, KeepsSetCookieFieldsInOrderAndMatchesNamesWithoutCase)
+{
+    source.Send(
+        "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nSET-COOKIE: b=2\r\nset-cookie: c=3\r\nContent-Length: 0\r\n\r\n");
     const ResponseHead head = ReadHead();
     EXPECT_EQ(head.Headers.Values(u"Set-Cookie"), (std::vector<std::u16string>{u"a=1", u"b=2", u"c=3"}));
     EXPECT_EQ(head.Headers.Value(u"CONTENT-LENGTH"), u"0");
@@ -100,25 +105,29 @@ TEST_F(ResponseReading, KeepsSetCookieFieldsInOrderAndMatchesNamesWithoutCase) {
 
 // A Location written in UTF-8 keeps its characters, so the request for it can encode them; bytes that are
 // not UTF-8 read as replacement characters.
-TEST_F(ResponseReading, FieldValuesReadAsUtf8) {
+TEST_F(ResponseReading, FieldValuesReadAsUtf8)
+{
     source.Send("HTTP/1.1 301 Moved\r\nLocation: /caf\xC3\xA9\r\nX-Odd: a\xE9z\r\n\r\n");
     const ResponseHead head = ReadHead();
     EXPECT_EQ(head.Headers.Value(u"Location"), u"/caf\u00E9");
     EXPECT_EQ(head.Headers.Value(u"X-Odd"), u"a\uFFFDz");
 }
 
-TEST_F(ResponseReading, AStallWhileReadingTheHeadIsAReadTimeout) {
+TEST_F(ResponseReading, AStallWhileReadingTheHeadIsAReadTimeout)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Le").Stall();
     EXPECT_THROW(ReadHead(), ReadTimeoutError);
 }
 
-TEST_F(ResponseReading, AResetWhileReadingTheHeadIsATransportError) {
+TEST_F(ResponseReading, AResetWhileReadingTheHeadIsATransportError)
+{
     source.Send("HTTP/1.1 200 OK\r\n").Reset();
     EXPECT_THROW(ReadHead(), TransportError);
 }
 
 // Lines of exactly the limit pass; one byte more fails, wherever the line is.
-TEST(ResponseLineLimit, Is16384BytesBeforeTheLineEnd) {
+TEST(ResponseLineLimit, Is16384BytesBeforeTheLineEnd)
+{
     const std::string longest(HttpResponseReader::MaxLineLength - std::string("X: ").size(), 'v');
     const std::string tooLong = longest + "v";
     struct Case {
@@ -152,81 +161,94 @@ TEST(ResponseLineLimit, Is16384BytesBeforeTheLineEnd) {
     }
 }
 
-TEST_F(ResponseReading, ChunkedBodyClosedInsideAChunkIsATransportError) {
+TEST_F(ResponseReading, ChunkedBodyClosedInsideAChunkIsATransportError)
+{
     source.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nonly eight");
     ResponseHead head = ReadHead();
     EXPECT_THROW(reader.ReadBody(head), TransportError);
 }
 
-TEST_F(ResponseReading, ChunkedBodyClosedBetweenChunksIsATransportError) {
+TEST_F(ResponseReading, ChunkedBodyClosedBetweenChunksIsATransportError)
+{
     source.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n");
     ResponseHead head = ReadHead();
     EXPECT_THROW(reader.ReadBody(head), TransportError);
 }
 
-TEST_F(ResponseReading, ChunkedBodyClosedAmongTheTrailersEndsThem) {
+TEST_F(ResponseReading, ChunkedBodyClosedAmongTheTrailersEndsThem)
+{
     source.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\nX-T: 1\r\n");
     auto [head, body] = ReadResponse();
     EXPECT_EQ(body.Bytes, "abc");
     EXPECT_EQ(head.Headers.Value(u"X-T"), u"1");
 }
 
-TEST_F(ResponseReading, ChunkedTakesPrecedenceOverContentLength) {
+TEST_F(ResponseReading, ChunkedTakesPrecedenceOverContentLength)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n0\r\n\r\n");
     EXPECT_EQ(ReadResponse().second.Bytes, "abcd");
     EXPECT_FALSE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, ContentLengthClosedEarlyEndsTheBodyWithoutError) {
+TEST_F(ResponseReading, ContentLengthClosedEarlyEndsTheBodyWithoutError)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").SendFiller(50);
     const ResponseBody body = ReadResponse().second;
     EXPECT_EQ(body.Bytes, std::string(50, 'x'));
     EXPECT_TRUE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, ContentLengthStalledAfterPartOfTheBodyIsAReadTimeout) {
+TEST_F(ResponseReading, ContentLengthStalledAfterPartOfTheBodyIsAReadTimeout)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").SendFiller(50).StallAtEnd();
     ResponseHead head = ReadHead();
     EXPECT_THROW(reader.ReadBody(head), ReadTimeoutError);
 }
 
-TEST_F(ResponseReading, ContentLengthResetIsATransportError) {
+TEST_F(ResponseReading, ContentLengthResetIsATransportError)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n").SendFiller(50).Reset();
     ResponseHead head = ReadHead();
     EXPECT_THROW(reader.ReadBody(head), TransportError);
 }
 
-TEST_F(ResponseReading, ContentLengthThatIsNotANumberLeavesTheBodyToTheClose) {
+TEST_F(ResponseReading, ContentLengthThatIsNotANumberLeavesTheBodyToTheClose)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\nall of it until close");
     EXPECT_EQ(ReadResponse().second.Bytes, "all of it until close");
 }
 
-TEST_F(ResponseReading, BodyToCloseEndsAtACloseOrAReset) {
+TEST_F(ResponseReading, BodyToCloseEndsAtACloseOrAReset)
+{
     source.Send("HTTP/1.1 500 Oops\r\n\r\npart one, ").Send("part two").Reset();
     const ResponseBody body = ReadResponse().second;
     EXPECT_EQ(body.Bytes, "part one, part two");
     EXPECT_TRUE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, BodyToCloseThatStallsIsAReadTimeout) {
+TEST_F(ResponseReading, BodyToCloseThatStallsIsAReadTimeout)
+{
     source.Send("HTTP/1.1 200 OK\r\n\r\nsome").Stall();
     ResponseHead head = ReadHead();
     EXPECT_THROW(reader.ReadBody(head), ReadTimeoutError);
 }
 
-TEST_F(ResponseReading, MultipartWithoutClosingBoundaryRunsToTheClose) {
+TEST_F(ResponseReading, MultipartWithoutClosingBoundaryRunsToTheClose)
+{
     source.Send("HTTP/1.1 200 OK\r\nContent-Type: Multipart/Form-Data; Boundary=b\r\n\r\n--b\r\nx\r\n--b-- no\r\n");
     EXPECT_EQ(ReadResponse().second.Bytes, "--b\r\nx\r\n--b-- no\r\n");
 }
 
-TEST_F(ResponseReading, MultipartBodyLinesMayBeLongerThanTheLineLimit) {
+TEST_F(ResponseReading, MultipartBodyLinesMayBeLongerThanTheLineLimit)
+{
     const std::string part(3 * HttpResponseReader::MaxLineLength, 'p');
     source.Send("HTTP/1.1 200 OK\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n" + part + "\r\n--b--\r\nleft");
     EXPECT_EQ(ReadResponse().second.Bytes, part + "\r\n--b--\r\n");
     EXPECT_FALSE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, NoBodyIsReadFor204And304AndContentLengthZero) {
+TEST_F(ResponseReading, NoBodyIsReadFor204And304AndContentLengthZero)
+{
     source.Send("HTTP/1.1 204 No Content\r\n\r\n")
         .Send("HTTP/1.1 304 Not Modified\r\nContent-Length: 10\r\n\r\n")
         .Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n")
@@ -242,7 +264,8 @@ TEST_F(ResponseReading, NoBodyIsReadFor204And304AndContentLengthZero) {
     EXPECT_TRUE(source.Waits().empty());
 }
 
-TEST_F(ResponseReading, RedirectBodyThatNeverComesIsSkippedAfterTheWait) {
+TEST_F(ResponseReading, RedirectBodyThatNeverComesIsSkippedAfterTheWait)
+{
     source.Send("HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 20\r\n\r\n").StallAtEnd();
     const ResponseBody body = ReadResponse().second;
     EXPECT_TRUE(body.Bytes.empty());
@@ -250,27 +273,31 @@ TEST_F(ResponseReading, RedirectBodyThatNeverComesIsSkippedAfterTheWait) {
     EXPECT_EQ(HttpResponseReader::RedirectBodyWaitMilliseconds, 5000);
 }
 
-TEST_F(ResponseReading, RedirectBodyClosedWithoutDataIsSkippedEvenWhenChunked) {
+TEST_F(ResponseReading, RedirectBodyClosedWithoutDataIsSkippedEvenWhenChunked)
+{
     source.Send("HTTP/1.1 301 Moved\r\nLocation: /x\r\nTransfer-Encoding: chunked\r\n\r\n");
     EXPECT_TRUE(ReadResponse().second.Bytes.empty());
     EXPECT_TRUE(reader.PeerClosed());
 }
 
-TEST_F(ResponseReading, RedirectBodyAlreadyBufferedIsReadWithoutWaiting) {
+TEST_F(ResponseReading, RedirectBodyAlreadyBufferedIsReadWithoutWaiting)
+{
     source.Send("HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 5\r\n\r\nmovedHTTP/1.1 200 OK\r\n\r\n");
     EXPECT_EQ(ReadResponse().second.Bytes, "moved");
     EXPECT_TRUE(source.Waits().empty());
     EXPECT_EQ(ReadHead().Code, 200);
 }
 
-TEST_F(ResponseReading, RedirectBodyArrivingWithinTheWaitIsRead) {
+TEST_F(ResponseReading, RedirectBodyArrivingWithinTheWaitIsRead)
+{
     source.Send("HTTP/1.1 307 Temporary\r\nLocation: /x\r\nContent-Length: 5\r\n\r\n").Send("moved");
     EXPECT_EQ(ReadResponse().second.Bytes, "moved");
     EXPECT_EQ(source.Waits().size(), 1u);
 }
 
 // Reading stops at 8 MiB whatever the framing: the rest is never read, so an endless body ends too.
-TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody) {
+TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody)
+{
     constexpr std::uint64_t Twenty = 20ull * 1024 * 1024;
     const std::uint64_t chunk = 1024 * 1024;
     struct Case {
@@ -287,7 +314,8 @@ TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody) {
         {"chunked",
          [&](ScriptedByteSource& s) {
              s.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
-             for (std::uint64_t sent = 0; sent < Twenty; sent += chunk) s.Send("100000\r\n").SendFiller(chunk).Send("\r\n");
+             for (std::uint64_t sent = 0; sent < Twenty; sent += chunk)
+                 s.Send("100000\r\n").SendFiller(chunk).Send("\r\n");
              s.Send("0\r\n\r\n");
          },
          false},
@@ -311,7 +339,8 @@ TEST(ResponseBodyBound, KeepsAtMost8MiBOfAnyBody) {
     }
 }
 
-TEST(ResponseBodyBound, ABodyOfExactlyTheBoundIsReadWhole) {
+TEST(ResponseBodyBound, ABodyOfExactlyTheBoundIsReadWhole)
+{
     ScriptedByteSource source;
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(HttpResponseReader::MaxBodyBytes) + "\r\n\r\n")
         .SendFiller(HttpResponseReader::MaxBodyBytes)
@@ -324,7 +353,8 @@ TEST(ResponseBodyBound, ABodyOfExactlyTheBoundIsReadWhole) {
     EXPECT_EQ(reader.ReadHead().Code, 204);
 }
 
-TEST(ResponseBodyBound, AHugeDeclaredLengthReservesNoMoreThanTheBound) {
+TEST(ResponseBodyBound, AHugeDeclaredLengthReservesNoMoreThanTheBound)
+{
     ScriptedByteSource source;
     source.Send("HTTP/1.1 200 OK\r\nContent-Length: 999999999999999999\r\n\r\nshort");
     HttpResponseReader reader(source);
@@ -334,10 +364,12 @@ TEST(ResponseBodyBound, AHugeDeclaredLengthReservesNoMoreThanTheBound) {
     EXPECT_LE(body.Bytes.capacity(), HttpResponseReader::MaxBodyBytes + 64);
 }
 
-TEST(ResponseReadBlocks, AskForUpTo32768Bytes) {
+TEST(ResponseReadBlocks, AskForUpTo32768Bytes)
+{
     class RecordingSource : public ByteSource {
     public:
-        std::size_t Read(char* buffer, std::size_t size) override {
+        std::size_t Read(char* buffer, std::size_t size) override
+        {
             sizes.push_back(size);
             if (sent) return 0;
             sent = true;
@@ -363,7 +395,8 @@ struct HeadBoundCase {
 
 void PrintTo(const HeadBoundCase& param, std::ostream* out) { *out << param.Name; }
 
-std::string Fields(std::size_t count, std::size_t valueLength = 1) {
+std::string Fields(std::size_t count, std::size_t valueLength = 1)
+{
     std::string fields;
     for (std::size_t i = 0; i < count; ++i) {
         fields += "X-" + std::to_string(i) + ": " + std::string(valueLength, 'v') + "\r\n";
@@ -374,7 +407,8 @@ std::string Fields(std::size_t count, std::size_t valueLength = 1) {
 class ResponseHeadBound : public testing::TestWithParam<HeadBoundCase> {};
 
 // 256 field lines and 64 KiB in all, interim responses and trailers included; past that the head is refused.
-TEST_P(ResponseHeadBound, RefusesAHeadPastItsLinesOrBytes) {
+TEST_P(ResponseHeadBound, RefusesAHeadPastItsLinesOrBytes)
+{
     ScriptedByteSource source;
     source.Send(GetParam().Response).StallAtEnd();
     HttpResponseReader reader(source);
@@ -421,7 +455,8 @@ void PrintTo(const ReuseCase& param, std::ostream* out) { *out << param.Name; }
 class ResponseReuse : public testing::TestWithParam<ReuseCase> {};
 
 // Bytes beyond a body's framing belong to no request: a connection that got them carries no other.
-TEST_P(ResponseReuse, ConnectionIsReusableOnlyWhenTheBodyEndedCleanly) {
+TEST_P(ResponseReuse, ConnectionIsReusableOnlyWhenTheBodyEndedCleanly)
+{
     ScriptedByteSource source;
     source.Send(GetParam().Response).StallAtEnd();
     HttpResponseReader reader(source);
@@ -439,13 +474,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ReuseCase>& info) { return std::string(info.param.Name); });
 
 // A body that runs to the close ends at a close or a reset; a TLS failure is no end of it.
-TEST_F(ResponseReading, TlsFailureInsideABodyToTheCloseIsAFailure) {
+TEST_F(ResponseReading, TlsFailureInsideABodyToTheCloseIsAFailure)
+{
     source.Send("HTTP/1.0 200 OK\r\n\r\npart").FailTls();
     ResponseHead head = ReadHead();
     EXPECT_THROW(reader.ReadBody(head), TransportError);
 }
 
-TEST_F(ResponseReading, ResetEndsABodyToTheClose) {
+TEST_F(ResponseReading, ResetEndsABodyToTheClose)
+{
     source.Send("HTTP/1.0 200 OK\r\n\r\npart").Reset();
     auto [head, body] = ReadResponse();
     EXPECT_EQ(body.Bytes, "part");

@@ -19,18 +19,21 @@ using test::ServerSecurity;
 
 const std::string Ok = Response("HTTP/1.1 200 OK", "", "ok");
 
-std::vector<std::size_t> ConnectionsOf(const LoopbackServer& server) {
+std::vector<std::size_t> ConnectionsOf(const LoopbackServer& server)
+{
     std::vector<std::size_t> connections;
     for (const test::RecordedRequest& request : server.Requests()) connections.push_back(request.Connection);
     return connections;
 }
 
-std::u16string WithScheme(const std::u16string& url, const std::u16string& scheme) {
+std::u16string WithScheme(const std::u16string& url, const std::u16string& scheme)
+{
     return scheme + url.substr(url.find(u"://"));
 }
 
 // Once redirects are followed, a Get stops after 15 requests unless told otherwise.
-TEST(HttpTransportTest, FollowedRedirectsStopAtFifteenRequestsUnlessSet) {
+TEST(HttpTransportTest, FollowedRedirectsStopAtFifteenRequestsUnlessSet)
+{
     const Reply redirect(Response("HTTP/1.1 307 Temporary", "Location: /again\r\n", ""));
     LoopbackServer server({ConnectionScript(20, redirect)});
     HttpTransport http;
@@ -40,7 +43,8 @@ TEST(HttpTransportTest, FollowedRedirectsStopAtFifteenRequestsUnlessSet) {
 }
 
 // Proxy credentials alone are not sent: Basic authentication starts switched off.
-TEST(HttpTransportTest, ProxyCredentialsStayUnsentUnlessBasicAuthenticationIsSet) {
+TEST(HttpTransportTest, ProxyCredentialsStayUnsentUnlessBasicAuthenticationIsSet)
+{
     LoopbackServer proxy({{Ok}});
     HttpTransport http;
     http.Settings().ProxyServer = u"127.0.0.1";
@@ -49,12 +53,11 @@ TEST(HttpTransportTest, ProxyCredentialsStayUnsentUnlessBasicAuthenticationIsSet
     http.Settings().ProxyPassword = u"pw";
     EXPECT_EQ(http.Get(u"http://site.invalid/a"), u"ok");
     ASSERT_EQ(proxy.Requests().size(), 1u);
-    EXPECT_EQ(proxy.Requests()[0].Bytes,
-              "GET http://site.invalid/a HTTP/1.1\r\n"
-              "Host: site.invalid\r\n"
-              "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
-              "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
-              "\r\n");
+    EXPECT_EQ(proxy.Requests()[0].Bytes, "GET http://site.invalid/a HTTP/1.1\r\n"
+                                         "Host: site.invalid\r\n"
+                                         "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                                         "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
+                                         "\r\n");
 }
 
 struct KeepAliveCase {
@@ -68,7 +71,8 @@ void PrintTo(const KeepAliveCase& param, std::ostream* out) { *out << param.Name
 
 class KeepAliveTest : public testing::TestWithParam<KeepAliveCase> {};
 
-TEST_P(KeepAliveTest, ReusesTheConnectionOnlyWhenTheResponseAllows) {
+TEST_P(KeepAliveTest, ReusesTheConnectionOnlyWhenTheResponseAllows)
+{
     LoopbackServer server(GetParam().Script);
     HttpTransport http;
     http.Settings().ReadTimeout = 5000;
@@ -85,13 +89,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         KeepAliveCase{"KeptAlive", {{Ok, Ok}}, {0, 0}},
         KeepAliveCase{"ConnectionClose", {{Response("HTTP/1.1 200 OK", "Connection: close\r\n", "ok")}, {Ok}}, {0, 1}},
-        KeepAliveCase{"ConnectionCloseAnyCase", {{Response("HTTP/1.1 200 OK", "Connection:  CLOSE \r\n", "ok")}, {Ok}}, {0, 1}},
-        KeepAliveCase{"ProxyConnectionClose", {{Response("HTTP/1.1 200 OK", "Proxy-Connection: close\r\n", "ok")}, {Ok}}, {0, 1}},
+        KeepAliveCase{
+            "ConnectionCloseAnyCase", {{Response("HTTP/1.1 200 OK", "Connection:  CLOSE \r\n", "ok")}, {Ok}}, {0, 1}},
+        KeepAliveCase{
+            "ProxyConnectionClose", {{Response("HTTP/1.1 200 OK", "Proxy-Connection: close\r\n", "ok")}, {Ok}}, {0, 1}},
         KeepAliveCase{"ServerClosedMeanwhile", {{Reply(Ok).Close()}, {Ok}}, {0, 1}, true},
         KeepAliveCase{"BodyToTheClose", {{Reply("HTTP/1.1 200 OK\r\n\r\nok").Close()}, {Ok}}, {0, 1}},
         KeepAliveCase{"Http10ClosesByDefault", {{Response("HTTP/1.0 200 OK", "", "ok")}, {Ok}}, {0, 1}},
         KeepAliveCase{"Http10KeptAliveWhenAsked",
-                      {{Response("HTTP/1.0 200 OK", "Connection: Keep-Alive\r\n", "ok"), Ok}}, {0, 0}},
+                      {{Response("HTTP/1.0 200 OK", "Connection: Keep-Alive\r\n", "ok"), Ok}},
+                      {0, 0}},
         KeepAliveCase{"SurplusBytesAfterTheBody", {{Reply(Ok + "HTTP/1.1 200 OK\r\n"), Ok}, {Ok}}, {0, 1}},
         // A kept connection the server drops before any byte of the answer: the GET goes once more, anew.
         KeepAliveCase{"ClosedBeforeTheAnswerIsRetried", {{Ok, Reply().Close()}, {Ok}}, {0, 0, 1}},
@@ -100,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Only a request that got no byte of an answer on a reused connection is sent again: once the answer began,
 // or on a fresh connection, the failure stands.
-TEST(HttpTransportTest, RequestIsNotSentAgainOnceItsAnswerBeganOrOnAFreshConnection) {
+TEST(HttpTransportTest, RequestIsNotSentAgainOnceItsAnswerBeganOrOnAFreshConnection)
+{
     LoopbackServer server({{Ok, Reply("HTTP/1.1 200 OK\r\nContent-Le").Reset()}, {Reply().Close()}});
     HttpTransport http;
     http.Settings().ReadTimeout = 5000;
@@ -110,7 +118,8 @@ TEST(HttpTransportTest, RequestIsNotSentAgainOnceItsAnswerBeganOrOnAFreshConnect
     EXPECT_EQ(ConnectionsOf(server), (std::vector<std::size_t>{0, 0, 1}));
 }
 
-TEST(HttpTransportTest, OtherHostOrPortGetsANewConnection) {
+TEST(HttpTransportTest, OtherHostOrPortGetsANewConnection)
+{
     LoopbackServer first({{Ok}, {Ok}});
     LoopbackServer second({{Ok}});
     HttpTransport http;
@@ -121,7 +130,8 @@ TEST(HttpTransportTest, OtherHostOrPortGetsANewConnection) {
     EXPECT_EQ(first.ConnectionCount(), 2u);
 }
 
-TEST(HttpTransportTest, DisconnectClosesTheKeptConnection) {
+TEST(HttpTransportTest, DisconnectClosesTheKeptConnection)
+{
     LoopbackServer server({{Ok, Ok}, {Ok}});
     HttpTransport http;
     http.Get(server.Url(u"/a"));
@@ -130,7 +140,8 @@ TEST(HttpTransportTest, DisconnectClosesTheKeptConnection) {
     EXPECT_EQ(ConnectionsOf(server), (std::vector<std::size_t>{0, 1}));
 }
 
-TEST(HttpTransportTest, ProtocolErrorCarriesCodeStatusLineAndBody) {
+TEST(HttpTransportTest, ProtocolErrorCarriesCodeStatusLineAndBody)
+{
     LoopbackServer server({{Response("HTTP/1.1 418 I'm a teapot", "", "short and stout")}});
     HttpTransport http;
     try {
@@ -145,7 +156,8 @@ TEST(HttpTransportTest, ProtocolErrorCarriesCodeStatusLineAndBody) {
 
 // A transport nobody has set up goes straight to the URL's own host (origin-form target, no proxy), names itself
 // in User-Agent, sends no Referer, and hands a redirect back instead of following it.
-TEST(HttpTransportTest, UnsetTransportGoesDirectNamesItselfAndReturnsRedirects) {
+TEST(HttpTransportTest, UnsetTransportGoesDirectNamesItselfAndReturnsRedirects)
+{
     LoopbackServer server({{Response("HTTP/1.1 302 Found", "Location: /next\r\n", "moved"), Ok}});
     HttpTransport http;
     try {
@@ -158,14 +170,17 @@ TEST(HttpTransportTest, UnsetTransportGoesDirectNamesItselfAndReturnsRedirects) 
     const std::vector<test::RecordedRequest> requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u) << "the redirect was followed";
     EXPECT_EQ(requests[0].Bytes, "GET /page?x=1 HTTP/1.1\r\n"
-                                 "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
-                                 "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
-                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
-                                 "\r\n");
+                                 "Host: 127.0.0.1:" +
+                                     std::to_string(server.Port()) +
+                                     "\r\n"
+                                     "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                                     "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"
+                                     "\r\n");
 }
 
 // The response that reaches the limit is the outcome: an error with its code, not an empty success.
-TEST(HttpTransportTest, RedirectMaximumCountsEveryRedirectOfOneGet) {
+TEST(HttpTransportTest, RedirectMaximumCountsEveryRedirectOfOneGet)
+{
     const Reply redirect(Response("HTTP/1.1 307 Temporary", "Location: /again\r\n", ""));
     LoopbackServer server({{redirect, redirect, redirect, redirect}});
     HttpTransport http;
@@ -180,7 +195,8 @@ TEST(HttpTransportTest, RedirectMaximumCountsEveryRedirectOfOneGet) {
     EXPECT_EQ(server.Requests().size(), 3u);
 }
 
-TEST(HttpTransportTest, RelativeUrlResolvesAgainstTheLastRequest) {
+TEST(HttpTransportTest, RelativeUrlResolvesAgainstTheLastRequest)
+{
     LoopbackServer server({{Ok, Ok}});
     HttpTransport http;
     http.Get(server.Url(u"/dir/page"));
@@ -190,7 +206,8 @@ TEST(HttpTransportTest, RelativeUrlResolvesAgainstTheLastRequest) {
                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"));
 }
 
-TEST(HttpTransportTest, FailureLeavesTheTransportUsable) {
+TEST(HttpTransportTest, FailureLeavesTheTransportUsable)
+{
     test::RefusedPort refused;
     LoopbackServer server({{Reply::NeverAnswer()}, {Ok}});
     HttpTransport http;
@@ -203,7 +220,8 @@ TEST(HttpTransportTest, FailureLeavesTheTransportUsable) {
 
 // Every connection is plain or TLS as its own URL needs, whatever came before; the transport's own layer
 // takes any TLS version from 1.0 to 1.3.
-TEST(HttpTransportLayerTest, EachConnectionIsPlainOrTlsAsItsUrlNeeds) {
+TEST(HttpTransportLayerTest, EachConnectionIsPlainOrTlsAsItsUrlNeeds)
+{
     LoopbackServer plain({{Ok}, {Ok}});
     LoopbackServer newest({{Ok}}, ServerSecurity::Tls13Only);
     LoopbackServer oldest({{Ok}}, ServerSecurity::Tls10Only);
@@ -214,7 +232,8 @@ TEST(HttpTransportLayerTest, EachConnectionIsPlainOrTlsAsItsUrlNeeds) {
     EXPECT_EQ(http.Get(WithScheme(oldest.Url(u"/"), u"HTTPS")), u"ok");
 }
 
-TEST(HttpTransportLayerTest, DestroyingTheAttachedLayerDetachesIt) {
+TEST(HttpTransportLayerTest, DestroyingTheAttachedLayerDetachesIt)
+{
     LoopbackServer modern({{Ok, Ok}, {Ok}}, ServerSecurity::Tls12Only);
     HttpTransport http;
     {
@@ -227,7 +246,8 @@ TEST(HttpTransportLayerTest, DestroyingTheAttachedLayerDetachesIt) {
     EXPECT_EQ(ConnectionsOf(modern), (std::vector<std::size_t>{0, 1}));
 }
 
-TEST(HttpTransportLayerTest, TransportMayOutliveOrPredeceaseTheAttachedLayer) {
+TEST(HttpTransportLayerTest, TransportMayOutliveOrPredeceaseTheAttachedLayer)
+{
     LoopbackServer modern({{Ok}}, ServerSecurity::Tls12Only);
     TlsLayer layer;
     {

@@ -23,7 +23,8 @@ using test::ServerSecurity;
 // target port on 127.0.0.1, whatever CONNECT asked for. Keeps the CONNECT head it received.
 class TunnelProxy {
 public:
-    explicit TunnelProxy(std::uint16_t targetPort) : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    explicit TunnelProxy(std::uint16_t targetPort) : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -45,7 +46,8 @@ public:
 private:
     static constexpr int IdleLimitMs = 10000;
 
-    void Serve(std::uint16_t targetPort) {
+    void Serve(std::uint16_t targetPort)
+    {
         pollfd waiting{listener_.Get(), POLLIN, 0};
         if (poll(&waiting, 1, IdleLimitMs) <= 0) return;
         SocketHandle client(accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
@@ -59,7 +61,8 @@ private:
         Relay(client.Get(), target.Get());
     }
 
-    static void Relay(int first, int second) {
+    static void Relay(int first, int second)
+    {
         pollfd ends[2] = {{first, POLLIN, 0}, {second, POLLIN, 0}};
         char block[16384];
         while (poll(ends, 2, IdleLimitMs) > 0) {
@@ -78,7 +81,8 @@ private:
     std::thread thread_;
 };
 
-TEST(HttpTunnelTest, HttpsThroughAProxyRunsTlsInsideTheTunnel) {
+TEST(HttpTunnelTest, HttpsThroughAProxyRunsTlsInsideTheTunnel)
+{
     LoopbackServer secure({{test::Response("HTTP/1.1 200 OK", "", "tunnelled")}}, ServerSecurity::Tls12Only);
     std::u16string status;
     std::u16string content;

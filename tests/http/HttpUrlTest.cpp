@@ -14,18 +14,21 @@ struct ResolveCase {
     std::string Scheme, Host, Port, Target, HostHeader, UserName, Password;
 };
 
-void PrintTo(const ResolveCase& c, std::ostream* out) {
+void PrintTo(const ResolveCase& c, std::ostream* out)
+{
     *out << c.Name << " (" << ToAsciiBytes(c.Current.empty() ? c.Url : c.Current + u" + " + c.Url) << ")";
 }
 
-std::optional<HttpUrl> CurrentOf(const std::u16string& current) {
+std::optional<HttpUrl> CurrentOf(const std::u16string& current)
+{
     if (current.empty()) return std::nullopt;
     return ResolveUrl(current, std::nullopt);
 }
 
 class UrlResolution : public testing::TestWithParam<ResolveCase> {};
 
-TEST_P(UrlResolution, GivesSchemeHostPortAndTarget) {
+TEST_P(UrlResolution, GivesSchemeHostPortAndTarget)
+{
     const ResolveCase& c = GetParam();
     const HttpUrl url = ResolveUrl(c.Url, CurrentOf(c.Current));
     EXPECT_EQ(ToAsciiBytes(url.Scheme), c.Scheme);
@@ -94,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ResolveCase>& info) { return std::string(info.param.Name); });
 // clang-format on
 
-TEST(UrlResolution, SplitsPathDocumentQueryAndFragment) {
+TEST(UrlResolution, SplitsPathDocumentQueryAndFragment)
+{
     const HttpUrl url = ResolveUrl(u"http://h/a/b/doc.html?x=1#frag", std::nullopt);
     EXPECT_EQ(url.Path, u"/a/b/");
     EXPECT_EQ(url.Document, u"doc.html");
@@ -105,9 +109,10 @@ TEST(UrlResolution, SplitsPathDocumentQueryAndFragment) {
     EXPECT_TRUE(ResolveUrl(u"HttpS://h/", std::nullopt).IsHttps());
 }
 
-TEST(UrlResolution, FailsWithTransportErrorWithoutSchemePortOrHost) {
-    const std::u16string fresh[] = {u"", u"example.com/page", u"/page", u"http://", u"http://h:99999/", u"http://h:8o/",
-                                    u"http://[::1/"};
+TEST(UrlResolution, FailsWithTransportErrorWithoutSchemePortOrHost)
+{
+    const std::u16string fresh[] = {
+        u"", u"example.com/page", u"/page", u"http://", u"http://h:99999/", u"http://h:8o/", u"http://[::1/"};
     for (const std::u16string& url : fresh) {
         EXPECT_THROW(ResolveUrl(url, std::nullopt), TransportError) << ToAsciiBytes(url);
     }
@@ -115,10 +120,11 @@ TEST(UrlResolution, FailsWithTransportErrorWithoutSchemePortOrHost) {
 
 // Only http and https are requested, in any case; any other scheme fails before the network, port or not,
 // also as a redirect's target.
-TEST(UrlResolution, RefusesEveryOtherScheme) {
+TEST(UrlResolution, RefusesEveryOtherScheme)
+{
     const HttpUrl current = ResolveUrl(u"http://h:8080/", std::nullopt);
-    for (const std::u16string url : {u"ftp://example.com/file", u"ftp://h:21/", u"file://h:80/etc", u"gopher://h:70/",
-                                     u"httpx://h:80/"}) {
+    for (const std::u16string url :
+         {u"ftp://example.com/file", u"ftp://h:21/", u"file://h:80/etc", u"gopher://h:70/", u"httpx://h:80/"}) {
         try {
             ResolveUrl(url, current);
             ADD_FAILURE() << ToAsciiBytes(url) << " was taken";

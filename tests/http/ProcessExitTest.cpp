@@ -12,7 +12,8 @@ namespace {
 
 // The program exits without waiting for checks under way. OpenSSL must then not tear its state down
 // under the TLS connections still running on other threads.
-[[noreturn]] void ExitWhileTlsChecksRun() {
+[[noreturn]] void ExitWhileTlsChecksRun()
+{
     test::LoopbackServer server(test::AnswerByPath{}, test::ServerSecurity::Tls12Only);
     for (int thread = 0; thread < 4; ++thread) {
         std::thread([&server] {
@@ -27,7 +28,8 @@ namespace {
     std::exit(server.WaitForRequests(8, std::chrono::seconds(60)) ? 0 : 3);
 }
 
-TEST(ProcessExitTest, ExitDuringTlsChecksEndsCleanly) {
+TEST(ProcessExitTest, ExitDuringTlsChecksEndsCleanly)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The child leaves its threads running on purpose; under ThreadSanitizer that is no leak to report.
     const char* options = std::getenv("TSAN_OPTIONS");

@@ -16,7 +16,8 @@ namespace {
 // must make of them. Lines end in CR LF on the wire; "\xHH" writes a raw byte in the reply.
 class ResponseCase {
 public:
-    explicit ResponseCase(const std::string& fileName) {
+    explicit ResponseCase(const std::string& fileName)
+    {
         std::ifstream file(std::filesystem::path(LARKSPIRE_TEST_DATA_DIR) / fileName, std::ios::binary);
         if (!file) throw std::runtime_error("missing test data " + fileName);
         std::string line;
@@ -33,7 +34,8 @@ public:
     bool Has(const std::string& name) const { return sections_.contains(name); }
 
     // The section as wire bytes; trimLastNewline drops the line end that only closes the section.
-    std::string Bytes(const std::string& name, bool trimLastNewline) const {
+    std::string Bytes(const std::string& name, bool trimLastNewline) const
+    {
         std::string text = sections_.at(name);
         if (trimLastNewline && !text.empty()) text.pop_back();
         std::string bytes;
@@ -50,7 +52,8 @@ public:
         return bytes;
     }
 
-    std::vector<std::string> Lines(const std::string& name) const {
+    std::vector<std::string> Lines(const std::string& name) const
+    {
         std::vector<std::string> lines;
         std::istringstream in(sections_.at(name));
         for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -63,7 +66,8 @@ private:
 
 class ResponseDataCase : public testing::TestWithParam<std::string> {};
 
-TEST_P(ResponseDataCase, ReadsHeadBodyAndStopsAtTheNextResponse) {
+TEST_P(ResponseDataCase, ReadsHeadBodyAndStopsAtTheNextResponse)
+{
     const ResponseCase data(GetParam());
     // Every case is read once in one piece and once a byte at a time.
     for (const std::size_t piece : {SIZE_MAX, std::size_t{1}}) {
@@ -94,8 +98,9 @@ TEST_P(ResponseDataCase, ReadsHeadBodyAndStopsAtTheNextResponse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ResponseDataCase,
-                         testing::Values("continue_then_ok.txt", "chunked_nonhex_size.txt", "chunked_with_extensions.txt",
-                                         "multipart_to_boundary.txt", "headers_folded_and_odd.txt"),
+                         testing::Values("continue_then_ok.txt", "chunked_nonhex_size.txt",
+                                         "chunked_with_extensions.txt", "multipart_to_boundary.txt",
+                                         "headers_folded_and_odd.txt"),
                          [](const testing::TestParamInfo<std::string>& info) {
                              return info.param.substr(0, info.param.find('.'));
                          });

@@ -26,7 +26,8 @@ struct RetryAfterCase {
 
 class RetryAfterTest : public ::testing::TestWithParam<RetryAfterCase> {};
 
-TEST_P(RetryAfterTest, ReadsSecondsOrAnHttpDate) {
+TEST_P(RetryAfterTest, ReadsSecondsOrAnHttpDate)
+{
     EXPECT_EQ(RetryAfterSeconds(GetParam().value, GetParam().now), GetParam().seconds);
 }
 
@@ -62,7 +63,8 @@ struct AskedCase {
 class CheckRecheckTest : public ::testing::TestWithParam<AskedCase> {};
 
 // Only a 429 (with or without Retry-After) and a 503 with a readable Retry-After ask for a later check.
-TEST_P(CheckRecheckTest, TellsWhetherTheServerAskedForALaterCheck) {
+TEST_P(CheckRecheckTest, TellsWhetherTheServerAskedForALaterCheck)
+{
     test::LoopbackServer server({{test::Reply(GetParam().response)}});
     const std::atomic<bool> abort{false};
     const CheckOutcome outcome = CheckUrlStatus(server.Url(u"/"), 3, abort);
@@ -88,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A refused connection and a reset may pass; a URL that cannot be checked never will.
-TEST(CheckRecheck, PassingFailuresAreMarkedAndLastingOnesAreNot) {
+TEST(CheckRecheck, PassingFailuresAreMarkedAndLastingOnesAreNot)
+{
     const std::atomic<bool> abort{false};
     test::RefusedPort refused;
     const std::string port = std::to_string(refused.Port());

@@ -17,40 +17,48 @@ namespace larkspire {
 class ScriptedByteSource : public ByteSource {
 public:
     // Bytes that arrive; one Read returns at most maxPiece of them and never crosses into the next step.
-    ScriptedByteSource& Send(std::string bytes) {
+    ScriptedByteSource& Send(std::string bytes)
+    {
         if (!bytes.empty()) steps_.push_back({Kind::Data, std::move(bytes), 0});
         return *this;
     }
     // count bytes of filler, without holding them all in memory.
-    ScriptedByteSource& SendFiller(std::uint64_t count, char filler = 'x') {
+    ScriptedByteSource& SendFiller(std::uint64_t count, char filler = 'x')
+    {
         if (count > 0) steps_.push_back({Kind::Filler, std::string(1, filler), count});
         return *this;
     }
     // Nothing arrives within the read time-out: Read throws ReadTimeoutError, WaitReadable says no.
-    ScriptedByteSource& Stall() {
+    ScriptedByteSource& Stall()
+    {
         steps_.push_back({Kind::Stall, {}, 0});
         return *this;
     }
     // The server resets the connection: Read throws ConnectionResetError.
-    ScriptedByteSource& Reset() {
+    ScriptedByteSource& Reset()
+    {
         steps_.push_back({Kind::Reset, {}, 0});
         return *this;
     }
     // The TLS layer fails (a bad record, say): Read throws a TransportError that is not a reset.
-    ScriptedByteSource& FailTls() {
+    ScriptedByteSource& FailTls()
+    {
         steps_.push_back({Kind::TlsFailure, {}, 0});
         return *this;
     }
-    ScriptedByteSource& StallAtEnd() {
+    ScriptedByteSource& StallAtEnd()
+    {
         stallAtEnd_ = true;
         return *this;
     }
-    ScriptedByteSource& MaxPiece(std::size_t bytes) {
+    ScriptedByteSource& MaxPiece(std::size_t bytes)
+    {
         maxPiece_ = bytes;
         return *this;
     }
 
-    std::size_t Read(char* buffer, std::size_t size) override {
+    std::size_t Read(char* buffer, std::size_t size) override
+    {
         ++readCalls_;
         if (steps_.empty()) {
             if (stallAtEnd_) throw ReadTimeoutError("no answer");
@@ -59,34 +67,35 @@ public:
         }
         Step& step = steps_.front();
         switch (step.What) {
-            case Kind::Stall:
-                steps_.pop_front();
-                throw ReadTimeoutError("no answer");
-            case Kind::Reset:
-                steps_.pop_front();
-                throw ConnectionResetError(104);
-            case Kind::TlsFailure:
-                steps_.pop_front();
-                throw TransportError("TLS read failed: bad record mac");
-            case Kind::Filler: {
-                const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>({step.Count, size, maxPiece_}));
-                std::memset(buffer, step.Bytes[0], count);
-                step.Count -= count;
-                if (step.Count == 0) steps_.pop_front();
-                return count;
-            }
-            case Kind::Data: {
-                const std::size_t count = std::min({step.Bytes.size(), size, maxPiece_});
-                std::memcpy(buffer, step.Bytes.data(), count);
-                step.Bytes.erase(0, count);
-                if (step.Bytes.empty()) steps_.pop_front();
-                return count;
-            }
+        case Kind::Stall:
+            steps_.pop_front();
+            throw ReadTimeoutError("no answer");
+        case Kind::Reset:
+            steps_.pop_front();
+            throw ConnectionResetError(104);
+        case Kind::TlsFailure:
+            steps_.pop_front();
+            throw TransportError("TLS read failed: bad record mac");
+        case Kind::Filler: {
+            const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>({step.Count, size, maxPiece_}));
+            std::memset(buffer, step.Bytes[0], count);
+            step.Count -= count;
+            if (step.Count == 0) steps_.pop_front();
+            return count;
+        }
+        case Kind::Data: {
+            const std::size_t count = std::min({step.Bytes.size(), size, maxPiece_});
+            std::memcpy(buffer, step.Bytes.data(), count);
+            step.Bytes.erase(0, count);
+            if (step.Bytes.empty()) steps_.pop_front();
+            return count;
+        }
         }
         return 0;
     }
 
-    bool WaitReadable(int milliseconds) override {
+    bool WaitReadable(int milliseconds) override
+    {
         waits_.push_back(milliseconds);
         if (steps_.empty()) return !stallAtEnd_;
         return steps_.front().What != Kind::Stall;

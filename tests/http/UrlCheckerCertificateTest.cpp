@@ -31,7 +31,8 @@ struct CertificateCase {
 
 void PrintTo(const CertificateCase& param, std::ostream* out) { *out << param.Name; }
 
-std::u16string UrlFor(const LoopbackServer& server, Host host) {
+std::u16string UrlFor(const LoopbackServer& server, Host host)
+{
     std::u16string url = server.Url(u"/p");
     if (host == Host::Name) url.replace(url.find(u"127.0.0.1"), 9, u"localhost");
     return url;
@@ -41,7 +42,8 @@ std::u16string UrlFor(const LoopbackServer& server, Host host) {
 // before any verifying connection of this program, as the store is read once per process.
 class UrlCheckerCertificateTest : public testing::TestWithParam<CertificateCase> {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         const std::filesystem::path file =
             std::filesystem::temp_directory_path() / ("larkspire-test-authority-" + std::to_string(getpid()) + ".pem");
         std::ofstream(file) << test::TestAuthorityPem();
@@ -53,7 +55,8 @@ protected:
     static inline std::filesystem::path authorityFile_;
 };
 
-TEST_P(UrlCheckerCertificateTest, VerificationAcceptsOnlyATrustedCertificateForTheHost) {
+TEST_P(UrlCheckerCertificateTest, VerificationAcceptsOnlyATrustedCertificateForTheHost)
+{
     const CertificateCase& param = GetParam();
     LoopbackServer server({{Ok}}, param.Server);
     UrlChecker checker(5, false);
@@ -69,23 +72,23 @@ TEST_P(UrlCheckerCertificateTest, VerificationAcceptsOnlyATrustedCertificateForT
 
 INSTANTIATE_TEST_SUITE_P(
     Certificates, UrlCheckerCertificateTest,
-    testing::Values(
-        CertificateCase{"UncheckedSelfSignedIsTaken", ServerSecurity::Tls12Only, Host::Address, CertificateCheck::None,
-                        u"Completed", u"in "},
-        CertificateCase{"UncheckedHostMismatchIsTaken", ServerSecurity::Tls13SignedByTestAuthority, Host::Name,
-                        CertificateCheck::None, u"Completed", u"in "},
-        CertificateCase{"VerifiedSelfSignedIsAborted", ServerSecurity::Tls12Only, Host::Address,
-                        CertificateCheck::Verified, u"Aborted",
-                        u"TLS handshake failed: certificate verify failed (self-signed certificate)"},
-        CertificateCase{"VerifiedTrustedAuthorityIsTaken", ServerSecurity::Tls13SignedByTestAuthority, Host::Address,
-                        CertificateCheck::Verified, u"Completed", u"in "},
-        CertificateCase{"VerifiedOtherHostNameIsAborted", ServerSecurity::Tls13SignedByTestAuthority, Host::Name,
-                        CertificateCheck::Verified, u"Aborted",
-                        u"TLS handshake failed: certificate verify failed (hostname mismatch)"}),
+    testing::Values(CertificateCase{"UncheckedSelfSignedIsTaken", ServerSecurity::Tls12Only, Host::Address,
+                                    CertificateCheck::None, u"Completed", u"in "},
+                    CertificateCase{"UncheckedHostMismatchIsTaken", ServerSecurity::Tls13SignedByTestAuthority,
+                                    Host::Name, CertificateCheck::None, u"Completed", u"in "},
+                    CertificateCase{"VerifiedSelfSignedIsAborted", ServerSecurity::Tls12Only, Host::Address,
+                                    CertificateCheck::Verified, u"Aborted",
+                                    u"TLS handshake failed: certificate verify failed (self-signed certificate)"},
+                    CertificateCase{"VerifiedTrustedAuthorityIsTaken", ServerSecurity::Tls13SignedByTestAuthority,
+                                    Host::Address, CertificateCheck::Verified, u"Completed", u"in "},
+                    CertificateCase{"VerifiedOtherHostNameIsAborted", ServerSecurity::Tls13SignedByTestAuthority,
+                                    Host::Name, CertificateCheck::Verified, u"Aborted",
+                                    u"TLS handshake failed: certificate verify failed (hostname mismatch)"}),
     [](const testing::TestParamInfo<CertificateCase>& info) { return std::string(info.param.Name); });
 
 // The programs' two row checkers differ only in the setting.
-TEST_F(UrlCheckerCertificateTest, RowCheckersVerifyOnlyWhenAsked) {
+TEST_F(UrlCheckerCertificateTest, RowCheckersVerifyOnlyWhenAsked)
+{
     LoopbackServer server({{Ok}, {Ok}}, ServerSecurity::Tls12Only);
     const std::atomic<bool> noAbort = false;
     EXPECT_EQ(CheckUrlStatus(server.Url(u"/p"), 5, noAbort).status, u"Completed");

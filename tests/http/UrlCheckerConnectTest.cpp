@@ -13,13 +13,14 @@
 namespace larkspire {
 namespace {
 
-
-std::u16string UrlForPort(std::uint16_t port) {
+std::u16string UrlForPort(std::uint16_t port)
+{
     const std::string text = "http://127.0.0.1:" + std::to_string(port) + "/";
     return std::u16string(text.begin(), text.end());
 }
 
-std::u16string Check(std::int32_t timeoutSeconds, const std::u16string& url) {
+std::u16string Check(std::int32_t timeoutSeconds, const std::u16string& url)
+{
     std::u16string status = u"stale";
     UrlChecker(timeoutSeconds, false).GetPage(url, status);
     return status;
@@ -27,7 +28,8 @@ std::u16string Check(std::int32_t timeoutSeconds, const std::u16string& url) {
 
 // The connect time-out is the setting less one second, but never below one second: 0 and 1 would otherwise
 // mean failing at once or no limit at all. Measured on the check's clock, which moves only when the test moves it.
-TEST(UrlCheckerConnectTest, SilentPeerTimesOutAfterTheConnectTimeout) {
+TEST(UrlCheckerConnectTest, SilentPeerTimesOutAfterTheConnectTimeout)
+{
     test::SilentPeer peer;
     const std::atomic<bool> noAbort{false};
     for (const std::int32_t seconds : {0, 1, 2}) {
@@ -44,7 +46,8 @@ TEST(UrlCheckerConnectTest, SilentPeerTimesOutAfterTheConnectTimeout) {
     }
 }
 
-TEST(UrlCheckerConnectTest, ZeroAndOneSecondStillConnect) {
+TEST(UrlCheckerConnectTest, ZeroAndOneSecondStillConnect)
+{
     const test::Reply ok("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
     test::LoopbackServer server(std::vector<test::ConnectionScript>(2, {ok}));
     EXPECT_EQ(Check(0, server.Url()), u"Completed");
@@ -52,12 +55,14 @@ TEST(UrlCheckerConnectTest, ZeroAndOneSecondStillConnect) {
 }
 
 // Time-outs far beyond the setting's range saturate instead of wrapping around into "fail at once".
-TEST(UrlCheckerConnectTest, HugeTimeoutStillConnects) {
+TEST(UrlCheckerConnectTest, HugeTimeoutStillConnects)
+{
     test::LoopbackServer server({{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}});
     EXPECT_EQ(Check(std::numeric_limits<std::int32_t>::max(), server.Url()), u"Completed");
 }
 
-TEST(UrlCheckerConnectTest, ReachesAnIpv6OnlyServer) {
+TEST(UrlCheckerConnectTest, ReachesAnIpv6OnlyServer)
+{
     std::optional<test::LoopbackServer> server;
     try {
         server.emplace(std::vector<test::ConnectionScript>{{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}},
@@ -68,11 +73,12 @@ TEST(UrlCheckerConnectTest, ReachesAnIpv6OnlyServer) {
     EXPECT_EQ(Check(5, server->Url()), u"Completed");
 }
 
-TEST(UrlCheckerConnectTest, UnreachableTargetsAreAborted) {
+TEST(UrlCheckerConnectTest, UnreachableTargetsAreAborted)
+{
     test::RefusedPort refused;
-    for (const std::u16string& url : {UrlForPort(refused.Port()), std::u16string(u"http://no-such-host.invalid/"),
-                                      std::u16string(u""), std::u16string(u"127.0.0.1/page"),
-                                      std::u16string(u"ftp://127.0.0.1/")}) {
+    for (const std::u16string& url :
+         {UrlForPort(refused.Port()), std::u16string(u"http://no-such-host.invalid/"), std::u16string(u""),
+          std::u16string(u"127.0.0.1/page"), std::u16string(u"ftp://127.0.0.1/")}) {
         SCOPED_TRACE(std::string(url.begin(), url.end()));
         EXPECT_EQ(Check(5, url), u"Aborted");
     }

@@ -22,7 +22,8 @@ const std::vector<PathCase> Paths = {{u"/200", u"Completed"}, {u"/404", u"Error 
 
 // Many checks at once, as a run's workers make them: each its own UrlChecker on its own thread, plain and
 // TLS mixed, one stalled check per thread. Run under ThreadSanitizer too.
-TEST(UrlCheckerLoadTest, SixteenThreadsCheckAtOnce) {
+TEST(UrlCheckerLoadTest, SixteenThreadsCheckAtOnce)
+{
     constexpr int Threads = 16;
     constexpr int ChecksPerThread = 24;
     LoopbackServer plain(AnswerByPath{});

@@ -21,7 +21,8 @@ using test::Response;
 
 const std::string Ok = Response("HTTP/1.1 200 OK", "", "hello");
 
-std::string Narrow(const std::u16string& text) {
+std::string Narrow(const std::u16string& text)
+{
     std::string bytes;
     for (const char16_t c : text) bytes += c == u'\u00B7' ? '|' : static_cast<char>(c < 0x80 ? c : '?');
     return bytes;
@@ -38,7 +39,8 @@ struct ReasonCase {
 
 void PrintTo(const ReasonCase& param, std::ostream* out) { *out << param.Name; }
 
-std::string Pattern(std::string reason, std::uint16_t port) {
+std::string Pattern(std::string reason, std::uint16_t port)
+{
     std::string pattern;
     for (std::size_t i = 0; i < reason.size(); ++i) {
         if (reason.compare(i, 5, "%PORT") == 0) {
@@ -55,7 +57,8 @@ std::string Pattern(std::string reason, std::uint16_t port) {
     return pattern;
 }
 
-std::vector<ConnectionScript> OneConnection(std::vector<Reply> replies) {
+std::vector<ConnectionScript> OneConnection(std::vector<Reply> replies)
+{
     return {ConnectionScript(std::move(replies))};
 }
 
@@ -65,7 +68,8 @@ class UrlCheckerReasonTest : public testing::TestWithParam<ReasonCase> {};
 
 // Beside its status every check says why, in plain words; a completed or HTTP-error check says where it
 // ended when redirects moved it, and how long it took.
-TEST_P(UrlCheckerReasonTest, GivesTheStatusAndItsReason) {
+TEST_P(UrlCheckerReasonTest, GivesTheStatusAndItsReason)
+{
     const ReasonCase& param = GetParam();
     LoopbackServer server(param.Script);
     const std::atomic<bool> noAbort{false};
@@ -92,8 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
                    u"Completed", "moved to http://127.0.0.1:%PORT/next?a=1 | in N ms"},
         ReasonCase{"HttpError", OneConnection({Response("HTTP/1.1 404 Not Found", "", "")}), u"/", u"Error 404",
                    "in N ms"},
-        ReasonCase{"HttpErrorAfterARedirect", OneConnection({Response("HTTP/1.1 301 Moved", "Location: /gone\r\n", ""),
-                                                             Response("HTTP/1.1 410 Gone", "", "")}),
+        ReasonCase{"HttpErrorAfterARedirect",
+                   OneConnection({Response("HTTP/1.1 301 Moved", "Location: /gone\r\n", ""),
+                                  Response("HTTP/1.1 410 Gone", "", "")}),
                    u"/", u"Error 410", "moved to http://127.0.0.1:%PORT/gone | in N ms"},
         ReasonCase{"RedirectLoop", OneConnection(std::vector<Reply>(10, Redirect)), u"/", u"Error 302",
                    "redirect limit reached | in N ms"},
@@ -119,7 +124,8 @@ void PrintTo(const NoServerCase& param, std::ostream* out) { *out << param.Name;
 class UrlCheckerNoConnectionTest : public testing::TestWithParam<NoServerCase> {};
 
 // What fails before any server answers, or without asking one at all.
-TEST_P(UrlCheckerNoConnectionTest, IsAbortedWithItsReason) {
+TEST_P(UrlCheckerNoConnectionTest, IsAbortedWithItsReason)
+{
     LoopbackServer witness(std::vector<ConnectionScript>(1, {Ok}));
     const std::string port = std::to_string(witness.Port());
     std::u16string url = GetParam().Url;
@@ -143,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NoServerCase{"UnknownHost", u"http://no-such-host.invalid:PORT/", "host not found"}),
     [](const testing::TestParamInfo<NoServerCase>& info) { return std::string(info.param.Name); });
 
-TEST(UrlCheckerReasons, RefusedConnection) {
+TEST(UrlCheckerReasons, RefusedConnection)
+{
     test::RefusedPort refused;
     const std::string url = "http://127.0.0.1:" + std::to_string(refused.Port()) + "/";
     const std::atomic<bool> noAbort{false};
@@ -153,7 +160,8 @@ TEST(UrlCheckerReasons, RefusedConnection) {
 }
 
 // A server that sends its head and then streams for ever: reading stops at 8 MiB, and a 2xx stays a success.
-TEST(UrlCheckerBounds, EndlessStreamCompletesFromItsHead) {
+TEST(UrlCheckerBounds, EndlessStreamCompletesFromItsHead)
+{
     LoopbackServer server(OneConnection({Reply("HTTP/1.1 200 OK\r\n\r\n").Repeat(std::string(16384, 's'))}));
     std::u16string status;
     std::u16string content;
@@ -166,7 +174,8 @@ TEST(UrlCheckerBounds, EndlessStreamCompletesFromItsHead) {
 // A drip keeps every single read alive, so only the whole-check limit (10 x the setting) ends it. The check's
 // clock jumps past the limit while the drip goes on, past every read's own end too: the reason says which
 // limit ended the check.
-TEST(UrlCheckerBounds, EndlessDripTimesOutAtTenTimesTheSetting) {
+TEST(UrlCheckerBounds, EndlessDripTimesOutAtTenTimesTheSetting)
+{
     LoopbackServer server(OneConnection({Reply("HTTP/1.1 200 OK\r\n\r\n").Repeat("d", 200ms)}));
     const std::atomic<bool> noAbort{false};
     test::TestCheckClock clock;
@@ -181,7 +190,8 @@ TEST(UrlCheckerBounds, EndlessDripTimesOutAtTenTimesTheSetting) {
 }
 
 // After Abort a check under way gets the time-out setting more on its clock, then it is cut.
-TEST(UrlCheckerBounds, AbortCutsADripAfterTheTimeoutSetting) {
+TEST(UrlCheckerBounds, AbortCutsADripAfterTheTimeoutSetting)
+{
     LoopbackServer server(OneConnection({Reply("HTTP/1.1 200 OK\r\n\r\n").Repeat("d", 200ms)}));
     std::atomic<bool> abortRequested{false};
     test::TestCheckClock clock;
@@ -199,7 +209,8 @@ TEST(UrlCheckerBounds, AbortCutsADripAfterTheTimeoutSetting) {
 }
 
 // A check that ends by itself within the grace time keeps its own outcome.
-TEST(UrlCheckerBounds, CheckEndingWithinTheGraceKeepsItsOutcome) {
+TEST(UrlCheckerBounds, CheckEndingWithinTheGraceKeepsItsOutcome)
+{
     LoopbackServer server(OneConnection({Reply().Pause(300ms).Send(Ok)}));
     const std::atomic<bool> abortRequested{true};
     const CheckOutcome outcome = CheckUrlStatus(server.Url(u"/slow"), 5, abortRequested);

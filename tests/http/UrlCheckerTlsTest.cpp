@@ -19,7 +19,8 @@ using test::ServerSecurity;
 
 const std::string Ok = Response("HTTP/1.1 200 OK", "", "secret");
 
-std::u16string WithScheme(const std::u16string& url, const std::u16string& scheme) {
+std::u16string WithScheme(const std::u16string& url, const std::u16string& scheme)
+{
     return scheme + url.substr(url.find(u"://"));
 }
 
@@ -34,7 +35,8 @@ void PrintTo(const SchemeCase& param, std::ostream* out) { *out << param.Name; }
 class UrlCheckerTlsTest : public testing::TestWithParam<SchemeCase> {};
 
 // The scheme is https in any spelling, and TLS takes whichever version from 1.0 to 1.3 the server offers.
-TEST_P(UrlCheckerTlsTest, EverySpellingReachesEveryVersion) {
+TEST_P(UrlCheckerTlsTest, EverySpellingReachesEveryVersion)
+{
     const SchemeCase& param = GetParam();
     LoopbackServer server({{Ok}}, param.Server);
     UrlChecker util(5, false);
@@ -46,24 +48,25 @@ TEST_P(UrlCheckerTlsTest, EverySpellingReachesEveryVersion) {
     EXPECT_EQ(server.ServerNames(), std::vector<std::string>{"127.0.0.1"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Schemes, UrlCheckerTlsTest,
-    testing::Values(SchemeCase{"LowerCaseOnTls13", u"https", ServerSecurity::Tls13Only},
-                    SchemeCase{"LowerCaseOnTls12", u"https", ServerSecurity::Tls12Only},
-                    SchemeCase{"LowerCaseOnTls10", u"https", ServerSecurity::Tls10Only},
-                    SchemeCase{"LowerCaseOnTls10Ecdhe", u"https", ServerSecurity::Tls10Ecdhe},
-                    SchemeCase{"CapitalsOnTls13", u"HTTPS", ServerSecurity::Tls13Only},
-                    SchemeCase{"CapitalsOnTls12", u"HTTPS", ServerSecurity::Tls12Only},
-                    SchemeCase{"MixedCaseOnTls10", u"Https", ServerSecurity::Tls10Only}),
-    [](const testing::TestParamInfo<SchemeCase>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Schemes, UrlCheckerTlsTest,
+                         testing::Values(SchemeCase{"LowerCaseOnTls13", u"https", ServerSecurity::Tls13Only},
+                                         SchemeCase{"LowerCaseOnTls12", u"https", ServerSecurity::Tls12Only},
+                                         SchemeCase{"LowerCaseOnTls10", u"https", ServerSecurity::Tls10Only},
+                                         SchemeCase{"LowerCaseOnTls10Ecdhe", u"https", ServerSecurity::Tls10Ecdhe},
+                                         SchemeCase{"CapitalsOnTls13", u"HTTPS", ServerSecurity::Tls13Only},
+                                         SchemeCase{"CapitalsOnTls12", u"HTTPS", ServerSecurity::Tls12Only},
+                                         SchemeCase{"MixedCaseOnTls10", u"Https", ServerSecurity::Tls10Only}),
+                         [](const testing::TestParamInfo<SchemeCase>& info) { return std::string(info.param.Name); });
 
-std::string LocationOf(const LoopbackServer& server, const std::u16string& path) {
+std::string LocationOf(const LoopbackServer& server, const std::u16string& path)
+{
     const std::u16string url = server.Url(path);
     return "Location: " + std::string(url.begin(), url.end()) + "\r\n";
 }
 
 // Most services upgrade http to https: the redirect gets a TLS connection of its own.
-TEST(UrlCheckerSchemeChangeTest, HttpRedirectedToHttpsIsFollowedOverTls) {
+TEST(UrlCheckerSchemeChangeTest, HttpRedirectedToHttpsIsFollowedOverTls)
+{
     LoopbackServer secure({{Ok}}, ServerSecurity::Tls13Only);
     LoopbackServer plain({{Response("HTTP/1.1 301 Moved", LocationOf(secure, u"/secure"), "")}});
     std::u16string status;
@@ -74,9 +77,11 @@ TEST(UrlCheckerSchemeChangeTest, HttpRedirectedToHttpsIsFollowedOverTls) {
     EXPECT_EQ(secure.Requests().at(0).Bytes, ExpectedGet("/secure", "127.0.0.1:" + std::to_string(secure.Port())));
 }
 
-TEST(UrlCheckerSchemeChangeTest, HttpsRedirectedToHttpIsRequestedUnencrypted) {
+TEST(UrlCheckerSchemeChangeTest, HttpsRedirectedToHttpIsRequestedUnencrypted)
+{
     LoopbackServer plain({{Ok}});
-    LoopbackServer secure({{Response("HTTP/1.1 302 Found", LocationOf(plain, u"/plain"), "")}}, ServerSecurity::Tls12Only);
+    LoopbackServer secure({{Response("HTTP/1.1 302 Found", LocationOf(plain, u"/plain"), "")}},
+                          ServerSecurity::Tls12Only);
     std::u16string status;
     std::u16string content;
     UrlChecker(5, false).GetPage(secure.Url(u"/"), status, content);
@@ -86,7 +91,8 @@ TEST(UrlCheckerSchemeChangeTest, HttpsRedirectedToHttpIsRequestedUnencrypted) {
 }
 
 // The handshake's wait is measured on the check's clock, which moves only when the test moves it.
-TEST(UrlCheckerSchemeChangeTest, StalledHandshakeTimesOutAfterTheReadTimeout) {
+TEST(UrlCheckerSchemeChangeTest, StalledHandshakeTimesOutAfterTheReadTimeout)
+{
     LoopbackServer silent({{Reply::NeverAnswer()}});
     const std::atomic<bool> noAbort{false};
     test::TestCheckClock clock;

@@ -16,7 +16,8 @@ using test::ServerSecurity;
 
 const std::string Ok = Response("HTTP/1.1 200 OK", "", "ok");
 
-std::u16string Port(const LoopbackServer& server) {
+std::u16string Port(const LoopbackServer& server)
+{
     const std::string port = std::to_string(server.Port());
     return std::u16string(port.begin(), port.end());
 }
@@ -31,7 +32,8 @@ void PrintTo(const HostCase& param, std::ostream* out) { *out << param.Name; }
 
 class WireHostTest : public testing::TestWithParam<HostCase> {};
 
-TEST_P(WireHostTest, NonAsciiHostsGoOutInTheirIdnaForm) {
+TEST_P(WireHostTest, NonAsciiHostsGoOutInTheirIdnaForm)
+{
     const HttpUrl url = ResolveUrl(u"http://" + GetParam().Host + u"/p", std::nullopt);
     EXPECT_EQ(WireUrl(url).Host, GetParam().Wire);
     EXPECT_EQ(url.Host, GetParam().Host) << "the URL itself stays as written";
@@ -46,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Hosts, WireHostTest,
                                          HostCase{"Sharp", u"stra\u00dfe.de", u"xn--strae-oqa.de"}),
                          [](const testing::TestParamInfo<HostCase>& info) { return std::string(info.param.Name); });
 
-TEST(WireHostTest, AHostWithoutAnIdnaFormIsRefused) {
+TEST(WireHostTest, AHostWithoutAnIdnaFormIsRefused)
+{
     const HttpUrl url = ResolveUrl(u"http://\u00fc\u00fc--\u00fc.\u0661a/", std::nullopt);
     try {
         WireUrl(url);
@@ -58,7 +61,8 @@ TEST(WireHostTest, AHostWithoutAnIdnaFormIsRefused) {
 
 // The IDNA form is what the resolver is asked, what Host names, and what TLS names; the target is
 // percent-encoded as UTF-8, so the service sees the site that was meant.
-TEST(WireUrlTest, IdnHostAndNonAsciiTargetOnTheWire) {
+TEST(WireUrlTest, IdnHostAndNonAsciiTargetOnTheWire)
+{
     LoopbackServer server({{Ok}});
     const test::TableResolver resolver({{"xn--bcher-kva.test", std::vector<std::string>{"127.0.0.1"}}});
     HttpTransport http;
@@ -71,7 +75,8 @@ TEST(WireUrlTest, IdnHostAndNonAsciiTargetOnTheWire) {
                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"));
 }
 
-TEST(WireUrlTest, IdnHostIsTheTlsServerName) {
+TEST(WireUrlTest, IdnHostIsTheTlsServerName)
+{
     LoopbackServer server({{Ok}}, ServerSecurity::Tls13Only);
     const test::TableResolver resolver({{"xn--bcher-kva.test", std::vector<std::string>{"127.0.0.1"}}});
     HttpTransport http;
@@ -81,8 +86,13 @@ TEST(WireUrlTest, IdnHostIsTheTlsServerName) {
 }
 
 // A Location in UTF-8 is followed with its characters encoded, not turned into "?".
-TEST(WireUrlTest, Utf8LocationIsFollowedPercentEncoded) {
-    LoopbackServer server({{Response("HTTP/1.1 302 Found", "Location: /b\xC3\xBC" "cher?q=\xC3\xA9 t\r\n", ""), Ok}});
+TEST(WireUrlTest, Utf8LocationIsFollowedPercentEncoded)
+{
+    LoopbackServer server({{Response("HTTP/1.1 302 Found",
+                                     "Location: /b\xC3\xBC"
+                                     "cher?q=\xC3\xA9 t\r\n",
+                                     ""),
+                            Ok}});
     HttpTransport http;
     http.Settings().HandleRedirects = true;
     EXPECT_EQ(http.Get(server.Url(u"/")), u"ok");
@@ -91,7 +101,8 @@ TEST(WireUrlTest, Utf8LocationIsFollowedPercentEncoded) {
                                 "User-Agent: Mozilla/3.0 (compatible; Larkspire HTTP client)\r\n"));
 }
 
-TEST(PercentEncodedTarget, EncodesOnlyWhatIsNotPrintableAscii) {
+TEST(PercentEncodedTarget, EncodesOnlyWhatIsNotPrintableAscii)
+{
     EXPECT_EQ(PercentEncodedTarget(u"/a%2Fb%zz~!$&'()*+,;=:@?#[]"), "/a%2Fb%zz~!$&'()*+,;=:@?#[]");
     EXPECT_EQ(PercentEncodedTarget(u"/\u007f\u0001 \u00a0"), "/%7F%01%20%C2%A0");
     EXPECT_EQ(PercentEncodedTarget(u"/\xD800x"), "/%EF%BF%BDx") << "a lone surrogate is U+FFFD";

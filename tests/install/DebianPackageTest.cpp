@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace larkspire {
 namespace {
 
@@ -22,7 +21,7 @@ struct Ran {
 };
 
 Ran RunTool(const QString& program, const QStringList& arguments,
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -60,8 +59,7 @@ protected:
 
     void SetUp() override
     {
-        if (!skipReason_.isEmpty())
-            GTEST_SKIP() << skipReason_.toStdString();
+        if (!skipReason_.isEmpty()) GTEST_SKIP() << skipReason_.toStdString();
         ASSERT_TRUE(QFileInfo::exists(package_)) << "no package " << package_.toStdString();
         ASSERT_TRUE(QFileInfo(Extracted("/usr/bin/larkspire-ping")).isExecutable()) << "the package was not extracted";
     }
@@ -79,14 +77,13 @@ TEST_F(DebianPackage, HoldsTheSystemWideFilesAndNotTheSelfContainedFolders)
 {
     const Ran contents = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--contents"), package_});
     ASSERT_EQ(contents.exitCode, 0) << contents.err.toStdString();
-    for (const char* path : {"./usr/bin/larkspire-indexer", "./usr/bin/larkspire-ping",
-                             "./usr/share/applications/example.larkspire.Indexer.desktop",
-                             "./usr/share/icons/hicolor/scalable/apps/example.larkspire.Indexer.svg",
-                             "./usr/share/larkspire-indexer/indexer/indexnow.txt",
-                             "./usr/share/man/man1/larkspire-indexer.1.gz", "./usr/share/man/man1/larkspire-ping.1.gz",
-                             "./usr/share/bash-completion/completions/larkspire-ping",
-                             "./usr/share/doc/larkspire-indexer/copyright",
-                             "./usr/share/doc/larkspire-indexer/changelog.gz"})
+    for (const char* path :
+         {"./usr/bin/larkspire-indexer", "./usr/bin/larkspire-ping",
+          "./usr/share/applications/example.larkspire.Indexer.desktop",
+          "./usr/share/icons/hicolor/scalable/apps/example.larkspire.Indexer.svg",
+          "./usr/share/larkspire-indexer/indexer/indexnow.txt", "./usr/share/man/man1/larkspire-indexer.1.gz",
+          "./usr/share/man/man1/larkspire-ping.1.gz", "./usr/share/bash-completion/completions/larkspire-ping",
+          "./usr/share/doc/larkspire-indexer/copyright", "./usr/share/doc/larkspire-indexer/changelog.gz"})
         EXPECT_TRUE(contents.out.contains(QByteArray(" ") + path + "\n")) << path << "\n" << contents.out.toStdString();
     for (const char* path : {"/usr/bin/indexer/", "larkspire-install-desktop-entry", ".desktop.in"})
         EXPECT_FALSE(contents.out.contains(path)) << path;
@@ -97,9 +94,9 @@ TEST_F(DebianPackage, HoldsTheSystemWideFilesAndNotTheSelfContainedFolders)
 
 TEST_F(DebianPackage, ControlFieldsNameThePackageAndTheLibrariesItNeeds)
 {
-    const Ran fields = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), package_,
-                                                        QStringLiteral("Package"), QStringLiteral("Version"),
-                                                        QStringLiteral("Depends")});
+    const Ran fields =
+        RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), package_, QStringLiteral("Package"),
+                                             QStringLiteral("Version"), QStringLiteral("Depends")});
     ASSERT_EQ(fields.exitCode, 0) << fields.err.toStdString();
     EXPECT_TRUE(fields.out.contains("Package: larkspire-indexer\n")) << fields.out.toStdString();
     EXPECT_TRUE(fields.out.contains("Version: " LARKSPIRE_PROJECT_VERSION "\n")) << fields.out.toStdString();
@@ -121,11 +118,11 @@ TEST_F(DebianPackage, ExtractedPingShowsItsVersionAndChecksALoopbackUrl)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(url.toUtf8() + "\n") > 0);
     file.close();
     const Ran ping = RunTool(Extracted("/usr/bin/larkspire-ping"),
-                         {QStringLiteral("--urls"), urls, QStringLiteral("--results"), QStringLiteral("-")});
+                             {QStringLiteral("--urls"), urls, QStringLiteral("--results"), QStringLiteral("-")});
     EXPECT_EQ(ping.exitCode, 0) << ping.err.toStdString();
     const QString line = QString::fromUtf8(ping.out);
-    EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(
-                                       QRegularExpression::escape(url) + QStringLiteral("\tCompleted\tin [0-9]+ ms\n")))
+    EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(url) +
+                                                                       QStringLiteral("\tCompleted\tin [0-9]+ ms\n")))
                     .match(line)
                     .hasMatch())
         << ping.out.toStdString();
@@ -151,8 +148,7 @@ TEST_F(DebianPackage, ExtractedWindowMakesTheServicesFolderInTheUsersDataFolder)
 TEST_F(DebianPackage, LintianFindsNoError)
 {
     const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
-    if (lintian.isEmpty())
-        GTEST_SKIP() << "lintian is not installed";
+    if (lintian.isEmpty()) GTEST_SKIP() << "lintian is not installed";
     const Ran report = RunTool(lintian, {QStringLiteral("--no-tag-display-limit"), package_});
     EXPECT_FALSE(report.out.contains("\nE: ") || report.out.startsWith("E: ")) << report.out.toStdString();
 }

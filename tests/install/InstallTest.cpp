@@ -93,7 +93,8 @@ TEST_F(Install, DesktopEntryPointsAtTheInstalledProgramAndValidates)
 
     const QString entry = data.filePath(QStringLiteral("applications/example.larkspire.Indexer.desktop"));
     EXPECT_TRUE(ReadBytes(entry).contains("\nExec=" + Installed("bin/larkspire-indexer").toUtf8() + "\n"));
-    EXPECT_TRUE(QFileInfo::exists(data.filePath(QStringLiteral("icons/hicolor/scalable/apps/example.larkspire.Indexer.svg"))));
+    EXPECT_TRUE(
+        QFileInfo::exists(data.filePath(QStringLiteral("icons/hicolor/scalable/apps/example.larkspire.Indexer.svg"))));
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
     validate.start(validator, {entry});
@@ -131,8 +132,7 @@ QString ExecArgument(const QString& value)
 QString ExecValue(const QByteArray& entry)
 {
     for (const QByteArray& line : entry.split('\n')) {
-        if (line.startsWith("Exec="))
-            return QString::fromUtf8(line.mid(5));
+        if (line.startsWith("Exec=")) return QString::fromUtf8(line.mid(5));
     }
     return {};
 }
@@ -161,8 +161,7 @@ TEST_F(Install, DesktopEntryOfAFolderWithReservedCharactersNamesItExactly)
     EXPECT_TRUE(exec.startsWith(u'"') && exec.endsWith(u'"')) << exec.toStdString();
     EXPECT_EQ(ExecArgument(exec), folder + QStringLiteral("/bin/larkspire-indexer")) << exec.toStdString();
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-    if (validator.isEmpty())
-        return;  // the entry's form is checked above; the validator only adds its own view
+    if (validator.isEmpty()) return;  // the entry's form is checked above; the validator only adds its own view
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
     validate.start(validator, {data.filePath(QStringLiteral("applications/example.larkspire.Indexer.desktop"))});

@@ -10,8 +10,7 @@ namespace {
 TEST(AnsiCodec, EveryByteRoundTrips)
 {
     std::string all;
-    for (int byte = 0; byte < 256; ++byte)
-        all.push_back(static_cast<char>(byte));
+    for (int byte = 0; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
     const QString text = DecodeAnsi(all);
     ASSERT_EQ(text.size(), 256);
     const QByteArray back = EncodeAnsi(text);

@@ -14,9 +14,9 @@ TEST(ErrorBoxText, AppendsAFullStopUnlessTheMessageEndsWithOneOrACharacterBelowI
         {"The specified file already exists", "The specified file already exists."},
         {"Stream write error.", "Stream write error."},
         {"Ends with a blank ", "Ends with a blank "},
-        {"Ends with a hyphen -", "Ends with a hyphen -"},  // '-' lies just below '.'
+        {"Ends with a hyphen -", "Ends with a hyphen -"},                 // '-' lies just below '.'
         {"Invalid file name - /tmp/x/", "Invalid file name - /tmp/x/."},  // '/' lies just above '.'
-        {"Cannot open file \"a\"", "Cannot open file \"a\""},  // '"' lies below '.'
+        {"Cannot open file \"a\"", "Cannot open file \"a\""},             // '"' lies below '.'
         {"", "."},
     };
     for (const auto& c : cases)

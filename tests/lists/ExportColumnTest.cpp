@@ -32,10 +32,7 @@ PingTable TableOf(const std::vector<std::pair<QString, QString>>& rows)
 }
 
 // An error about one file names it first.
-QString Named(const QString& path, const QString& words)
-{
-    return QStringLiteral("\"%1\": %2").arg(path, words);
-}
+QString Named(const QString& path, const QString& words) { return QStringLiteral("\"%1\": %2").arg(path, words); }
 
 QString ExportError(const PingTable& table, const QString& path)
 {
@@ -101,7 +98,9 @@ TEST_F(ExportColumnTest, ALineOutsideWindows1252MakesTheExportUtf8WithAMark)
     const PingTable table = TableOf({{cafe, "Completed"}, {beyond, "Completed"}});
     ExportColumn(table, PathOf("utf8.txt"), 0, 0, {});
     EXPECT_EQ(ReadBytes(PathOf("utf8.txt")).toHex(' '),
-              QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9\r\n\xC4\x80 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\n").toHex(' '));
+              QByteArray("\xEF\xBB\xBF"
+                         "caf\xC3\xA9\r\n\xC4\x80 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\n")
+                  .toHex(' '));
     QStringList readBack;
     LoadTextList(PathOf("utf8.txt"), readBack);
     EXPECT_EQ(readBack, QStringList({cafe, beyond}));
@@ -172,12 +171,10 @@ TEST_F(ExportColumnTest, ReadOnlyFileOrFolderInItsPlaceIsAccessDenied)
 
 TEST_F(ExportColumnTest, FullDiskIsIoError112)
 {
-    if (!QFile::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full on this machine";
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this machine";
     PingTable table;
     table.SetRowCount(100000);
-    for (int row = 0; row < table.RowCount(); ++row)
-        table.SetCell(0, row, "http://x.test/");
+    for (int row = 0; row < table.RowCount(); ++row) table.SetCell(0, row, "http://x.test/");
     EXPECT_EQ(ExportError(table, "/dev/full"), Named("/dev/full", "I/O error 112"));
 }
 
@@ -187,10 +184,7 @@ struct FailingExportCase {
     const char* filterText;
 };
 
-void PrintTo(const FailingExportCase& exportCase, std::ostream* stream)
-{
-    *stream << exportCase.name;
-}
+void PrintTo(const FailingExportCase& exportCase, std::ostream* stream) { *stream << exportCase.name; }
 
 class ExportThatFails : public test::TempFolderTest, public testing::WithParamInterface<FailingExportCase> {};
 

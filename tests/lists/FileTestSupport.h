@@ -23,15 +23,11 @@ inline void WriteBytes(const QString& path, const QByteArray& bytes)
 inline QByteArray ReadBytes(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
     return file.readAll();
 }
 
-inline void MakeReadOnly(const QString& path)
-{
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
-}
+inline void MakeReadOnly(const QString& path) { ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0); }
 
 // While it lives, this process cannot write past `bytes` into any file: a write beyond fails with EFBIG, as one
 // onto a full disk fails, instead of raising SIGXFSZ.

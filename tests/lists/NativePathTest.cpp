@@ -10,10 +10,7 @@
 namespace larkspire {
 namespace {
 
-QByteArray FolderBytes(const QString& folder)
-{
-    return QFile::encodeName(folder);
-}
+QByteArray FolderBytes(const QString& folder) { return QFile::encodeName(folder); }
 
 void WriteNative(const QByteArray& path, const QByteArray& bytes)
 {
@@ -25,8 +22,8 @@ void WriteNative(const QByteArray& path, const QByteArray& bytes)
 
 TEST(NativePath, EveryByteSequenceComesBackAsItWas)
 {
-    const std::vector<QByteArray> names = {"plain.txt", "caf\xC3\xA9.txt", "caf\xE9.txt", "\xFF\xFE", "a\x80z",
-                                           "\xF0\x9F\x98\x80 emoji", "cut \xE2\x82", "/dir/\xC0\xAF/x"};
+    const std::vector<QByteArray> names = {"plain.txt", "caf\xC3\xA9.txt",        "caf\xE9.txt",  "\xFF\xFE",
+                                           "a\x80z",    "\xF0\x9F\x98\x80 emoji", "cut \xE2\x82", "/dir/\xC0\xAF/x"};
     for (const QByteArray& name : names) {
         const QString path = PathFromNative(name);
         EXPECT_EQ(NativePath(path), name) << name.toHex().toStdString();
@@ -53,10 +50,15 @@ TEST_F(NativePathFiles, FilesWhoseNamesAreNotUtf8AreFoundByTheirBytes)
     EXPECT_EQ(lines, QStringList{"http://x.test/{website}"});
     EXPECT_TRUE(IsExistingFile(Folder() + names.front()));
 
-    const QString services = PathFromNative(folder + "servi\xE7" "es/");
+    const QString services = PathFromNative(folder + "servi\xE7"
+                                                     "es/");
     EXPECT_EQ(AddServicesFile(Folder() + names.front(), services), names.front());
     struct stat status {};
-    EXPECT_EQ(::stat(folder + "servi\xE7" "es/caf\xE9.txt", &status), 0) << "not copied under its own bytes";
+    EXPECT_EQ(::stat(folder + "servi\xE7"
+                              "es/caf\xE9.txt",
+                     &status),
+              0)
+        << "not copied under its own bytes";
 }
 
 }  // namespace

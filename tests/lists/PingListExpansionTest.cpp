@@ -28,8 +28,8 @@ TEST(ExpandPingList, ReplacesEveryPlaceholderInAnyLetterCase)
     const QStringList templates = {"http://x.test/{website}?again={WEBSITE}", "http://y.test/{WebSite}",
                                    "http://static.test/", "{website}{website}", "{web{website}site}"};
     EXPECT_EQ(ExpandPingList({"w.example"}, templates),
-              QStringList({"http://x.test/w.example?again=w.example", "http://y.test/w.example",
-                           "http://static.test/", "w.examplew.example", "{webw.examplesite}"}));
+              QStringList({"http://x.test/w.example?again=w.example", "http://y.test/w.example", "http://static.test/",
+                           "w.examplew.example", "{webw.examplesite}"}));
 }
 
 TEST(ExpandPingList, InsertedTextIsNotSearchedAgain)
@@ -56,22 +56,31 @@ TEST_P(LinesGivingRowsTest, ExpandOnlyWhatGivesRows)
 INSTANTIATE_TEST_SUITE_P(
     Lines, LinesGivingRowsTest,
     testing::Values(
-        SourcesCase{"BlankWebsiteLinesGiveNoRows", {"", "   ", "\t", "a.example", " \t "}, {"u={website}"},
+        SourcesCase{
+            "BlankWebsiteLinesGiveNoRows", {"", "   ", "\t", "a.example", " \t "}, {"u={website}"}, {"u=a.example"}},
+        SourcesCase{"CommentWebsiteLinesGiveNoRows",
+                    {"# my sites", "  # indented", "a.example"},
+                    {"u={website}"},
                     {"u=a.example"}},
-        SourcesCase{"CommentWebsiteLinesGiveNoRows", {"# my sites", "  # indented", "a.example"}, {"u={website}"},
-                    {"u=a.example"}},
-        SourcesCase{"BlanksAroundAWebsiteAreTrimmedBeforeNormalising", {" \thttps://www.a.example/ \t"},
-                    {"u={website};"}, {"u=a.example;"}},
+        SourcesCase{"BlanksAroundAWebsiteAreTrimmedBeforeNormalising",
+                    {" \thttps://www.a.example/ \t"},
+                    {"u={website};"},
+                    {"u=a.example;"}},
         SourcesCase{"AWebsiteListedTwiceGivesOneSetOfRows",
-                    {"a.example", "https://www.a.example/", "b.example", " a.example "}, {"u={website}", "v={website}"},
+                    {"a.example", "https://www.a.example/", "b.example", " a.example "},
+                    {"u={website}", "v={website}"},
                     {"u=a.example", "v=a.example", "u=b.example", "v=b.example"}},
-        SourcesCase{"DifferentNormalisedFormsAreDifferentWebsites", {"a.example", "A.example"}, {"u={website}"},
+        SourcesCase{"DifferentNormalisedFormsAreDifferentWebsites",
+                    {"a.example", "A.example"},
+                    {"u={website}"},
                     {"u=a.example", "u=A.example"}},
         SourcesCase{"BlankAndCommentTemplatesGiveNoRowsAndOthersAreTrimmed",
                     {"a.example"},
                     {"", "# service notes", "  http://x.test/{website}  ", "\t", "http://y.test/#{website}"},
                     {"http://x.test/a.example", "http://y.test/#a.example"}},
-        SourcesCase{"DuplicateTemplatesAreKept", {"a.example"}, {"u={website}", "u={website}"},
+        SourcesCase{"DuplicateTemplatesAreKept",
+                    {"a.example"},
+                    {"u={website}", "u={website}"},
                     {"u=a.example", "u=a.example"}}),
     [](const testing::TestParamInfo<SourcesCase>& info) { return std::string(info.param.name); });
 
@@ -164,14 +173,17 @@ TEST(CheckPingListFits, RefusesPast50MillionRowsOrPastTheMemory)
         QString message;
     } cases[] = {
         {"exactly 50,000,000 rows", {50'000'000, gigabyte}, 2 * gigabyte, "<fits>"},
-        {"one row more", {50'000'001, gigabyte}, 2 * gigabyte,
+        {"one row more",
+         {50'000'001, gigabyte},
+         2 * gigabyte,
          "The lists would make 50000001 rows; the ping table takes at most 50000000"},
         {"bytes as large as the memory", {10, gigabyte}, gigabyte, "<fits>"},
-        {"bytes past the memory", {10, gigabyte + 1}, gigabyte,
+        {"bytes past the memory",
+         {10, gigabyte + 1},
+         gigabyte,
          "The lists would need about 1001 MB of memory for their 10 rows; there are 1000 MB"},
     };
-    for (const auto& check : cases)
-        EXPECT_EQ(TooLargeMessage(check.size, check.memory), check.message) << check.name;
+    for (const auto& check : cases) EXPECT_EQ(TooLargeMessage(check.size, check.memory), check.message) << check.name;
 }
 
 // 50,000 x 50,000 rows, or a services file of 100,000 placeholders a line, used to end the program in bad_alloc;
@@ -179,16 +191,14 @@ TEST(CheckPingListFits, RefusesPast50MillionRowsOrPastTheMemory)
 TEST(RebuildPingTable, ListsTooLargeToExpandAreRefusedAndTheTableIsKept)
 {
     QStringList manyWebsites;
-    for (int i = 0; i < 50'000; ++i)
-        manyWebsites << QStringLiteral("site%1.example").arg(i);
+    for (int i = 0; i < 50'000; ++i) manyWebsites << QStringLiteral("site%1.example").arg(i);
     const QStringList manyTemplates(1001, QStringLiteral("http://x.test/?u={website}"));
     QString placeholders;
-    for (int i = 0; i < 100'000; ++i)
-        placeholders += QStringLiteral("{website}");
+    for (int i = 0; i < 100'000; ++i) placeholders += QStringLiteral("{website}");
     const QStringList hugeTemplates(10, QStringLiteral("http://x.test/?u=") + placeholders);
 
-    for (const auto& [websites, templates] : {std::pair{manyWebsites, manyTemplates},
-                                             std::pair{manyWebsites.mid(0, 1000), hugeTemplates}}) {
+    for (const auto& [websites, templates] :
+         {std::pair{manyWebsites, manyTemplates}, std::pair{manyWebsites.mid(0, 1000), hugeTemplates}}) {
         PingTable table;
         table.SetRowCount(1);
         table.SetCell(0, 0, QStringLiteral("http://kept.test/"));
@@ -212,8 +222,7 @@ TEST(UsableMemoryBytes, FollowsTheAddressSpaceLimit)
         struct rlimit limit {};
         ::getrlimit(RLIMIT_AS, &limit);
         limit.rlim_cur = lower;
-        if (::setrlimit(RLIMIT_AS, &limit) != 0)
-            ::_exit(2);
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(2);
         ::_exit(UsableMemoryBytes() == static_cast<double>(lower) ? 0 : 1);
     }
     int status = 0;

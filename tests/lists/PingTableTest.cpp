@@ -31,8 +31,7 @@ const std::vector<std::string> OneReset = {"about-to-reset", "reset"};
 QStringList Lines(std::initializer_list<const char*> lines)
 {
     QStringList list;
-    for (const char* line : lines)
-        list.append(QString::fromUtf8(line));
+    for (const char* line : lines) list.append(QString::fromUtf8(line));
     return list;
 }
 
@@ -154,8 +153,7 @@ TEST(PingTable, MoreDistinctTextsThanThePoolsHoldStillReadBack)
         const std::u16string number = QString::number(row).toStdU16String();
         return CheckOutcome(u"status " + number, u"reason " + number, row, row % 3 == 0 ? u"https://x/" + number : u"");
     };
-    for (int row = 0; row < Rows; ++row)
-        table.SetOutcome(row, outcomeOf(row));
+    for (int row = 0; row < Rows; ++row) table.SetOutcome(row, outcomeOf(row));
     for (const int row : {0, 1, 32'000, 40'000, 65'533, 65'534, 65'535, Rows - 1})
         ExpectOutcome(table, row, outcomeOf(row));
 

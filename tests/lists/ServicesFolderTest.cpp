@@ -57,8 +57,7 @@ TEST_F(ServicesFolderTest, ListsTxtFilesSortedCaseInsensitivelyWithoutFolders)
     ASSERT_EQ(::symlink("x.txt", QFile::encodeName(Services() + "link-to-folder.txt").constData()), 0);
     ASSERT_EQ(::symlink("a.txt", QFile::encodeName(Services() + "link-to-file.txt").constData()), 0);
 
-    EXPECT_EQ(List(Services()),
-              QStringList({".hidden.txt", ".txt", "a.txt", "b.txt", "C.TXT", "link-to-file.txt"}));
+    EXPECT_EQ(List(Services()), QStringList({".hidden.txt", ".txt", "a.txt", "b.txt", "C.TXT", "link-to-file.txt"}));
 }
 
 TEST_F(ServicesFolderTest, MissingFolderOrNoMatchGivesAnEmptyList)

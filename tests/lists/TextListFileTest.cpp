@@ -27,16 +27,12 @@ const QString NoMapping =
     QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
 
 // An error about one file names it first.
-QString Named(const QString& path, const QString& words)
-{
-    return QStringLiteral("\"%1\": %2").arg(path, words);
-}
+QString Named(const QString& path, const QString& words) { return QStringLiteral("\"%1\": %2").arg(path, words); }
 
 QByteArray Bytes(std::initializer_list<int> values)
 {
     QByteArray bytes;
-    for (int value : values)
-        bytes.append(static_cast<char>(value));
+    for (int value : values) bytes.append(static_cast<char>(value));
     return bytes;
 }
 
@@ -85,28 +81,35 @@ TEST_F(TextListFileTest, ReadsLineBreaksBomsAndTerminators)
         {"empty file", "", {}},
         {"UTF-8 BOM alone", "\xEF\xBB\xBF", {}},
         {"blanks and TABs kept", " a \tb\t\r\n\t", {" a \tb\t", "\t"}},
-        {"well-formed UTF-8 without BOM is UTF-8", "b\xC3\xBC" "cher.example",
+        {"well-formed UTF-8 without BOM is UTF-8",
+         "b\xC3\xBC"
+         "cher.example",
          {QString::fromUtf8("b\u00fccher.example")}},
         {"ill-formed UTF-8 without BOM is ANSI", "\xC3\xA9\xE9", {QString::fromUtf8("\u00c3\u00a9\u00e9")}},
         {"ANSI high bytes", "\x80\x81\x9F", {QString::fromUtf8("\u20ac\u0081\u0178")}},
-        {"UTF-8 BOM", "\xEF\xBB\xBF\xC3\xA9\r\n\xF0\x9F\x98\x80", {QString::fromUtf8("\u00e9"), QString::fromUtf8("\U0001F600")}},
+        {"UTF-8 BOM",
+         "\xEF\xBB\xBF\xC3\xA9\r\n\xF0\x9F\x98\x80",
+         {QString::fromUtf8("\u00e9"), QString::fromUtf8("\U0001F600")}},
         {"second UTF-8 BOM is text", "\xEF\xBB\xBF\xEF\xBB\xBFx", {QString(QChar(0xFEFF)) + u'x'}},
         {"UTF-16 LE", Bytes({0xFF, 0xFE, 0x61, 0x00, 0x0A, 0x00, 0x62, 0x00}), {"a", "b"}},
         {"UTF-16 BE", Bytes({0xFE, 0xFF, 0x00, 0x61}), {"a"}},
         {"UTF-16 LE odd last byte ignored", Bytes({0xFF, 0xFE, 0x61, 0x00, 0x62}), {"a"}},
         {"UTF-16 LE BOM alone", Bytes({0xFF, 0xFE}), {}},
-        {"UTF-16 unpaired surrogate kept", Bytes({0xFF, 0xFE, 0x00, 0xD8, 0x61, 0x00}), {QString(QChar(0xD800)) + u'a'}},
+        {"UTF-16 unpaired surrogate kept",
+         Bytes({0xFF, 0xFE, 0x00, 0xD8, 0x61, 0x00}),
+         {QString(QChar(0xD800)) + u'a'}},
         {"short file is not a BOM", "\xEF\xBB", {QString::fromUtf8("\u00ef\u00bb")}},
     };
-    for (const ReadCase& readCase : cases)
-        EXPECT_EQ(Load(readCase.bytes), readCase.lines) << readCase.name;
+    for (const ReadCase& readCase : cases) EXPECT_EQ(Load(readCase.bytes), readCase.lines) << readCase.name;
 }
 
 TEST_F(TextListFileTest, IllFormedInputFailsAndLeavesTheCallersListUnchanged)
 {
     const std::vector<std::pair<const char*, QByteArray>> cases = {
-        {"invalid byte", "\xEF\xBB\xBF" "a\xFF"},
-        {"cut sequence at the end", "\xEF\xBB\xBF" "a\xC3"},
+        {"invalid byte", "\xEF\xBB\xBF"
+                         "a\xFF"},
+        {"cut sequence at the end", "\xEF\xBB\xBF"
+                                    "a\xC3"},
         {"overlong form", "\xEF\xBB\xBF\xC0\xAF"},
         {"overlong three bytes", "\xEF\xBB\xBF\xE0\x80\xAF"},
         {"surrogate", "\xEF\xBB\xBF\xED\xA0\x80"},
@@ -196,8 +199,9 @@ TEST_P(LargeListRead, LinesAcrossEveryPieceComeOutWhole)
     const QString breaks[] = {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")};
     const QString accents = ansi ? QStringLiteral("\u00E9\u00FC") : QStringLiteral("\u00E9\u20AC\U0001F600");
     for (int i = 0; text.size() < 2'300'000; ++i) {
-        const QString line = i % 97 == 0 ? QString() : QStringLiteral("https://site%1.example/").arg(i) +
-                                                           QString(i % 37, u'x') + accents;
+        const QString line = i % 97 == 0
+                                 ? QString()
+                                 : QStringLiteral("https://site%1.example/").arg(i) + QString(i % 37, u'x') + accents;
         expected.append(line);
         text += line + breaks[i % 3];
     }
@@ -210,8 +214,7 @@ TEST_P(LargeListRead, LinesAcrossEveryPieceComeOutWhole)
     QStringList list;
     LoadTextList(PathOf("large.txt"), list);
     ASSERT_EQ(list.size(), expected.size());
-    for (qsizetype i = 0; i < list.size(); ++i)
-        ASSERT_EQ(list[i], expected[i]) << "line " << i;
+    for (qsizetype i = 0; i < list.size(); ++i) ASSERT_EQ(list[i], expected[i]) << "line " << i;
     EXPECT_EQ(ReadEditorText(PathOf("large.txt")).Format, ListFileFormat(GetParam().Encoding, LineEnd::CrLf));
 }
 
@@ -228,8 +231,7 @@ INSTANTIATE_TEST_SUITE_P(Encodings, LargeListRead,
 TEST_F(TextListFileTest, TheLastPieceDecidesForTheWholeFileBeforeAnyLineGoesOut)
 {
     QByteArray lines;
-    while (lines.size() < 3 * (1 << 20))
-        lines += "https://caf\xC3\xA9.example/\r\n";
+    while (lines.size() < 3 * (1 << 20)) lines += "https://caf\xC3\xA9.example/\r\n";
     const auto read = [&](const QByteArray& bytes, QStringList& out) {
         WriteBytes(PathOf("pieces.txt"), bytes);
         try {
@@ -277,7 +279,9 @@ TEST_F(TextListFileTest, EditorReadGivesEncodingAndExpandsTabs)
 {
     const std::vector<std::pair<QByteArray, TextEncoding>> cases = {
         {"a\tb", TextEncoding::Ansi},
-        {"\xEF\xBB\xBF" "a\tb", TextEncoding::Utf8},
+        {"\xEF\xBB\xBF"
+         "a\tb",
+         TextEncoding::Utf8},
         {Bytes({0xFF, 0xFE, 'a', 0, '\t', 0, 'b', 0}), TextEncoding::Utf16LittleEndian},
         {Bytes({0xFE, 0xFF, 0, 'a', 0, '\t', 0, 'b'}), TextEncoding::Utf16BigEndian},
     };
@@ -301,7 +305,8 @@ TEST_F(TextListFileTest, EditorSaveWritesTheReadEncodingWithItsBom)
 {
     const QStringList lines = {"a", QString::fromUtf8("\u00e9\u20ac")};
     EXPECT_EQ(SaveEditor(lines, TextEncoding::Ansi), QByteArray("a\r\n\xE9\x80\r\n"));
-    EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf8), QByteArray("\xEF\xBB\xBF" "a\r\n\xC3\xA9\xE2\x82\xAC\r\n"));
+    EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf8), QByteArray("\xEF\xBB\xBF"
+                                                                "a\r\n\xC3\xA9\xE2\x82\xAC\r\n"));
     EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf16LittleEndian),
               Bytes({0xFF, 0xFE, 'a', 0, 0x0D, 0, 0x0A, 0, 0xE9, 0x00, 0xAC, 0x20, 0x0D, 0, 0x0A, 0}));
     EXPECT_EQ(SaveEditor(lines, TextEncoding::Utf16BigEndian),
@@ -416,8 +421,7 @@ TEST_F(TextListFileTest, EditorSaveOntoReadOnlyFileOrMissingFolderCannotCreate)
 
 TEST_F(TextListFileTest, EditorSaveThatCannotWriteIsAStreamWriteError)
 {
-    if (!QFile::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full on this machine";
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this machine";
     QStringList lines = {"a"};
     try {
         SaveEditorText("/dev/full", lines, TextEncoding::Utf8);
@@ -510,8 +514,7 @@ TEST_F(TextListFileTest, EditorSaveInPlaceThatFailsWritesTheOldContentBack)
 // Root saving a user's file must leave it the user's; the replacement takes over owner and group.
 TEST_F(TextListFileTest, EditorSaveKeepsTheOwnerOfAnotherUsersFile)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "only root can give a file to another user";
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
     constexpr uid_t user = 12345;
     constexpr gid_t group = 23456;
     WriteBytes(PathOf("theirs.txt"), "old\r\n");
@@ -532,8 +535,7 @@ TEST_F(TextListFileTest, EditorSaveKeepsTheOwnerOfAnotherUsersFile)
 // a child process that gives up root.
 TEST_F(TextListFileTest, EditorSaveOfAWritableFileInAClosedFolderWritesInPlace)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to play another user";
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to play another user";
     constexpr uid_t user = 12345;
     ASSERT_EQ(::chmod(QFile::encodeName(Folder()).constData(), 0755), 0);
     WriteBytes(PathOf("mine.txt"), "old\r\n");
@@ -542,8 +544,7 @@ TEST_F(TextListFileTest, EditorSaveOfAWritableFileInAClosedFolderWritesInPlace)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::setgid(user) != 0 || ::setuid(user) != 0)
-            ::_exit(3);
+        if (::setgid(user) != 0 || ::setuid(user) != 0) ::_exit(3);
         QStringList lines = {"new"};
         try {
             SaveEditorText(PathOf("mine.txt"), lines, TextEncoding::Ansi);
@@ -566,7 +567,7 @@ TEST_F(TextListFileTest, OnlyRegularFilesUpTo1GiBAreRead)
     ASSERT_EQ(::mkfifo(QFile::encodeName(PathOf("fifo.txt")).constData(), 0600), 0);
     const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(socketFd, 0);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray socketPath = QFile::encodeName(PathOf("socket.txt"));
     ASSERT_LT(static_cast<std::size_t>(socketPath.size()), sizeof address.sun_path);
@@ -581,8 +582,8 @@ TEST_F(TextListFileTest, OnlyRegularFilesUpTo1GiBAreRead)
     const std::vector<std::pair<QString, QString>> cases = {
         {PathOf("fifo.txt"), notRegular(PathOf("fifo.txt"))},
         {"/dev/zero", notRegular("/dev/zero")},
-        {PathOf("socket.txt"), QStringLiteral("Cannot open file \"%1\". %2").arg(PathOf("socket.txt"),
-                                                                               SystemErrorText(ENXIO))},
+        {PathOf("socket.txt"),
+         QStringLiteral("Cannot open file \"%1\". %2").arg(PathOf("socket.txt"), SystemErrorText(ENXIO))},
         {PathOf("huge.txt"),
          QStringLiteral("\"%1\" is too large for a list (more than 1 GiB)").arg(PathOf("huge.txt"))},
     };

@@ -45,8 +45,7 @@ TEST(NormalizeWebsite, SafeFromSeveralThreadsAtOnce)
             }
         });
     }
-    for (std::thread& thread : threads)
-        thread.join();
+    for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 

@@ -10,8 +10,8 @@
 #include "net/TcpConnect.h"
 #include "tests/support/LoopbackPeers.h"
 #include "tests/support/LoopbackServer.h"
-#include "tests/support/TestCheckClock.h"
 #include "tests/support/TableResolver.h"
+#include "tests/support/TestCheckClock.h"
 
 namespace larkspire {
 namespace {
@@ -23,7 +23,8 @@ using test::ServerAddress;
 
 constexpr char Request[] = "GET / HTTP/1.1\r\n\r\n";
 
-bool HasIpv6Loopback() {
+bool HasIpv6Loopback()
+{
     try {
         LoopbackServer probe(std::vector<test::ConnectionScript>{}, test::ServerSecurity::Plain, ServerAddress::Ipv6);
         return true;
@@ -34,7 +35,8 @@ bool HasIpv6Loopback() {
 
 // A name whose first address refuses (nothing listens on ::1 at that port) is reached at its second; an
 // IPv6-only name is reached at its only address.
-TEST(ConnectTcpTest, TriesEachAddressOfANameInTurn) {
+TEST(ConnectTcpTest, TriesEachAddressOfANameInTurn)
+{
     if (!HasIpv6Loopback()) GTEST_SKIP() << "no IPv6 loopback on this machine";
     LoopbackServer v4(std::vector<test::ConnectionScript>(1));
     LoopbackServer v6(std::vector<test::ConnectionScript>(1), test::ServerSecurity::Plain, ServerAddress::Ipv6);
@@ -44,7 +46,8 @@ TEST(ConnectTcpTest, TriesEachAddressOfANameInTurn) {
     EXPECT_EQ(resolver.Asked(), (std::vector<std::string>{"dual.test", "six.test"}));
 }
 
-TEST(ConnectTcpTest, EveryAddressRefusingIsTheLastRefusal) {
+TEST(ConnectTcpTest, EveryAddressRefusingIsTheLastRefusal)
+{
     test::RefusedPort refused;
     const test::TableResolver resolver({{"two.test", {"127.0.0.1", "127.0.0.1"}}});
     try {
@@ -56,7 +59,8 @@ TEST(ConnectTcpTest, EveryAddressRefusingIsTheLastRefusal) {
 }
 
 // A server that never reads makes a large write block: the read time-out bounds it like a read.
-TEST(ConnectionTest, WriteThatTheServerNeverTakesTimesOut) {
+TEST(ConnectionTest, WriteThatTheServerNeverTakesTimesOut)
+{
     test::NonReadingPeer peer;
     Connection connection(ConnectTcp("127.0.0.1", peer.Port(), 2000));
     connection.SetReadTimeout(300);
@@ -83,7 +87,8 @@ void PrintTo(const BudgetCase& param, std::ostream* out) { *out << param.Name; }
 class CheckBudgetTest : public testing::TestWithParam<BudgetCase> {};
 
 // The read ended with the error and reason the case expects.
-void ExpectThrown(const test::ClockedWait& read, const BudgetCase& param) {
+void ExpectThrown(const test::ClockedWait& read, const BudgetCase& param)
+{
     try {
         read.Rethrow();
         FAIL() << "read returned";
@@ -98,7 +103,8 @@ void ExpectThrown(const test::ClockedWait& read, const BudgetCase& param) {
 
 // A read whose own time-out is far off still ends when the whole check must: at its time limit, or once the
 // grace time after Abort has passed. Both are measured from the connect, on the test's clock.
-TEST_P(CheckBudgetTest, EndsAWaitThatItsOwnTimeOutWouldNot) {
+TEST_P(CheckBudgetTest, EndsAWaitThatItsOwnTimeOutWouldNot)
+{
     LoopbackServer server({{Reply::NeverAnswer()}});
     const std::atomic<bool> abortRequested{true};
     test::TestCheckClock clock;
@@ -113,23 +119,23 @@ TEST_P(CheckBudgetTest, EndsAWaitThatItsOwnTimeOutWouldNot) {
     ExpectThrown(read, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, CheckBudgetTest,
-    testing::Values(BudgetCase{"WholeCheckLimit",
-                               [](const std::atomic<bool>&, const CheckClock& clock) {
-                                   return CheckBudget(400ms, 0ms, nullptr, &clock);
-                               },
-                               Expected::TimeLimit, "check took longer than 400 ms"},
-                    BudgetCase{"GraceAfterAbort",
-                               [](const std::atomic<bool>& abort, const CheckClock& clock) {
-                                   return CheckBudget(std::nullopt, 400ms, &abort, &clock);
-                               },
-                               Expected::Cut, "cut by Abort"}),
-    [](const testing::TestParamInfo<BudgetCase>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Limits, CheckBudgetTest,
+                         testing::Values(BudgetCase{"WholeCheckLimit",
+                                                    [](const std::atomic<bool>&, const CheckClock& clock) {
+                                                        return CheckBudget(400ms, 0ms, nullptr, &clock);
+                                                    },
+                                                    Expected::TimeLimit, "check took longer than 400 ms"},
+                                         BudgetCase{"GraceAfterAbort",
+                                                    [](const std::atomic<bool>& abort, const CheckClock& clock) {
+                                                        return CheckBudget(std::nullopt, 400ms, &abort, &clock);
+                                                    },
+                                                    Expected::Cut, "cut by Abort"}),
+                         [](const testing::TestParamInfo<BudgetCase>& info) { return std::string(info.param.Name); });
 
 // The abort is looked at while a wait is under way, not only before it: the grace time runs from the time
 // on the clock when the waiting read sees the abort.
-TEST(CheckBudgetTest, AbortDuringAWaitCutsItAfterTheGraceTime) {
+TEST(CheckBudgetTest, AbortDuringAWaitCutsItAfterTheGraceTime)
+{
     LoopbackServer server({{Reply::NeverAnswer()}});
     std::atomic<bool> abortRequested{false};
     test::TestCheckClock clock;
@@ -150,14 +156,16 @@ TEST(CheckBudgetTest, AbortDuringAWaitCutsItAfterTheGraceTime) {
 }
 
 // The system's name lookup waits through the budget too, so a check past its grace time is not held by it.
-TEST(CheckBudgetTest, NameLookupEndsWhenTheCheckMust) {
+TEST(CheckBudgetTest, NameLookupEndsWhenTheCheckMust)
+{
     const std::atomic<bool> abortRequested{true};
     const CheckBudget cut(std::nullopt, 0ms, &abortRequested);
     EXPECT_THROW(SystemNameResolver().Resolve("localhost", cut), CheckCutError);
     EXPECT_FALSE(SystemNameResolver().Resolve("localhost", CheckBudget()).empty());
 }
 
-TEST(CheckBudgetTest, WithoutAbortOrLimitAWaitIsOnlyItsOwn) {
+TEST(CheckBudgetTest, WithoutAbortOrLimitAWaitIsOnlyItsOwn)
+{
     LoopbackServer server({{Reply::NeverAnswer()}});
     const CheckBudget budget;
     Connection connection(ConnectTcp("127.0.0.1", server.Port(), 2000, budget));

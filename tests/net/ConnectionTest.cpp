@@ -29,20 +29,23 @@ using test::ServerSecurity;
 
 constexpr char Request[] = "GET / HTTP/1.1\r\n\r\n";
 
-Connection ConnectTo(const LoopbackServer& server, std::int32_t readTimeoutMs = 5000) {
+Connection ConnectTo(const LoopbackServer& server, std::int32_t readTimeoutMs = 5000)
+{
     Connection connection(ConnectTcp("127.0.0.1", server.Port(), 5000));
     connection.SetReadTimeout(readTimeoutMs);
     return connection;
 }
 
-std::string ReadToClose(Connection& connection) {
+std::string ReadToClose(Connection& connection)
+{
     std::string received;
     char buffer[4096];
     while (const std::size_t count = connection.Read(buffer, sizeof buffer)) received.append(buffer, count);
     return received;
 }
 
-TEST(ConnectTcpTest, RefusedPortIsTransportErrorWithTheSystemCode) {
+TEST(ConnectTcpTest, RefusedPortIsTransportErrorWithTheSystemCode)
+{
     test::RefusedPort refused;
     try {
         ConnectTcp("127.0.0.1", refused.Port(), 2000);
@@ -52,12 +55,14 @@ TEST(ConnectTcpTest, RefusedPortIsTransportErrorWithTheSystemCode) {
     }
 }
 
-TEST(ConnectTcpTest, EmptyHostAndUnresolvableNameAreTransportErrors) {
+TEST(ConnectTcpTest, EmptyHostAndUnresolvableNameAreTransportErrors)
+{
     EXPECT_THROW(ConnectTcp("", 80, 2000), TransportError);
     EXPECT_THROW(ConnectTcp("no-such-host.invalid", 80, 2000), TransportError);
 }
 
-TEST(ConnectTcpTest, ConnectsToLiteralsAndNames) {
+TEST(ConnectTcpTest, ConnectsToLiteralsAndNames)
+{
     LoopbackServer server(std::vector<test::ConnectionScript>(3));
     for (const char* host : {"127.0.0.1", "localhost", "[127.0.0.1]"}) {
         SCOPED_TRACE(host);
@@ -65,21 +70,24 @@ TEST(ConnectTcpTest, ConnectsToLiteralsAndNames) {
     }
 }
 
-TEST(ConnectTcpTest, ConnectsToABracketedIpv6Literal) {
+TEST(ConnectTcpTest, ConnectsToABracketedIpv6Literal)
+{
     SocketHandle listener(socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in6 address{};
     address.sin6_family = AF_INET6;
     address.sin6_addr = in6addr_loopback;
     socklen_t length = sizeof address;
     if (!listener.IsOpen() || bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener.Get(), 4) != 0 || getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        listen(listener.Get(), 4) != 0 ||
+        getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         GTEST_SKIP() << "no IPv6 loopback on this machine";
     }
     EXPECT_TRUE(ConnectTcp("[::1]", ntohs(address.sin6_port), 2000).IsOpen());
 }
 
 // On a clock of the test's, so that the bound is exact however the machine schedules the connecting thread.
-TEST(ConnectTcpTest, SilentPeerTimesOutWithinOnePollStepOfTheConnectTimeout) {
+TEST(ConnectTcpTest, SilentPeerTimesOutWithinOnePollStepOfTheConnectTimeout)
+{
     test::SilentPeer peer;
     test::TestCheckClock clock;
     const CheckBudget budget(std::nullopt, std::chrono::milliseconds(0), nullptr, &clock);
@@ -91,7 +99,8 @@ TEST(ConnectTcpTest, SilentPeerTimesOutWithinOnePollStepOfTheConnectTimeout) {
 }
 
 // A connect that waited at all would wait for the test's clock, which never moves.
-TEST(ConnectTcpTest, NegativeConnectTimeoutOtherThanMinusOneFailsAtOnce) {
+TEST(ConnectTcpTest, NegativeConnectTimeoutOtherThanMinusOneFailsAtOnce)
+{
     test::SilentPeer peer;
     for (const std::int32_t timeout : {-1000, -2}) {
         SCOPED_TRACE(timeout);
@@ -103,12 +112,14 @@ TEST(ConnectTcpTest, NegativeConnectTimeoutOtherThanMinusOneFailsAtOnce) {
     }
 }
 
-TEST(ConnectTcpTest, NoLimitOfOurOwnForZeroAndMinusOne) {
+TEST(ConnectTcpTest, NoLimitOfOurOwnForZeroAndMinusOne)
+{
     LoopbackServer server(std::vector<test::ConnectionScript>(2));
     for (const std::int32_t timeout : {0, -1}) EXPECT_TRUE(ConnectTcp("127.0.0.1", server.Port(), timeout).IsOpen());
 }
 
-TEST(ConnectionTest, ReadWaitsAtMostTheReadTimeout) {
+TEST(ConnectionTest, ReadWaitsAtMostTheReadTimeout)
+{
     LoopbackServer server({{Reply::NeverAnswer()}});
     test::TestCheckClock clock;
     const CheckBudget budget(std::nullopt, std::chrono::milliseconds(0), nullptr, &clock);
@@ -123,8 +134,10 @@ TEST(ConnectionTest, ReadWaitsAtMostTheReadTimeout) {
     EXPECT_THROW(read.Rethrow(), ReadTimeoutError);
 }
 
-TEST(ConnectionTest, GracefulCloseReadsAsTheEndAndResetAsTransportError) {
-    LoopbackServer server({{Reply("partial").Close()}, {Reply("partial").Pause(std::chrono::milliseconds(100)).Reset()}});
+TEST(ConnectionTest, GracefulCloseReadsAsTheEndAndResetAsTransportError)
+{
+    LoopbackServer server(
+        {{Reply("partial").Close()}, {Reply("partial").Pause(std::chrono::milliseconds(100)).Reset()}});
     Connection closed = ConnectTo(server);
     closed.Write(Request);
     EXPECT_EQ(ReadToClose(closed), "partial");
@@ -134,7 +147,8 @@ TEST(ConnectionTest, GracefulCloseReadsAsTheEndAndResetAsTransportError) {
     EXPECT_THROW(ReadToClose(reset), TransportError);
 }
 
-TEST(ConnectionTest, ReceivesInBlocksOfAtMost32768Bytes) {
+TEST(ConnectionTest, ReceivesInBlocksOfAtMost32768Bytes)
+{
     LoopbackServer server({{Reply(std::string(100000, 'x')).Close()}});
     Connection connection = ConnectTo(server);
     connection.Write(Request);
@@ -147,7 +161,8 @@ TEST(ConnectionTest, ReceivesInBlocksOfAtMost32768Bytes) {
     EXPECT_EQ(total, 100000u);
 }
 
-TEST(ConnectionTest, IdleConnectionClosedByTheServerCountsAsClosed) {
+TEST(ConnectionTest, IdleConnectionClosedByTheServerCountsAsClosed)
+{
     LoopbackServer server({{Reply("x")}, {Reply("x").Close()}});
     Connection open = ConnectTo(server);
     Connection closed = ConnectTo(server);
@@ -172,7 +187,8 @@ class TlsConnectionTest : public testing::TestWithParam<SecurityCase> {};
 
 // A write to a peer that has gone must fail as TransportError, never raise SIGPIPE (which would end this
 // test program: its disposition is the default one).
-TEST_P(TlsConnectionTest, WritingToAClosedPeerRaisesNoSigpipe) {
+TEST_P(TlsConnectionTest, WritingToAClosedPeerRaisesNoSigpipe)
+{
     LoopbackServer server({{Reply().Close()}}, GetParam().Server);
     Connection connection = ConnectTo(server);
     if (GetParam().Server != ServerSecurity::Plain) connection.StartTls(TlsLayer(), "localhost");
@@ -198,7 +214,8 @@ INSTANTIATE_TEST_SUITE_P(PlainAndTls, TlsConnectionTest,
 class TlsVersionTest : public testing::TestWithParam<SecurityCase> {};
 
 // Old servers and TLS 1.3-only ones alike: the layer takes whichever version from 1.0 to 1.3 a server offers.
-TEST_P(TlsVersionTest, LayerNegotiatesTheVersionTheServerOffers) {
+TEST_P(TlsVersionTest, LayerNegotiatesTheVersionTheServerOffers)
+{
     LoopbackServer server({{Reply("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")}}, GetParam().Server);
     Connection connection = ConnectTo(server);
     TlsLayer layer;
@@ -216,7 +233,8 @@ INSTANTIATE_TEST_SUITE_P(Versions, TlsVersionTest,
                                          SecurityCase{"Tls10Ecdhe", ServerSecurity::Tls10Ecdhe}),
                          [](const testing::TestParamInfo<SecurityCase>& info) { return std::string(info.param.Name); });
 
-TEST(TlsConnectionTest, SendsTheServerNameAlsoForAnIpLiteral) {
+TEST(TlsConnectionTest, SendsTheServerNameAlsoForAnIpLiteral)
+{
     LoopbackServer server(std::vector<test::ConnectionScript>(2), ServerSecurity::Tls12Only);
     TlsLayer layer;
     std::size_t handshakes = 0;
@@ -229,7 +247,8 @@ TEST(TlsConnectionTest, SendsTheServerNameAlsoForAnIpLiteral) {
 }
 
 // A stalled handshake is a stall like any other: a time-out, not a TLS failure.
-TEST(TlsConnectionTest, StalledHandshakeTimesOutAfterTheReadTimeout) {
+TEST(TlsConnectionTest, StalledHandshakeTimesOutAfterTheReadTimeout)
+{
     LoopbackServer silent({{Reply::NeverAnswer()}});
     test::TestCheckClock clock;
     const CheckBudget budget(std::nullopt, std::chrono::milliseconds(0), nullptr, &clock);
@@ -243,7 +262,8 @@ TEST(TlsConnectionTest, StalledHandshakeTimesOutAfterTheReadTimeout) {
 }
 
 // A peer that answers a TLS hello with plain text fails the handshake, and the reason says what OpenSSL saw.
-TEST(TlsConnectionTest, HandshakeWithAPeerThatSpeaksNoTlsFailsWithOpenSslsReason) {
+TEST(TlsConnectionTest, HandshakeWithAPeerThatSpeaksNoTlsFailsWithOpenSslsReason)
+{
     int ends[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends), 0);
     const SocketHandle peer(ends[1]);
@@ -264,7 +284,8 @@ TEST(TlsConnectionTest, HandshakeWithAPeerThatSpeaksNoTlsFailsWithOpenSslsReason
 int initialiserCalls = 0;
 bool FailFirstTime() { return ++initialiserCalls > 1; }
 
-TEST(TlsLibraryTest, FailedInitialisationIsTransportErrorAndIsTriedAgain) {
+TEST(TlsLibraryTest, FailedInitialisationIsTransportErrorAndIsTriedAgain)
+{
     TlsLibrary library(FailFirstTime);
     EXPECT_THROW(library.EnsureInitialised(), TransportError);
     EXPECT_NO_THROW(library.EnsureInitialised());

@@ -16,7 +16,8 @@ using test::Stopwatch;
 
 // Sends one request for target on a fresh connection and reads until the response is complete
 // (its Content-Length body has arrived) or the read time-out ends the wait.
-std::string Fetch(const LoopbackServer& server, const std::string& target, std::int32_t readTimeoutMs = 5000) {
+std::string Fetch(const LoopbackServer& server, const std::string& target, std::int32_t readTimeoutMs = 5000)
+{
     Connection connection(ConnectTcp("127.0.0.1", server.Port(), 5000));
     connection.SetReadTimeout(readTimeoutMs);
     connection.Write("GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n");
@@ -35,19 +36,22 @@ std::string Fetch(const LoopbackServer& server, const std::string& target, std::
     }
 }
 
-TEST(LoopbackServerTest, AnswersByPath) {
+TEST(LoopbackServerTest, AnswersByPath)
+{
     LoopbackServer server(AnswerByPath{});
     EXPECT_EQ(Fetch(server, "/200"),
               "HTTP/1.1 200 Status\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n\r\nstatus 200\n");
-    EXPECT_EQ(Fetch(server, "/301"),
-              "HTTP/1.1 301 Status\r\nContent-Type: text/plain\r\nLocation: /200\r\nContent-Length: 11\r\n\r\nstatus 301\n");
+    EXPECT_EQ(
+        Fetch(server, "/301"),
+        "HTTP/1.1 301 Status\r\nContent-Type: text/plain\r\nLocation: /200\r\nContent-Length: 11\r\n\r\nstatus 301\n");
     EXPECT_EQ(Fetch(server, "/elsewhere").substr(0, 12), "HTTP/1.1 404");
     EXPECT_THROW(Fetch(server, "/reset"), TransportError);
     EXPECT_THROW(Fetch(server, "/stall", 300), ReadTimeoutError);
     EXPECT_EQ(server.Requests().size(), 5u);
 }
 
-TEST(LoopbackServerTest, DelayPathAnswersAfterThePause) {
+TEST(LoopbackServerTest, DelayPathAnswersAfterThePause)
+{
     LoopbackServer server(AnswerByPath{});
     Stopwatch stopwatch;
     EXPECT_EQ(Fetch(server, "/delay/300").substr(0, 12), "HTTP/1.1 200");
@@ -55,7 +59,8 @@ TEST(LoopbackServerTest, DelayPathAnswersAfterThePause) {
 }
 
 // Hanging and pausing connections must not hold up the end of a test.
-TEST(LoopbackServerTest, StopsPromptlyWhileConnectionsHangOrPause) {
+TEST(LoopbackServerTest, StopsPromptlyWhileConnectionsHangOrPause)
+{
     std::optional<Connection> hanging;
     std::optional<Connection> pausing;
     Stopwatch stopwatch;

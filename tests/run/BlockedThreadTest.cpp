@@ -12,7 +12,8 @@ namespace larkspire {
 namespace {
 
 // The queue and event tests rely on IsAsleep telling a thread that waits from one that works.
-TEST(BlockedThreadTest, IsAsleepSeesAConditionVariableWaitAndNotARunningThread) {
+TEST(BlockedThreadTest, IsAsleepSeesAConditionVariableWaitAndNotARunningThread)
+{
     std::atomic<bool> stop{false};
     std::atomic<pid_t> spinnerId{0};
     std::thread spinner([&] {

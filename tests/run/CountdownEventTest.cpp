@@ -13,13 +13,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(CountdownEventTest, AnEventOfCountZeroIsSetFromTheStart) {
+TEST(CountdownEventTest, AnEventOfCountZeroIsSetFromTheStart)
+{
     CountdownEvent event(0);
     event.Wait();
     EXPECT_FALSE(event.Signal());
 }
 
-TEST(CountdownEventTest, WaitReturnsOnlyAfterTheLastSignal) {
+TEST(CountdownEventTest, WaitReturnsOnlyAfterTheLastSignal)
+{
     CountdownEvent event(3);
     std::atomic<bool> released{false};
     std::atomic<pid_t> waiterId{0};
@@ -39,7 +41,8 @@ TEST(CountdownEventTest, WaitReturnsOnlyAfterTheLastSignal) {
     event.Wait();
 }
 
-TEST(CountdownEventTest, ExactlyOneOfManySimultaneousSignalsSetsTheEvent) {
+TEST(CountdownEventTest, ExactlyOneOfManySimultaneousSignalsSetsTheEvent)
+{
     constexpr int kSignallers = 16;
     CountdownEvent event(kSignallers);
     std::atomic<int> setters{0};

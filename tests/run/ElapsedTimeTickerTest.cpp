@@ -25,13 +25,15 @@ struct ElapsedCase {
     std::u16string shown;
 };
 
-void PrintTo(const ElapsedCase& param, std::ostream* out) {
+void PrintTo(const ElapsedCase& param, std::ostream* out)
+{
     *out << param.name << " (" << param.elapsed.count() << " ms)";
 }
 
 class FormatElapsedTest : public ::testing::TestWithParam<ElapsedCase> {};
 
-TEST_P(FormatElapsedTest, ShowsHoursOfTheDayMinutesAndWholeSeconds) {
+TEST_P(FormatElapsedTest, ShowsHoursOfTheDayMinutesAndWholeSeconds)
+{
     EXPECT_EQ(FormatElapsed(GetParam().elapsed), GetParam().shown);
 }
 
@@ -41,12 +43,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ElapsedCase{"UnderAMinute", 59999ms, u"00:00:59"},
                       ElapsedCase{"HoursMinutesSeconds", hours(1) + minutes(2) + seconds(3), u"01:02:03"},
                       ElapsedCase{"LastSecondOfADay", hours(23) + minutes(59) + seconds(59), u"23:59:59"},
-                      ElapsedCase{"OneDay", hours(24), u"00:00:00"}, ElapsedCase{"DayAndAnHour", hours(25), u"01:00:00"},
+                      ElapsedCase{"OneDay", hours(24), u"00:00:00"},
+                      ElapsedCase{"DayAndAnHour", hours(25), u"01:00:00"},
                       ElapsedCase{"ManyDays", hours(24 * 400) + minutes(7), u"00:07:00"},
                       ElapsedCase{"Negative", -hours(1) - seconds(5), u"01:00:05"}),
     [](const ::testing::TestParamInfo<ElapsedCase>& info) { return std::string(info.param.name); });
 
-TEST(LocalWallTimeTest, FollowsTheSystemClockWithinTheLocalOffset) {
+TEST(LocalWallTimeTest, FollowsTheSystemClockWithinTheLocalOffset)
+{
     const auto utc = std::chrono::duration_cast<milliseconds>(std::chrono::system_clock::now().time_since_epoch());
     const auto local = LocalWallTimeNow();
     EXPECT_LE(std::chrono::abs(local - utc), hours(15)) << "no time zone is further than 14 hours from UTC";
@@ -56,12 +60,15 @@ TEST(LocalWallTimeTest, FollowsTheSystemClockWithinTheLocalOffset) {
 class ElapsedTimeTickerTest : public ::testing::Test {
 protected:
     // The label shows something no ticker writes, so its first update can be seen.
-    std::shared_ptr<ElapsedTimeTicker> StartTicker() {
+    std::shared_ptr<ElapsedTimeTicker> StartTicker()
+    {
         window->OnGui([&] { window->SetElapsedText(u"12:34:56"); });
         auto context = std::make_shared<RunContext>(window, nullptr);
-        return ElapsedTimeTicker::Create(context, [this] { return milliseconds(now.load()); }, threads.Starter());
+        return ElapsedTimeTicker::Create(
+            context, [this] { return milliseconds(now.load()); }, threads.Starter());
     }
-    bool Shows(const std::u16string& text) {
+    bool Shows(const std::u16string& text)
+    {
         return test::WaitUntil([&] { return window->ElapsedText() == text; });
     }
 
@@ -70,7 +77,8 @@ protected:
     test::ThreadTracker threads;
 };
 
-TEST_F(ElapsedTimeTickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
+TEST_F(ElapsedTimeTickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated)
+{
     const auto ticker = StartTicker();
     ASSERT_NE(ticker, nullptr);
     ASSERT_TRUE(Shows(u"00:00:00")) << "the first update comes at once";
@@ -88,7 +96,8 @@ TEST_F(ElapsedTimeTickerTest, ShowsTheTimeSinceItsThreadBeganUntilTerminated) {
     EXPECT_EQ(window->Faults(), 0);
 }
 
-TEST_F(ElapsedTimeTickerTest, EndsByItselfWhenTheWindowIsGone) {
+TEST_F(ElapsedTimeTickerTest, EndsByItselfWhenTheWindowIsGone)
+{
     const auto ticker = StartTicker();
     ASSERT_TRUE(Shows(u"00:00:00"));
     window->Close();
@@ -96,7 +105,8 @@ TEST_F(ElapsedTimeTickerTest, EndsByItselfWhenTheWindowIsGone) {
     EXPECT_EQ(window->Faults(), 0);
 }
 
-TEST_F(ElapsedTimeTickerTest, ARefusedTickerIsNone) {
+TEST_F(ElapsedTimeTickerTest, ARefusedTickerIsNone)
+{
     threads.Refuse({0});
     EXPECT_EQ(StartTicker(), nullptr);
     EXPECT_EQ(window.use_count(), 1) << "nothing holds the window";

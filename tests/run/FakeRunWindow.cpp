@@ -8,24 +8,22 @@ namespace larkspire::test {
 
 namespace {
 
-std::string Narrow(const std::u16string& text) {
-    return std::string(text.begin(), text.end());
-}
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
 }  // namespace
 
-std::u16string UrlOfRow(int m) {
+std::u16string UrlOfRow(int m)
+{
     const std::string text = "http://127.0.0.1/row/" + std::to_string(m);
     return std::u16string(text.begin(), text.end());
 }
 
-int RowOfUrl(const std::u16string& url) {
-    return std::stoi(Narrow(url.substr(url.rfind(u'/') + 1)));
-}
+int RowOfUrl(const std::u16string& url) { return std::stoi(Narrow(url.substr(url.rfind(u'/') + 1))); }
 
 namespace {
 
-std::vector<std::u16string> NumberedUrls(int rows) {
+std::vector<std::u16string> NumberedUrls(int rows)
+{
     std::vector<std::u16string> urls;
     for (int m = 0; m < rows; ++m) urls.push_back(UrlOfRow(m));
     return urls;
@@ -34,23 +32,22 @@ std::vector<std::u16string> NumberedUrls(int rows) {
 }  // namespace
 
 FakeRunWindow::FakeRunWindow(int rows, std::u16string threadSetting)
-    : FakeRunWindow(NumberedUrls(rows), std::move(threadSetting)) {}
+    : FakeRunWindow(NumberedUrls(rows), std::move(threadSetting))
+{}
 
 FakeRunWindow::FakeRunWindow(std::vector<std::u16string> urls, std::u16string threadSetting)
     : threadSetting_(std::move(threadSetting)),
       urls_(std::move(urls)),
       statuses_(urls_.size()),
-      link_([this] { gui_.Post([this] { link_.RunPass(); }); }) {}
+      link_([this] { gui_.Post([this] { link_.RunPass(); }); })
+{}
 
-bool FakeRunWindow::HandOver(const std::function<void()>& step) {
-    return link_.HandOver(step);
-}
+bool FakeRunWindow::HandOver(const std::function<void()>& step) { return link_.HandOver(step); }
 
-bool FakeRunWindow::Post(std::function<void()> step) {
-    return link_.Post(std::move(step));
-}
+bool FakeRunWindow::Post(std::function<void()> step) { return link_.Post(std::move(step)); }
 
-bool FakeRunWindow::Enter(const std::string& event) {
+bool FakeRunWindow::Enter(const std::string& event)
+{
     std::lock_guard lock(mutex_);
     if (gone_ || std::this_thread::get_id() != gui_.Id()) {
         ++faults_;
@@ -60,24 +57,28 @@ bool FakeRunWindow::Enter(const std::string& event) {
     return true;
 }
 
-std::u16string FakeRunWindow::ThreadSettingText() {
+std::u16string FakeRunWindow::ThreadSettingText()
+{
     if (!Enter("ThreadSettingText")) return {};
     return threadSetting_;
 }
 
-int FakeRunWindow::RowCount() {
+int FakeRunWindow::RowCount()
+{
     if (!Enter("RowCount")) return 0;
     std::lock_guard lock(mutex_);
     return static_cast<int>(urls_.size());
 }
 
-std::u16string FakeRunWindow::RowUrl(int row) {
+std::u16string FakeRunWindow::RowUrl(int row)
+{
     if (!Enter("RowUrl(" + std::to_string(row) + ")")) return {};
     std::lock_guard lock(mutex_);
     return urls_.at(row);
 }
 
-void FakeRunWindow::SetRowStatus(int row, const CheckOutcome& outcome) {
+void FakeRunWindow::SetRowStatus(int row, const CheckOutcome& outcome)
+{
     const std::u16string& status = outcome.status;
     const std::u16string reason = ShownReason(outcome);
     const std::string because = reason.empty() ? "" : "," + Narrow(reason);
@@ -87,29 +88,34 @@ void FakeRunWindow::SetRowStatus(int row, const CheckOutcome& outcome) {
     if (status == u"Pinging page...") startOrder_.push_back(row);
 }
 
-void FakeRunWindow::ClearStatusColumn() {
+void FakeRunWindow::ClearStatusColumn()
+{
     if (!Enter("ClearStatusColumn")) return;
     std::lock_guard lock(mutex_);
     for (auto& status : statuses_) status.clear();
 }
 
-void FakeRunWindow::MakeTopRow(int row) {
+void FakeRunWindow::MakeTopRow(int row)
+{
     if (!Enter("MakeTopRow(" + std::to_string(row) + ")")) return;
 }
 
-void FakeRunWindow::SetProcessedText(const std::u16string& text) {
+void FakeRunWindow::SetProcessedText(const std::u16string& text)
+{
     if (!Enter("SetProcessedText(" + Narrow(text) + ")")) return;
     std::lock_guard lock(mutex_);
     processedText_ = text;
 }
 
-void FakeRunWindow::SetElapsedText(const std::u16string& text) {
+void FakeRunWindow::SetElapsedText(const std::u16string& text)
+{
     if (!Enter("")) return;
     std::lock_guard lock(mutex_);
     elapsedText_ = text;
 }
 
-void FakeRunWindow::SetRunningState(bool running) {
+void FakeRunWindow::SetRunningState(bool running)
+{
     if (!Enter(running ? "SetRunningState(true)" : "SetRunningState(false)")) return;
     {
         std::lock_guard lock(mutex_);
@@ -118,63 +124,75 @@ void FakeRunWindow::SetRunningState(bool running) {
     if (onRunningStateChange) onRunningStateChange(running);
 }
 
-void FakeRunWindow::ShowMessage(const std::u16string& text) {
+void FakeRunWindow::ShowMessage(const std::u16string& text)
+{
     if (!Enter("ShowMessage(" + Narrow(text) + ")")) return;
     std::lock_guard lock(mutex_);
     messages_.push_back(text);
 }
 
-void FakeRunWindow::Close() {
+void FakeRunWindow::Close()
+{
     gui_.Run([this] { GoAway(); });
 }
 
-void FakeRunWindow::GoAway() {
+void FakeRunWindow::GoAway()
+{
     link_.Close();
     std::lock_guard lock(mutex_);
     gone_ = true;
 }
 
-void FakeRunWindow::SetStatus(int row, const std::u16string& status) {
+void FakeRunWindow::SetStatus(int row, const std::u16string& status)
+{
     std::lock_guard lock(mutex_);
     statuses_.at(row) = status;
 }
 
-std::vector<std::u16string> FakeRunWindow::Statuses() {
+std::vector<std::u16string> FakeRunWindow::Statuses()
+{
     std::lock_guard lock(mutex_);
     return statuses_;
 }
 
-std::u16string FakeRunWindow::ProcessedText() {
+std::u16string FakeRunWindow::ProcessedText()
+{
     std::lock_guard lock(mutex_);
     return processedText_;
 }
 
-std::u16string FakeRunWindow::ElapsedText() {
+std::u16string FakeRunWindow::ElapsedText()
+{
     std::lock_guard lock(mutex_);
     return elapsedText_;
 }
 
-std::vector<std::u16string> FakeRunWindow::Messages() {
+std::vector<std::u16string> FakeRunWindow::Messages()
+{
     std::lock_guard lock(mutex_);
     return messages_;
 }
 
-std::vector<std::string> FakeRunWindow::Events() {
+std::vector<std::string> FakeRunWindow::Events()
+{
     std::lock_guard lock(mutex_);
     return events_;
 }
 
-std::vector<int> FakeRunWindow::StartOrder() {
+std::vector<int> FakeRunWindow::StartOrder()
+{
     std::lock_guard lock(mutex_);
     return startOrder_;
 }
 
-bool FakeRunWindow::Running() {
+bool FakeRunWindow::Running()
+{
     std::lock_guard lock(mutex_);
     return running_;
 }
 
-int FakeRunWindow::Faults() {
+int FakeRunWindow::Faults()
+{
     std::lock_guard lock(mutex_);
     return faults_;
 }

@@ -7,7 +7,8 @@ namespace larkspire::test {
 
 GuiThread::GuiThread() : thread_([this] { Loop(); }) {}
 
-GuiThread::~GuiThread() {
+GuiThread::~GuiThread()
+{
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -16,7 +17,8 @@ GuiThread::~GuiThread() {
     thread_.join();
 }
 
-void GuiThread::Post(std::function<void()> call) {
+void GuiThread::Post(std::function<void()> call)
+{
     std::unique_lock lock(mutex_);
     if (stopping_) {
         lock.unlock();
@@ -26,7 +28,8 @@ void GuiThread::Post(std::function<void()> call) {
     queued_.notify_all();
 }
 
-void GuiThread::Run(const std::function<void()>& call) {
+void GuiThread::Run(const std::function<void()>& call)
+{
     std::promise<void> done;
     Post([&] {
         call();
@@ -35,7 +38,8 @@ void GuiThread::Run(const std::function<void()>& call) {
     done.get_future().get();
 }
 
-void GuiThread::Loop() {
+void GuiThread::Loop()
+{
     std::unique_lock lock(mutex_);
     for (;;) {
         queued_.wait(lock, [this] { return stopping_ || !calls_.empty(); });

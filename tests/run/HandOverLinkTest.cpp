@@ -3,8 +3,8 @@
 #include <atomic>
 #include <future>
 #include <memory>
-#include <stdexcept>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +30,8 @@ protected:
     test::GuiThread gui;
 };
 
-TEST_F(HandOverLinkTest, RunsTheStepOnTheGuiThreadAndWaitsForIt) {
+TEST_F(HandOverLinkTest, RunsTheStepOnTheGuiThreadAndWaitsForIt)
+{
     std::thread::id ranOn;
     bool finished = false;
     EXPECT_TRUE(link.HandOver([&] {
@@ -43,12 +44,14 @@ TEST_F(HandOverLinkTest, RunsTheStepOnTheGuiThreadAndWaitsForIt) {
     EXPECT_EQ(ranOn, gui.Id());
 }
 
-TEST_F(HandOverLinkTest, AnExceptionOfTheStepReachesTheCaller) {
+TEST_F(HandOverLinkTest, AnExceptionOfTheStepReachesTheCaller)
+{
     EXPECT_THROW(link.HandOver([] { throw std::runtime_error("step failed"); }), std::runtime_error);
     EXPECT_TRUE(link.HandOver([] {})) << "the link goes on working";
 }
 
-TEST_F(HandOverLinkTest, AfterCloseNoStepRuns) {
+TEST_F(HandOverLinkTest, AfterCloseNoStepRuns)
+{
     gui.Run([&] { link.Close(); });
     bool ran = false;
     EXPECT_FALSE(link.HandOver([&] { ran = true; }));
@@ -56,7 +59,8 @@ TEST_F(HandOverLinkTest, AfterCloseNoStepRuns) {
     EXPECT_FALSE(ran);
 }
 
-TEST_F(HandOverLinkTest, AStepStillQueuedWhenTheWindowGoesIsDroppedAndItsCallerReleased) {
+TEST_F(HandOverLinkTest, AStepStillQueuedWhenTheWindowGoesIsDroppedAndItsCallerReleased)
+{
     std::promise<void> unblock;
     // The window goes away while the GUI thread is busy, with the step queued behind.
     gui.Post([this, future = unblock.get_future().share()] {
@@ -72,7 +76,8 @@ TEST_F(HandOverLinkTest, AStepStillQueuedWhenTheWindowGoesIsDroppedAndItsCallerR
     EXPECT_FALSE(ran);
 }
 
-TEST_F(HandOverLinkTest, AStepUnderWayWhenTheWindowGoesIsWaitedFor) {
+TEST_F(HandOverLinkTest, AStepUnderWayWhenTheWindowGoesIsWaitedFor)
+{
     bool finished = false;
     EXPECT_TRUE(link.HandOver([&] {
         link.Close();
@@ -86,7 +91,8 @@ TEST_F(HandOverLinkTest, AStepUnderWayWhenTheWindowGoesIsWaitedFor) {
 // The GUI thread held by a call of its own until Release, as a busy event loop would be.
 class HeldGui {
 public:
-    explicit HeldGui(test::GuiThread& gui, std::function<void()> thenOnGui = {}) {
+    explicit HeldGui(test::GuiThread& gui, std::function<void()> thenOnGui = {})
+    {
         gui.Post([released = release_.get_future().share(), then = std::move(thenOnGui)] {
             released.wait();
             if (then) then();
@@ -98,7 +104,8 @@ private:
     std::promise<void> release_;
 };
 
-TEST_F(HandOverLinkTest, PostsReturnAtOnceAndEveryStepRunsInTheOrderGiven) {
+TEST_F(HandOverLinkTest, PostsReturnAtOnceAndEveryStepRunsInTheOrderGiven)
+{
     constexpr int kPosters = 3;
     constexpr int kStepsEach = 200;
     std::vector<std::string> ran;  // GUI thread only
@@ -130,7 +137,8 @@ TEST_F(HandOverLinkTest, PostsReturnAtOnceAndEveryStepRunsInTheOrderGiven) {
     }
 }
 
-TEST_F(HandOverLinkTest, APassThatSpentItsBudgetLetsTheEventsQueuedMeanwhileRunFirst) {
+TEST_F(HandOverLinkTest, APassThatSpentItsBudgetLetsTheEventsQueuedMeanwhileRunFirst)
+{
     std::vector<std::string> ran;  // GUI thread only
     std::atomic<int> done{0};
     HeldGui held(gui);
@@ -152,7 +160,8 @@ TEST_F(HandOverLinkTest, APassThatSpentItsBudgetLetsTheEventsQueuedMeanwhileRunF
     EXPECT_EQ(wakes, 3) << "each pass ran one step and asked for the next";
 }
 
-TEST_F(HandOverLinkTest, ClosingDropsTheQueuedStepsAndRefusesLaterOnes) {
+TEST_F(HandOverLinkTest, ClosingDropsTheQueuedStepsAndRefusesLaterOnes)
+{
     std::atomic<int> ran{0};
     HeldGui held(gui, [&] { link.Close(); });
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(link.Post([&] { ++ran; }));
@@ -164,7 +173,8 @@ TEST_F(HandOverLinkTest, ClosingDropsTheQueuedStepsAndRefusesLaterOnes) {
     EXPECT_EQ(ran, 0);
 }
 
-TEST_F(HandOverLinkTest, APostBeyondTheBacklogLimitWaitsUntilHalfOfItIsWorkedOff) {
+TEST_F(HandOverLinkTest, APostBeyondTheBacklogLimitWaitsUntilHalfOfItIsWorkedOff)
+{
     std::atomic<std::size_t> ran{0};
     HeldGui held(gui);
     for (std::size_t i = 0; i < HandOverLink::kMostQueuedSteps; ++i) ASSERT_TRUE(link.Post([&] { ++ran; }));
@@ -189,13 +199,15 @@ TEST_F(HandOverLinkTest, APostBeyondTheBacklogLimitWaitsUntilHalfOfItIsWorkedOff
 
 // A free of memory another thread allocated can wait for that thread's allocator lock, which a worker at low
 // priority may hold for tens of milliseconds once preempted: the steps are destroyed by the posting threads.
-TEST_F(HandOverLinkTest, TheGuiThreadDestroysNoStepItRan) {
+TEST_F(HandOverLinkTest, TheGuiThreadDestroysNoStepItRan)
+{
     constexpr int kSteps = 100;
     struct Witness {
         std::thread::id gui;
         std::atomic<int>& destroyed;
         std::atomic<int>& destroyedOnGui;
-        ~Witness() {
+        ~Witness()
+        {
             if (std::this_thread::get_id() == gui) ++destroyedOnGui;
             ++destroyed;
         }
@@ -213,7 +225,8 @@ TEST_F(HandOverLinkTest, TheGuiThreadDestroysNoStepItRan) {
     EXPECT_EQ(destroyedOnGui, 0);
 }
 
-TEST(HandOverLinkCloseTest, CloseWaitsForAWakeUnderWayAndNoWakeFollowsIt) {
+TEST(HandOverLinkCloseTest, CloseWaitsForAWakeUnderWayAndNoWakeFollowsIt)
+{
     test::GuiThread gui;
     std::promise<void> unblock;
     std::shared_future<void> unblocked = unblock.get_future().share();

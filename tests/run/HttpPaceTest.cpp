@@ -29,7 +29,8 @@ using test::WaitUntil;
 // notes the time on it at which each check of a URL began.
 class HttpPaceTest : public ::testing::Test {
 protected:
-    test::RunHarness& Run(std::vector<std::u16string> urls, std::u16string threads) {
+    test::RunHarness& Run(std::vector<std::u16string> urls, std::u16string threads)
+    {
         run_ = std::make_unique<test::RunHarness>(std::move(urls), std::move(threads));
         run_->options.steadyClock = [this] {
             ++looks_;
@@ -45,7 +46,8 @@ protected:
         return *run_;
     }
     // Whatever a test found, its run ends before the fixture goes: the clock jumps past every wait.
-    void TearDown() override {
+    void TearDown() override
+    {
         clockMs_ = std::chrono::milliseconds(24h).count();
         if (run_) {
             EXPECT_TRUE(run_->WaitForEnd());
@@ -55,21 +57,25 @@ protected:
     void SetClock(std::int64_t ms) { clockMs_ = ms; }
     // Waits until the run has looked at the clock `looks` more times; a waiting worker looks at least every
     // 50 ms.
-    bool RunLookedAgain(std::uint64_t looks) {
+    bool RunLookedAgain(std::uint64_t looks)
+    {
         const std::uint64_t until = looks_ + looks;
         return WaitUntil([&] { return looks_ >= until; });
     }
-    std::vector<std::int64_t> CheckedAt(const std::u16string& url) {
+    std::vector<std::int64_t> CheckedAt(const std::u16string& url)
+    {
         std::lock_guard lock(mutex_);
         return checkedAt_[url];
     }
-    std::size_t CheckCount() {
+    std::size_t CheckCount()
+    {
         std::lock_guard lock(mutex_);
         std::size_t count = 0;
         for (const auto& [url, times] : checkedAt_) count += times.size();
         return count;
     }
-    bool Shows(const std::string& event) {
+    bool Shows(const std::string& event)
+    {
         const auto events = run_->window->Events();
         return std::find(events.begin(), events.end(), event) != events.end();
     }
@@ -87,7 +93,8 @@ private:
 // Each host's rows in a block of their own, and the server answers nobody until every host has had two
 // requests under way at once: a run without the limit sends all twelve to the first host, and a run that did
 // not start other hosts' rows ahead of a host at its limit never gets there.
-TEST_F(HttpPaceTest, NoHostSeesMoreRequestsAtOnceThanItsLimit) {
+TEST_F(HttpPaceTest, NoHostSeesMoreRequestsAtOnceThanItsLimit)
+{
     std::vector<std::u16string> urls;
     for (int m = 0; m < 60; ++m) urls.push_back(server_.Url(1 + m / 20, "/ok/" + std::to_string(m)));
     auto& run = Run(urls, u"12");
@@ -101,7 +108,8 @@ TEST_F(HttpPaceTest, NoHostSeesMoreRequestsAtOnceThanItsLimit) {
 
 // The clock moves to the next start's time only once the request before has reached the server, so each check
 // notes the time the run started it at; one that started too soon notes the time of the one before.
-TEST_F(HttpPaceTest, OneHostGetsNoMoreThanTheRate) {
+TEST_F(HttpPaceTest, OneHostGetsNoMoreThanTheRate)
+{
     std::vector<std::u16string> urls;
     for (int m = 0; m < 10; ++m) urls.push_back(server_.Url(2, "/ok/" + std::to_string(m)));
     auto& run = Run(urls, u"10");
@@ -126,7 +134,8 @@ TEST_F(HttpPaceTest, OneHostGetsNoMoreThanTheRate) {
 
 // The wait row 1's server asked for, in seconds: its date has whole seconds, so two seconds ahead asks for one
 // to three. 0 when the row shows no such wait.
-int AskedSeconds(const std::vector<std::string>& events) {
+int AskedSeconds(const std::vector<std::string>& events)
+{
     const std::regex waiting(R"(SetRowStatus\(1,Pinging page\.\.\.,waiting ([1-3]) s \(retry 1 of 2\)\))");
     for (const std::string& event : events) {
         std::smatch match;
@@ -137,7 +146,8 @@ int AskedSeconds(const std::vector<std::string>& events) {
 
 // The waits the servers ask for, each answered once with the asked-for status, then 200. The clock stands
 // still 1 ms short of each row's due time until the run has looked at it, then moves to the due time.
-TEST_F(HttpPaceTest, RowsAreCheckedAgainAfterTheWaitTheServerAskedFor) {
+TEST_F(HttpPaceTest, RowsAreCheckedAgainAfterTheWaitTheServerAskedFor)
+{
     const std::vector<std::u16string> urls = {server_.Url(1, "/429/1/1"), server_.Url(2, "/503date/2/1"),
                                               server_.Url(3, "/reset/1"), server_.Url(1, "/ok")};
     auto& run = Run(urls, u"4");
@@ -157,7 +167,8 @@ TEST_F(HttpPaceTest, RowsAreCheckedAgainAfterTheWaitTheServerAskedFor) {
         ASSERT_TRUE(WaitUntil([&] {
             return std::all_of(dueMs.begin(), dueMs.end(),
                                [&](const auto& row) { return row.second > due || CheckedAt(row.first).size() == 2; });
-        })) << "at " << due << " ms";
+        })) << "at "
+            << due << " ms";
     }
     ASSERT_TRUE(run.WaitForEnd());
     EXPECT_EQ(run.window->Statuses(), std::vector<std::u16string>(4, u"Completed"));
@@ -170,10 +181,11 @@ TEST_F(HttpPaceTest, RowsAreCheckedAgainAfterTheWaitTheServerAskedFor) {
     EXPECT_EQ(server_.Arrivals("/ok").size(), 1u);
 }
 
-TEST_F(HttpPaceTest, WithEverySettingOffEachRowIsRequestedOnce) {
-    auto& run = Run({server_.Url(1, "/429/1/1"), server_.Url(2, "/503date/1/1"), server_.Url(3, "/reset/1"),
-                     server_.Url(1, "/ok")},
-                    u"4");
+TEST_F(HttpPaceTest, WithEverySettingOffEachRowIsRequestedOnce)
+{
+    auto& run = Run(
+        {server_.Url(1, "/429/1/1"), server_.Url(2, "/503date/1/1"), server_.Url(3, "/reset/1"), server_.Url(1, "/ok")},
+        u"4");
     run.options.pace.retriesWhenAsked = 0;
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(run.window->Statuses(),
@@ -181,7 +193,8 @@ TEST_F(HttpPaceTest, WithEverySettingOffEachRowIsRequestedOnce) {
     EXPECT_EQ(server_.RequestCount(), 4u);
 }
 
-TEST_F(HttpPaceTest, AWaitLongerThanTheLongestEndsTheRowAndAbortEndsAWaitAtOnce) {
+TEST_F(HttpPaceTest, AWaitLongerThanTheLongestEndsTheRowAndAbortEndsAWaitAtOnce)
+{
     auto& run = Run({server_.Url(1, "/429/121/1"), server_.Url(2, "/429/100/1")}, u"2");
     run.Start();
     ASSERT_TRUE(WaitUntil([&] { return run.window->Statuses().at(0) == u"Error 429"; }));
@@ -191,9 +204,10 @@ TEST_F(HttpPaceTest, AWaitLongerThanTheLongestEndsTheRowAndAbortEndsAWaitAtOnce)
     ASSERT_TRUE(run.WaitForEnd());
     EXPECT_EQ(run.window->Statuses(), (std::vector<std::u16string>{u"Error 429", u"Error 429"}));
     const auto events = run.window->Events();
-    EXPECT_NE(std::find_if(events.begin(), events.end(),
-                           [](const std::string& e) { return e.find("SetRowStatus(0,Error 429,asked to wait 121 s") == 0; }),
-              events.end());
+    EXPECT_NE(
+        std::find_if(events.begin(), events.end(),
+                     [](const std::string& e) { return e.find("SetRowStatus(0,Error 429,asked to wait 121 s") == 0; }),
+        events.end());
     EXPECT_EQ(server_.RequestCount(), 2u);
     EXPECT_EQ(RowTasksAlive(), 0u);
 }

@@ -12,7 +12,8 @@ namespace larkspire {
 namespace {
 
 // Runs with the program's own checker against a loopback server that answers by path.
-TEST(HttpRunTest, TheProgramsCheckerGivesEachRowItsStatus) {
+TEST(HttpRunTest, TheProgramsCheckerGivesEachRowItsStatus)
+{
     test::LoopbackServer server{test::AnswerByPath{}};
     test::RunHarness run({server.Url(u"/200"), server.Url(u"/404"), server.Url(u"/stall"), server.Url(u"/301"),
                           server.Url(u"/reset"), server.Url(u"/503")},
@@ -20,14 +21,15 @@ TEST(HttpRunTest, TheProgramsCheckerGivesEachRowItsStatus) {
     run.options.checker = CheckUrlStatus;
     run.window->OnGui([&] { run.window->TimeoutSeconds() = 1; });
     ASSERT_TRUE(run.RunToEnd());
-    EXPECT_EQ(run.window->Statuses(), (std::vector<std::u16string>{u"Completed", u"Error 404", u"Timeout",
-                                                                   u"Completed", u"Aborted", u"Error 503"}));
+    EXPECT_EQ(run.window->Statuses(), (std::vector<std::u16string>{u"Completed", u"Error 404", u"Timeout", u"Completed",
+                                                                   u"Aborted", u"Error 503"}));
     EXPECT_EQ(run.window->Messages(), std::vector<std::u16string>{u"Ping terminated"});
     EXPECT_EQ(run.window->Faults(), 0);
     EXPECT_EQ(RowTasksAlive(), 0u);
 }
 
-TEST(HttpRunTest, AnAbortDuringAStalledCheckLetsItTimeOutAndSkipsTheRest) {
+TEST(HttpRunTest, AnAbortDuringAStalledCheckLetsItTimeOutAndSkipsTheRest)
+{
     test::LoopbackServer server{test::AnswerByPath{}};
     std::vector<std::u16string> urls{server.Url(u"/stall")};
     urls.resize(20, server.Url(u"/200"));

@@ -31,21 +31,25 @@ const std::u16string kPinging = u"Pinging page...";
 // What the checker saw, from every worker thread.
 class CheckLog {
 public:
-    void Add(int row, int timeout) {
+    void Add(int row, int timeout)
+    {
         std::lock_guard lock(mutex_);
         rows_.push_back(row);
         timeouts_[row] = timeout;
         byThread_[std::this_thread::get_id()].push_back(row);
     }
-    std::vector<int> Rows() {
+    std::vector<int> Rows()
+    {
         std::lock_guard lock(mutex_);
         return rows_;
     }
-    std::map<int, int> Timeouts() {
+    std::map<int, int> Timeouts()
+    {
         std::lock_guard lock(mutex_);
         return timeouts_;
     }
-    std::map<std::thread::id, std::vector<int>> ByThread() {
+    std::map<std::thread::id, std::vector<int>> ByThread()
+    {
         std::lock_guard lock(mutex_);
         return byThread_;
     }
@@ -57,12 +61,14 @@ private:
     std::map<std::thread::id, std::vector<int>> byThread_;
 };
 
-std::vector<std::u16string> Repeated(std::size_t count, const std::u16string& status) {
+std::vector<std::u16string> Repeated(std::size_t count, const std::u16string& status)
+{
     return std::vector<std::u16string>(count, status);
 }
 
 // After every run: the window is idle, was only touched on its GUI thread, and nothing of the run is held.
-void ExpectCleanEnd(RunHarness& run) {
+void ExpectCleanEnd(RunHarness& run)
+{
     EXPECT_EQ(run.window->Faults(), 0);
     EXPECT_FALSE(run.window->Running());
     EXPECT_EQ(RowTasksAlive(), 0u);
@@ -79,7 +85,8 @@ void PrintTo(const SettingCase& param, std::ostream* out) { *out << param.name; 
 
 class ThreadSettingValueTest : public ::testing::TestWithParam<SettingCase> {};
 
-TEST_P(ThreadSettingValueTest, ReadsAWholeNumberOfAtLeastOne) {
+TEST_P(ThreadSettingValueTest, ReadsAWholeNumberOfAtLeastOne)
+{
     EXPECT_EQ(ThreadSettingValue(GetParam().text), GetParam().value);
 }
 
@@ -94,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, ThreadSettingValueTest,
                                            SettingCase{"TooLarge", u"99999999999999999999", INT_MAX}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PingRunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
+TEST(PingRunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated)
+{
     RunHarness run(0, u"8");
     run.options.pause = 300ms;
     run.window->OnGui([&] { run.window->SetProcessedText(u"7"); });
@@ -112,7 +120,8 @@ TEST(PingRunTest, AnEmptyTableStartsNoWorkerAndEndsTerminated) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
+TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished)
+{
     RunHarness run(1, u"8");
     run.window->SetStatus(0, u"Error 404");
     run.window->OnGui([&] { run.window->TimeoutSeconds() = 12; });
@@ -137,10 +146,10 @@ TEST(PingRunTest, OneRowIsClearedStartedCheckedAndFinished) {
     EXPECT_EQ(threadName, "PingWorker");
     EXPECT_EQ(run.window->Statuses(), Repeated(1, u"Completed"));
     EXPECT_EQ(run.window->Events(),
-              (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "ThreadSettingText",
-                                        "RowCount", "RowUrl(0)", "SetRowStatus(0,Pinging page...)",
-                                        "SetProcessedText(1)", "SetRowStatus(0,Completed,in 5 ms)",
-                                        "SetRunningState(false)", "ShowMessage(Ping terminated)"}));
+              (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "ThreadSettingText", "RowCount",
+                                        "RowUrl(0)", "SetRowStatus(0,Pinging page...)", "SetProcessedText(1)",
+                                        "SetRowStatus(0,Completed,in 5 ms)", "SetRunningState(false)",
+                                        "ShowMessage(Ping terminated)"}));
     EXPECT_EQ(run.threads.Started(), 3) << "the run thread, the ticker and one worker";
     ExpectCleanEnd(run);
 }
@@ -158,7 +167,8 @@ class WorkerCountTest : public ::testing::TestWithParam<PoolCase> {};
 
 // Every check waits until as many checks run at once as there should be workers, so a missing worker shows
 // as a time-out and an extra one as too many checks at once.
-TEST_P(WorkerCountTest, StartsTheSmallerOfTheSettingAndTheRowCount) {
+TEST_P(WorkerCountTest, StartsTheSmallerOfTheSettingAndTheRowCount)
+{
     const PoolCase& pool = GetParam();
     RunHarness run(pool.rows, pool.setting);
     std::atomic<int> inCheck{0};
@@ -194,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, WorkerCountTest,
 class LargeTableTest : public ::testing::TestWithParam<std::u16string> {};
 
 // 12000 rows: more than the queue holds, so the run thread must wait for the workers.
-TEST_P(LargeTableTest, ChecksEveryRowInRowOrderHoldingAtMostAQueueOfTasks) {
+TEST_P(LargeTableTest, ChecksEveryRowInRowOrderHoldingAtMostAQueueOfTasks)
+{
     constexpr int kRows = 12000;
     RunHarness run(kRows, GetParam());
     const int workers = ThreadSettingValue(GetParam());
@@ -240,7 +251,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, LargeTableTest, ::testing::Values(u"1", u"4")
     return "Threads" + std::string(info.param.begin(), info.param.end());  // the settings are ASCII digits
 });
 
-TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
+TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish)
+{
     RunHarness run(50, u"2");
     std::atomic<bool> row11InCheck{false};
     CheckLog log;
@@ -270,7 +282,8 @@ TEST(PingRunTest, AbortSkipsRowsNotYetStartedAndLetsChecksUnderWayFinish) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, AnAbortLeftFromBeforeTheRunIsClearedAndEveryRowIsChecked) {
+TEST(PingRunTest, AnAbortLeftFromBeforeTheRunIsClearedAndEveryRowIsChecked)
+{
     RunHarness run(5, u"2");
     run.window->OnGui([&] { run.window->AbortFlag() = true; });
     ASSERT_TRUE(run.RunToEnd());
@@ -279,7 +292,8 @@ TEST(PingRunTest, AnAbortLeftFromBeforeTheRunIsClearedAndEveryRowIsChecked) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, AbortDuringThePauseEndsTheRunBeforeAnyCheck) {
+TEST(PingRunTest, AbortDuringThePauseEndsTheRunBeforeAnyCheck)
+{
     RunHarness run(5, u"2");
     run.options.pause = 30s;  // cut short by the Abort
     std::atomic<int> checks{0};
@@ -294,14 +308,14 @@ TEST(PingRunTest, AbortDuringThePauseEndsTheRunBeforeAnyCheck) {
     ASSERT_TRUE(run.RunToEnd());
     EXPECT_EQ(checks, 0);
     EXPECT_EQ(run.window->Statuses(), Repeated(5, u"")) << "every row unchecked, the old statuses cleared";
-    EXPECT_EQ(run.window->Events(),
-              (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn", "SetRunningState(false)",
-                                        "ShowMessage(Ping aborted)"}));
+    EXPECT_EQ(run.window->Events(), (std::vector<std::string>{"SetRunningState(true)", "ClearStatusColumn",
+                                                              "SetRunningState(false)", "ShowMessage(Ping aborted)"}));
     EXPECT_EQ(run.threads.Started(), 1) << "only the run thread: no ticker, no worker";
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, AbortAfterTheLastRowBeganStillEndsAborted) {
+TEST(PingRunTest, AbortAfterTheLastRowBeganStillEndsAborted)
+{
     RunHarness run(5, u"1");
     run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
         if (RowOfUrl(url) == 4) run.window->OnGui([&] { run.window->AbortFlag() = true; });
@@ -313,7 +327,8 @@ TEST(PingRunTest, AbortAfterTheLastRowBeganStillEndsAborted) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
+TEST(PingRunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt)
+{
     RunHarness run(6, u"1");
     run.window->OnGui([&] { run.window->TimeoutSeconds() = 10; });
     CheckLog log;
@@ -327,7 +342,8 @@ TEST(PingRunTest, ATimeoutChangeDuringARunAppliesToRowsStartedAfterIt) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast) {
+TEST(PingRunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast)
+{
     RunHarness run(45, u"1");
     std::map<int, std::u16string> processedDuringCheck;
     run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) {
@@ -343,14 +359,16 @@ TEST(PingRunTest, ProcessedShowsTheNumberOfTheRowWhoseCheckStartedLast) {
 }
 
 // Returns the grid operation that came right before row m's start step wrote "Pinging page...".
-std::string EventBeforeStartOf(const std::vector<std::string>& events, int m) {
+std::string EventBeforeStartOf(const std::vector<std::string>& events, int m)
+{
     const std::string start = "SetRowStatus(" + std::to_string(m) + ",Pinging page...)";
     const auto at = std::find(events.begin(), events.end(), start);
     if (at == events.end() || at == events.begin()) return "(no start of row " + std::to_string(m) + ")";
     return *(at - 1);
 }
 
-TEST(PingRunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView) {
+TEST(PingRunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView)
+{
     RunHarness run(30, u"1");
     ASSERT_TRUE(run.RunToEnd());
     const auto events = run.window->Events();
@@ -363,7 +381,8 @@ TEST(PingRunTest, TheRowBeingStartedStaysTenRowsBelowTheTopOfTheView) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
+TEST(PingRunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted)
+{
     RunHarness run(30, u"2");
     std::atomic<bool> oneWorkerLeft{false};
     run.options.checker = [&](const std::u16string& url, int, const std::atomic<bool>&) -> CheckOutcome {
@@ -382,7 +401,8 @@ TEST(PingRunTest, ARaisingTaskEndsOnlyItsWorkerAndKeepsItsRowAsStarted) {
     ExpectCleanEnd(run);
 }
 
-TEST(PingRunTest, ARunEndsWhenEveryWorkerRaisedWhileMoreRowsRemainThanTheQueueHolds) {
+TEST(PingRunTest, ARunEndsWhenEveryWorkerRaisedWhileMoreRowsRemainThanTheQueueHolds)
+{
     RunHarness run(12000, u"2");
     run.options.checker = [](const std::u16string&, int, const std::atomic<bool>&) -> CheckOutcome { throw 1; };
     ASSERT_TRUE(run.RunToEnd());
@@ -405,7 +425,8 @@ void PrintTo(const RefusalCase& param, std::ostream* out) { *out << param.name; 
 
 class ThreadRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(ThreadRefusalTest, TheRunNeverWaitsForAThreadThatDidNotStart) {
+TEST_P(ThreadRefusalTest, TheRunNeverWaitsForAThreadThatDidNotStart)
+{
     const RefusalCase& refusal = GetParam();
     RunHarness run(refusal.rows, u"3");
     run.threads.Refuse(refusal.refused);
@@ -427,7 +448,8 @@ INSTANTIATE_TEST_SUITE_P(Refusals, ThreadRefusalTest,
                                            RefusalCase{"NothingButTheRunThread", {1, 2, 3, 4}, 12000, false, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PingRunTest, StartThrowsWhenTheRunThreadCannotStartAndTouchesNothing) {
+TEST(PingRunTest, StartThrowsWhenTheRunThreadCannotStartAndTouchesNothing)
+{
     RunHarness run(3, u"1");
     run.threads.Refuse({0});
     EXPECT_THROW(run.Start(), ThreadStartError);
@@ -435,7 +457,8 @@ TEST(PingRunTest, StartThrowsWhenTheRunThreadCannotStartAndTouchesNothing) {
     EXPECT_EQ(run.window.use_count(), 1);
 }
 
-TEST(PingRunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
+TEST(PingRunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt)
+{
     RunHarness run(2000, u"2");
     std::atomic<bool> closed{false};
     CheckLog log;
@@ -458,7 +481,8 @@ TEST(PingRunTest, WhenTheWindowGoesMidRunTheRunEndsWithoutTouchingIt) {
     EXPECT_EQ(run.window.use_count(), 1);
 }
 
-TEST(PingRunTest, WhenTheWindowIsGoneBeforeTheRunBeginsNothingHappens) {
+TEST(PingRunTest, WhenTheWindowIsGoneBeforeTheRunBeginsNothingHappens)
+{
     RunHarness run(20, u"2");
     run.window->Close();
     ASSERT_TRUE(run.RunToEnd());

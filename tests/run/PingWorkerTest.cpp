@@ -25,17 +25,17 @@ using namespace std::chrono_literals;
 // The objects a run shares with its workers, and a record of what the workers did.
 class PingWorkerTest : public ::testing::Test {
 protected:
-    void MakePool(int workers) {
-        countdown = std::make_shared<CountdownEvent>(workers);
-    }
+    void MakePool(int workers) { countdown = std::make_shared<CountdownEvent>(workers); }
     bool StartWorker() { return PingWorker::Create(queue, countdown, popLock, threads.Starter()); }
-    Task Record(int value) {
+    Task Record(int value)
+    {
         return [this, value] {
             std::lock_guard lock(mutex);
             ran.push_back(value);
         };
     }
-    std::vector<int> Ran() {
+    std::vector<int> Ran()
+    {
         std::lock_guard lock(mutex);
         return ran;
     }
@@ -48,7 +48,8 @@ protected:
     std::vector<int> ran;
 };
 
-TEST_F(PingWorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFreesItself) {
+TEST_F(PingWorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFreesItself)
+{
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     for (int i = 0; i < 20; ++i) queue->Push(Record(i));
@@ -65,7 +66,8 @@ TEST_F(PingWorkerTest, RunsTasksInQueueOrderUntilTheEndMarkerThenSignalsAndFrees
 
 // The worker's thread carries its name and runs at the bottom of the nice scale, so that the window's threads
 // come first on busy processors.
-TEST_F(PingWorkerTest, TheWorkerThreadCarriesItsNameAndALowerPriority) {
+TEST_F(PingWorkerTest, TheWorkerThreadCarriesItsNameAndALowerPriority)
+{
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     std::string name;
@@ -83,7 +85,8 @@ TEST_F(PingWorkerTest, TheWorkerThreadCarriesItsNameAndALowerPriority) {
     EXPECT_EQ(workerNice, std::min(startingNice + 19, 19));
 }
 
-TEST_F(PingWorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {
+TEST_F(PingWorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce)
+{
     MakePool(2);
     ASSERT_TRUE(StartWorker());
     ASSERT_TRUE(StartWorker());
@@ -103,7 +106,8 @@ TEST_F(PingWorkerTest, ARaisingTaskEndsOnlyItsWorkerWhichStillSignalsOnce) {
     EXPECT_FALSE(countdown->Signal()) << "two workers, two signals: the event is already set";
 }
 
-TEST_F(PingWorkerTest, AWorkerEndsThroughAnExceptionOfAnyType) {
+TEST_F(PingWorkerTest, AWorkerEndsThroughAnExceptionOfAnyType)
+{
     MakePool(1);
     ASSERT_TRUE(StartWorker());
     queue->Push([] { throw 42; });
@@ -111,7 +115,8 @@ TEST_F(PingWorkerTest, AWorkerEndsThroughAnExceptionOfAnyType) {
     EXPECT_TRUE(threads.WaitAllEnded());
 }
 
-TEST_F(PingWorkerTest, WhenTheLastWorkerHasLeftTheQueueRefusesPushes) {
+TEST_F(PingWorkerTest, WhenTheLastWorkerHasLeftTheQueueRefusesPushes)
+{
     MakePool(2);
     ASSERT_TRUE(StartWorker());
     ASSERT_TRUE(StartWorker());
@@ -122,7 +127,8 @@ TEST_F(PingWorkerTest, WhenTheLastWorkerHasLeftTheQueueRefusesPushes) {
         << "no worker is left to take a task, so a full queue must not hold the pusher";
 }
 
-TEST_F(PingWorkerTest, AWorkerThePlatformRefusesCountsAsLeftAtOnce) {
+TEST_F(PingWorkerTest, AWorkerThePlatformRefusesCountsAsLeftAtOnce)
+{
     MakePool(2);
     threads.Refuse({1});
     EXPECT_TRUE(StartWorker());
@@ -133,7 +139,8 @@ TEST_F(PingWorkerTest, AWorkerThePlatformRefusesCountsAsLeftAtOnce) {
     EXPECT_TRUE(threads.WaitAllEnded());
 }
 
-TEST_F(PingWorkerTest, WhenEveryWorkerIsRefusedNothingWaits) {
+TEST_F(PingWorkerTest, WhenEveryWorkerIsRefusedNothingWaits)
+{
     MakePool(3);
     threads.Refuse({0, 1, 2});
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(StartWorker());

@@ -33,11 +33,13 @@ bool IsStartEvent(const std::string& event) { return event.find(",Pinging page..
 // The rows each worker thread checked, in the order it checked them.
 class RowsByThread {
 public:
-    void Add(int row) {
+    void Add(int row)
+    {
         std::lock_guard lock(mutex_);
         rows_[std::this_thread::get_id()].push_back(row);
     }
-    std::map<std::thread::id, std::vector<int>> Get() {
+    std::map<std::thread::id, std::vector<int>> Get()
+    {
         std::lock_guard lock(mutex_);
         return rows_;
     }
@@ -60,7 +62,8 @@ class RunStepOrderTest : public ::testing::TestWithParam<OrderCase> {};
 // kChecksWhileHeld checks have ended: a worker that waited for the window would never get there. The steps queued
 // meanwhile then reach the window in the order each worker made them, every row's start before its finish, and
 // every one before the idle state and the end message.
-TEST_P(RunStepOrderTest, WorkersGoOnWhileTheGuiIsHeldAndTheirStepsArriveInOrderBeforeTheEndSteps) {
+TEST_P(RunStepOrderTest, WorkersGoOnWhileTheGuiIsHeldAndTheirStepsArriveInOrderBeforeTheEndSteps)
+{
     constexpr int kRows = 1500;
     RunHarness run(kRows, GetParam().setting);
     std::atomic<int> checks{0};
@@ -116,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, RunStepOrderTest,
 
 // The window goes while the steps of many checks are still queued behind a busy GUI thread: none of them is
 // applied, and the run ends on its own.
-TEST(RunStepOrderTest, NothingQueuedIsAppliedOnceTheWindowIsGone) {
+TEST(RunStepOrderTest, NothingQueuedIsAppliedOnceTheWindowIsGone)
+{
     RunHarness run(1500, u"2");
     std::atomic<int> checks{0};
     std::atomic<bool> holdQueued{false};

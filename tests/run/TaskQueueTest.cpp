@@ -14,11 +14,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Task Recorder(std::vector<int>& ran, int value) {
+Task Recorder(std::vector<int>& ran, int value)
+{
     return [&ran, value] { ran.push_back(value); };
 }
 
-TEST(TaskQueueTest, TasksComeOutInTheOrderTheyWentIn) {
+TEST(TaskQueueTest, TasksComeOutInTheOrderTheyWentIn)
+{
     TaskQueue queue(10);
     std::vector<int> ran;
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(queue.Push(Recorder(ran, i)));
@@ -26,7 +28,8 @@ TEST(TaskQueueTest, TasksComeOutInTheOrderTheyWentIn) {
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
-TEST(TaskQueueTest, PushWaitsWhileTheQueueIsFull) {
+TEST(TaskQueueTest, PushWaitsWhileTheQueueIsFull)
+{
     TaskQueue queue(2);
     std::vector<int> ran;
     queue.Push(Recorder(ran, 0));
@@ -50,7 +53,8 @@ TEST(TaskQueueTest, PushWaitsWhileTheQueueIsFull) {
 
 // A pusher that found the queue full sleeps on while the workers take it down to half, so the feeder is woken
 // once per half a queue, not for every task taken.
-TEST(TaskQueueTest, AWaitingPushGoesOnOnlyOnceTheQueueIsDownToHalf) {
+TEST(TaskQueueTest, AWaitingPushGoesOnOnlyOnceTheQueueIsDownToHalf)
+{
     TaskQueue queue(4);
     std::vector<int> ran;
     for (int i = 0; i < 4; ++i) queue.Push(Recorder(ran, i));
@@ -72,7 +76,8 @@ TEST(TaskQueueTest, AWaitingPushGoesOnOnlyOnceTheQueueIsDownToHalf) {
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
-TEST(TaskQueueTest, PopWaitsWhileTheQueueIsEmpty) {
+TEST(TaskQueueTest, PopWaitsWhileTheQueueIsEmpty)
+{
     TaskQueue queue(2);
     std::atomic<bool> popped{false};
     std::atomic<int> value{0};
@@ -90,7 +95,8 @@ TEST(TaskQueueTest, PopWaitsWhileTheQueueIsEmpty) {
     EXPECT_EQ(value, 7);
 }
 
-TEST(TaskQueueTest, ShutdownReleasesWaitingPushersAndPoppers) {
+TEST(TaskQueueTest, ShutdownReleasesWaitingPushersAndPoppers)
+{
     TaskQueue full(1);
     full.Push([] {});
     TaskQueue empty(1);
@@ -119,7 +125,8 @@ TEST(TaskQueueTest, ShutdownReleasesWaitingPushersAndPoppers) {
     EXPECT_EQ(popWasEmpty, 1);
 }
 
-TEST(TaskQueueTest, AfterShutdownNothingGoesInOrComesOut) {
+TEST(TaskQueueTest, AfterShutdownNothingGoesInOrComesOut)
+{
     TaskQueue queue(3);
     bool ran = false;
     queue.Push([&] { ran = true; });
@@ -129,7 +136,8 @@ TEST(TaskQueueTest, AfterShutdownNothingGoesInOrComesOut) {
     EXPECT_FALSE(ran);
 }
 
-TEST(TaskQueueTest, DestroyingTheQueueReleasesQueuedTasksWithoutRunningThem) {
+TEST(TaskQueueTest, DestroyingTheQueueReleasesQueuedTasksWithoutRunningThem)
+{
     auto held = std::make_shared<int>(0);
     bool ran = false;
     {

@@ -6,7 +6,8 @@ namespace larkspire::test {
 
 ThreadTracker::ThreadTracker() : state_(std::make_shared<State>()) {}
 
-ThreadStarter ThreadTracker::Starter() const {
+ThreadStarter ThreadTracker::Starter() const
+{
     return [state = state_](std::function<void()> body) {
         {
             std::lock_guard lock(state->mutex);
@@ -30,22 +31,26 @@ ThreadStarter ThreadTracker::Starter() const {
     };
 }
 
-void ThreadTracker::Refuse(std::set<int> attempts) {
+void ThreadTracker::Refuse(std::set<int> attempts)
+{
     std::lock_guard lock(state_->mutex);
     state_->refused = std::move(attempts);
 }
 
-int ThreadTracker::Started() const {
+int ThreadTracker::Started() const
+{
     std::lock_guard lock(state_->mutex);
     return state_->started;
 }
 
-int ThreadTracker::Alive() const {
+int ThreadTracker::Alive() const
+{
     std::lock_guard lock(state_->mutex);
     return state_->alive;
 }
 
-bool ThreadTracker::WaitAllEnded(std::chrono::milliseconds limit) const {
+bool ThreadTracker::WaitAllEnded(std::chrono::milliseconds limit) const
+{
     std::unique_lock lock(state_->mutex);
     return state_->ended.wait_for(lock, limit, [this] { return state_->alive == 0; });
 }

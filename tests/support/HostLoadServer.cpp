@@ -13,7 +13,8 @@
 namespace larkspire::test {
 namespace {
 
-sockaddr_in HostAddress(int host, std::uint16_t port) {
+sockaddr_in HostAddress(int host, std::uint16_t port)
+{
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl((127u << 24) | static_cast<std::uint32_t>(host));
@@ -22,7 +23,8 @@ sockaddr_in HostAddress(int host, std::uint16_t port) {
 }
 
 // "Sun, 06 Nov 1994 08:49:37 GMT" for now + seconds.
-std::string HttpDateAhead(int seconds) {
+std::string HttpDateAhead(int seconds)
+{
     const std::time_t when = std::time(nullptr) + seconds;
     std::tm parts{};
     gmtime_r(&when, &parts);
@@ -31,12 +33,14 @@ std::string HttpDateAhead(int seconds) {
     return text;
 }
 
-std::string Response(const std::string& statusLine, const std::string& extraHeader) {
+std::string Response(const std::string& statusLine, const std::string& extraHeader)
+{
     return "HTTP/1.1 " + statusLine + "\r\nContent-Length: 2\r\nConnection: close\r\n" + extraHeader + "\r\nok";
 }
 
 // The whole-number fields of a target after its first part: "/429/1/3/x" gives {"1", "3", "x"}.
-std::vector<std::string> Fields(const std::string& target) {
+std::vector<std::string> Fields(const std::string& target)
+{
     std::vector<std::string> fields;
     std::size_t at = target.find('/', 1);
     while (at != std::string::npos) {
@@ -47,7 +51,8 @@ std::vector<std::string> Fields(const std::string& target) {
     return fields;
 }
 
-bool WaitReadable(int descriptor, int wake) {
+bool WaitReadable(int descriptor, int wake)
+{
     pollfd polls[2] = {{descriptor, POLLIN, 0}, {wake, POLLIN, 0}};
     return ::poll(polls, 2, -1) > 0 && (polls[1].revents & POLLIN) == 0;
 }
@@ -55,13 +60,15 @@ bool WaitReadable(int descriptor, int wake) {
 }  // namespace
 
 HostLoadServer::HostLoadServer(int hosts)
-    : hosts_(static_cast<std::size_t>(hosts)), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : hosts_(static_cast<std::size_t>(hosts)), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
     for (int h = 1; h <= hosts; ++h) {
         HostState& state = hosts_[h - 1];
         state.listener = SocketHandle(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in address = HostAddress(h, 0);
         socklen_t length = sizeof address;
-        if (!state.listener.IsOpen() || bind(state.listener.Get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        if (!state.listener.IsOpen() ||
+            bind(state.listener.Get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
             listen(state.listener.Get(), 512) != 0 ||
             getsockname(state.listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
             throw std::runtime_error("host load server: cannot listen on 127.0.0." + std::to_string(h));
@@ -71,7 +78,8 @@ HostLoadServer::HostLoadServer(int hosts)
     for (int h = 1; h <= hosts; ++h) acceptors_.emplace_back([this, h] { AcceptLoop(h); });
 }
 
-HostLoadServer::~HostLoadServer() {
+HostLoadServer::~HostLoadServer()
+{
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -88,36 +96,42 @@ HostLoadServer::~HostLoadServer() {
     for (auto& thread : sessions) thread.join();
 }
 
-std::u16string HostLoadServer::Url(int host, const std::string& path) const {
+std::u16string HostLoadServer::Url(int host, const std::string& path) const
+{
     const std::string text =
         "http://127.0.0." + std::to_string(host) + ":" + std::to_string(hosts_.at(host - 1).port) + path;
     return std::u16string(text.begin(), text.end());
 }
 
-int HostLoadServer::MostAtOnce(int host) const {
+int HostLoadServer::MostAtOnce(int host) const
+{
     std::lock_guard lock(mutex_);
     return hosts_.at(host - 1).mostAtOnce;
 }
 
-std::vector<std::chrono::steady_clock::time_point> HostLoadServer::Arrivals(const std::string& target) const {
+std::vector<std::chrono::steady_clock::time_point> HostLoadServer::Arrivals(const std::string& target) const
+{
     std::lock_guard lock(mutex_);
     const auto it = byTarget_.find(target);
     return it == byTarget_.end() ? std::vector<std::chrono::steady_clock::time_point>{} : it->second;
 }
 
-std::vector<std::chrono::steady_clock::time_point> HostLoadServer::HostArrivals(int host) const {
+std::vector<std::chrono::steady_clock::time_point> HostLoadServer::HostArrivals(int host) const
+{
     std::lock_guard lock(mutex_);
     return hosts_.at(host - 1).arrivals;
 }
 
-std::size_t HostLoadServer::RequestCount() const {
+std::size_t HostLoadServer::RequestCount() const
+{
     std::lock_guard lock(mutex_);
     std::size_t count = 0;
     for (const auto& [target, arrivals] : byTarget_) count += arrivals.size();
     return count;
 }
 
-void HostLoadServer::AcceptLoop(int host) {
+void HostLoadServer::AcceptLoop(int host)
+{
     const int listener = hosts_[host - 1].listener.Get();
     while (WaitReadable(listener, wake_.Get())) {
         SocketHandle socket(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
@@ -128,7 +142,8 @@ void HostLoadServer::AcceptLoop(int host) {
     }
 }
 
-void HostLoadServer::Serve(int host, SocketHandle socket) {
+void HostLoadServer::Serve(int host, SocketHandle socket)
+{
     std::string head;
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos) {
@@ -153,23 +168,27 @@ void HostLoadServer::Serve(int host, SocketHandle socket) {
     }
 }
 
-void HostLoadServer::HoldAnswersUntilEveryHostHad(int atOnce) {
+void HostLoadServer::HoldAnswersUntilEveryHostHad(int atOnce)
+{
     std::lock_guard lock(mutex_);
     holdUntilAtOnce_ = atOnce;
 }
 
-void HostLoadServer::WaitForTheHold(std::unique_lock<std::mutex>& lock) {
+void HostLoadServer::WaitForTheHold(std::unique_lock<std::mutex>& lock)
+{
     underWayChanged_.notify_all();
     const auto everyHostHadIt = [this] {
-        return stopping_ || std::all_of(hosts_.begin(), hosts_.end(),
-                                        [this](const HostState& state) { return state.mostAtOnce >= holdUntilAtOnce_; });
+        return stopping_ || std::all_of(hosts_.begin(), hosts_.end(), [this](const HostState& state) {
+                   return state.mostAtOnce >= holdUntilAtOnce_;
+               });
     };
     if (!underWayChanged_.wait_for(lock, std::chrono::seconds(20), everyHostHadIt)) holdUntilAtOnce_ = 0;
     underWayChanged_.notify_all();
 }
 
 // Counts the request as under way while it chooses the answer; the count drops before the answer goes.
-std::string HostLoadServer::Answer(int host, const std::string& target, bool& reset) {
+std::string HostLoadServer::Answer(int host, const std::string& target, bool& reset)
+{
     std::size_t seen = 0;
     {
         std::unique_lock lock(mutex_);

@@ -14,7 +14,8 @@ namespace {
 constexpr int MaxQueueFillers = 16;
 constexpr int FillerConnectWaitMs = 300;
 
-sockaddr_in Loopback(std::uint16_t port) {
+sockaddr_in Loopback(std::uint16_t port)
+{
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -23,7 +24,8 @@ sockaddr_in Loopback(std::uint16_t port) {
 }
 
 // Binds a new socket to an ephemeral port of 127.0.0.1 and returns that port.
-std::uint16_t BindEphemeral(const SocketHandle& socket) {
+std::uint16_t BindEphemeral(const SocketHandle& socket)
+{
     sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     if (!socket.IsOpen() || bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -35,7 +37,8 @@ std::uint16_t BindEphemeral(const SocketHandle& socket) {
 
 // Starts a connect to port; returns the socket once the connection is established, or an empty handle
 // when the attempt is still unanswered after a while (the listener's queue is full).
-SocketHandle ConnectIfAnswered(std::uint16_t port) {
+SocketHandle ConnectIfAnswered(std::uint16_t port)
+{
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     const sockaddr_in address = Loopback(port);
     if (connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return socket;
@@ -50,7 +53,8 @@ SocketHandle ConnectIfAnswered(std::uint16_t port) {
 
 }  // namespace
 
-SilentPeer::SilentPeer() : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+SilentPeer::SilentPeer() : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
     port_ = BindEphemeral(listener_);
     if (listen(listener_.Get(), 0) != 0) throw std::runtime_error("test peer: cannot listen");
     // Fill the accept queue until an attempt goes unanswered: from then on every SYN is dropped.
@@ -64,7 +68,8 @@ SilentPeer::SilentPeer() : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC,
 
 RefusedPort::RefusedPort() : socket_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) { port_ = BindEphemeral(socket_); }
 
-NonReadingPeer::NonReadingPeer() : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+NonReadingPeer::NonReadingPeer() : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
     port_ = BindEphemeral(listener_);
     if (listen(listener_.Get(), 4) != 0) throw std::runtime_error("test peer: cannot listen on 127.0.0.1");
 }

@@ -22,14 +22,15 @@ namespace {
 // Server sockets wake up this often inside OpenSSL calls, so a stopping server never waits long.
 constexpr int ServerSocketTimeoutMs = 200;
 
-SSL_CTX* MakeServerContext(ServerSecurity security) {
+SSL_CTX* MakeServerContext(ServerSecurity security)
+{
     if (security == ServerSecurity::Plain) return nullptr;
     const bool signedByAuthority = security == ServerSecurity::Tls13SignedByTestAuthority;
     const TestCertificate& certificate =
         signedByAuthority ? CertificateSignedByTestAuthority() : SharedTestCertificate();
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
     if (context == nullptr) throw std::runtime_error("test server: no TLS context");
-    const int version = security == ServerSecurity::Tls12Only                         ? TLS1_2_VERSION
+    const int version = security == ServerSecurity::Tls12Only                        ? TLS1_2_VERSION
                         : security == ServerSecurity::Tls13Only || signedByAuthority ? TLS1_3_VERSION
                                                                                      : TLS1_VERSION;
     const bool modern =
@@ -41,7 +42,8 @@ SSL_CTX* MakeServerContext(ServerSecurity security) {
     SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_OFF);
     SSL_CTX_set_options(context, SSL_OP_NO_TICKET);
     if (SSL_CTX_set_min_proto_version(context, version) != 1 || SSL_CTX_set_max_proto_version(context, version) != 1 ||
-        SSL_CTX_set_cipher_list(context, ciphers) != 1 || SSL_CTX_use_certificate(context, certificate.Certificate) != 1 ||
+        SSL_CTX_set_cipher_list(context, ciphers) != 1 ||
+        SSL_CTX_use_certificate(context, certificate.Certificate) != 1 ||
         SSL_CTX_use_PrivateKey(context, certificate.Key) != 1) {
         SSL_CTX_free(context);
         throw std::runtime_error("test server: TLS context could not be set up");
@@ -50,26 +52,30 @@ SSL_CTX* MakeServerContext(ServerSecurity security) {
 }
 
 // A closed peer makes a TLS write raise SIGPIPE; on the server's own threads it stays blocked and pending.
-void BlockSigpipeOnThisThread() {
+void BlockSigpipeOnThisThread()
+{
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 }
 
-std::string_view TargetOf(std::string_view requestHead) {
+std::string_view TargetOf(std::string_view requestHead)
+{
     const std::size_t start = requestHead.find(' ');
     if (start == std::string_view::npos) return {};
     const std::size_t end = requestHead.find_first_of(" \r\n", start + 1);
     return requestHead.substr(start + 1, end - start - 1);
 }
 
-bool IsNumber(std::string_view text) {
+bool IsNumber(std::string_view text)
+{
     return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 // A short text response with that status, kept alive; a redirect leads to "/200".
-std::string StatusResponse(int code) {
+std::string StatusResponse(int code)
+{
     const bool hasBody = code >= 200 && code != 204 && code != 304;
     const std::string body = hasBody ? "status " + std::to_string(code) + "\n" : "";
     std::string head = "HTTP/1.1 " + std::to_string(code) + " Status\r\nContent-Type: text/plain\r\n";
@@ -80,37 +86,44 @@ std::string StatusResponse(int code) {
 
 }  // namespace
 
-Reply& Reply::Send(std::string bytes) {
+Reply& Reply::Send(std::string bytes)
+{
     steps_.push_back({StepKind::Send, std::move(bytes), {}});
     return *this;
 }
 
-Reply& Reply::Pause(std::chrono::milliseconds duration) {
+Reply& Reply::Pause(std::chrono::milliseconds duration)
+{
     steps_.push_back({StepKind::Pause, {}, duration});
     return *this;
 }
 
-Reply& Reply::Close() {
+Reply& Reply::Close()
+{
     steps_.push_back({StepKind::Close, {}, {}});
     return *this;
 }
 
-Reply& Reply::Reset() {
+Reply& Reply::Reset()
+{
     steps_.push_back({StepKind::Reset, {}, {}});
     return *this;
 }
 
-Reply& Reply::Hang() {
+Reply& Reply::Hang()
+{
     steps_.push_back({StepKind::Hang, {}, {}});
     return *this;
 }
 
-Reply& Reply::Repeat(std::string bytes, std::chrono::milliseconds pause) {
+Reply& Reply::Repeat(std::string bytes, std::chrono::milliseconds pause)
+{
     steps_.push_back({StepKind::Repeat, std::move(bytes), pause});
     return *this;
 }
 
-Reply ReplyForPath(std::string_view target) {
+Reply ReplyForPath(std::string_view target)
+{
     if (target == "/stall") return Reply::NeverAnswer();
     if (target == "/drip") {
         return Reply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n").Repeat("d", std::chrono::milliseconds(200));
@@ -131,14 +144,16 @@ Reply ReplyForPath(std::string_view target) {
 class LoopbackServer::Session {
 public:
     Session(SocketHandle socket, SSL_CTX* context, int wake)
-        : socket_(std::move(socket)), ssl_(context ? SSL_new(context) : nullptr, SSL_free), wake_(wake) {
+        : socket_(std::move(socket)), ssl_(context ? SSL_new(context) : nullptr, SSL_free), wake_(wake)
+    {
         timeval timeout{0, ServerSocketTimeoutMs * 1000};
         setsockopt(socket_.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         setsockopt(socket_.Get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
         if (ssl_) SSL_set_fd(ssl_.get(), socket_.Get());
     }
 
-    bool Handshake() {
+    bool Handshake()
+    {
         if (!ssl_) return true;
         for (;;) {
             const int result = SSL_accept(ssl_.get());
@@ -147,14 +162,16 @@ public:
         }
     }
 
-    std::string ServerName() const {
+    std::string ServerName() const
+    {
         const char* name = ssl_ ? SSL_get_servername(ssl_.get(), TLSEXT_NAMETYPE_host_name) : nullptr;
         return name ? name : "";
     }
 
     // The next request head (up to and including its empty line); nothing once the client closed, the
     // connection failed or the server stops.
-    std::optional<std::string> NextRequest() {
+    std::optional<std::string> NextRequest()
+    {
         for (;;) {
             const std::size_t end = pending_.find("\r\n\r\n");
             if (end != std::string::npos) {
@@ -166,7 +183,8 @@ public:
         }
     }
 
-    bool Write(std::string_view bytes) {
+    bool Write(std::string_view bytes)
+    {
         while (!bytes.empty()) {
             if (ssl_) {
                 const int count = SSL_write(ssl_.get(), bytes.data(), static_cast<int>(bytes.size()));
@@ -193,7 +211,8 @@ public:
 
     void Close() { socket_.Close(); }
 
-    void Reset() {
+    void Reset()
+    {
         const linger abortive{1, 0};
         setsockopt(socket_.Get(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
         socket_.Close();
@@ -202,13 +221,15 @@ public:
 private:
     bool Stopping() const { return WaitForWake(0); }
 
-    bool WaitForWake(int milliseconds) const {
+    bool WaitForWake(int milliseconds) const
+    {
         pollfd entry{wake_, POLLIN, 0};
         return poll(&entry, 1, milliseconds) > 0;
     }
 
     // Waits for data from the client; false when the server stops first.
-    bool WaitReadable() const {
+    bool WaitReadable() const
+    {
         pollfd entries[2] = {{socket_.Get(), POLLIN, 0}, {wake_, POLLIN, 0}};
         while (poll(entries, 2, -1) < 0) {
         }
@@ -216,12 +237,14 @@ private:
     }
 
     // An OpenSSL call that ran into a socket time-out is called again unless the server stops.
-    bool MayRetry(int error) const {
+    bool MayRetry(int error) const
+    {
         if (error == SSL_ERROR_WANT_READ) return WaitReadable();
         return error == SSL_ERROR_WANT_WRITE && !Stopping();
     }
 
-    bool ReadMore() {
+    bool ReadMore()
+    {
         char block[16384];
         for (;;) {
             if (ssl_) {
@@ -251,10 +274,12 @@ private:
 };
 
 LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, ServerSecurity security, ServerAddress address)
-    : LoopbackServer(std::move(scripts), false, security, address) {}
+    : LoopbackServer(std::move(scripts), false, security, address)
+{}
 
 LoopbackServer::LoopbackServer(AnswerByPath, ServerSecurity security)
-    : LoopbackServer({}, true, security, ServerAddress::Ipv4) {}
+    : LoopbackServer({}, true, security, ServerAddress::Ipv4)
+{}
 
 LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPath, ServerSecurity security,
                                ServerAddress address)
@@ -265,7 +290,8 @@ LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPat
       tlsContext_(MakeServerContext(security), SSL_CTX_free),
       listener_(
           socket(address == ServerAddress::Ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)),
-      wake_(eventfd(0, EFD_CLOEXEC)) {
+      wake_(eventfd(0, EFD_CLOEXEC))
+{
     sockaddr_storage bound{};
     socklen_t length = 0;
     if (address == ServerAddress::Ipv6) {
@@ -292,7 +318,8 @@ LoopbackServer::LoopbackServer(std::vector<ConnectionScript> scripts, bool byPat
     acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 
-LoopbackServer::~LoopbackServer() {
+LoopbackServer::~LoopbackServer()
+{
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(wake_.Get(), &one, sizeof one);
     acceptThread_.join();
@@ -304,44 +331,52 @@ LoopbackServer::~LoopbackServer() {
     for (Worker& worker : workers) worker.Thread.join();
 }
 
-std::u16string LoopbackServer::Url(std::u16string_view pathAndQuery) const {
+std::u16string LoopbackServer::Url(std::u16string_view pathAndQuery) const
+{
     const std::string prefix = std::string(security_ == ServerSecurity::Plain ? "http" : "https") +
                                (address_ == ServerAddress::Ipv6 ? "://[::1]:" : "://127.0.0.1:") +
                                std::to_string(port_);
     return std::u16string(prefix.begin(), prefix.end()) + std::u16string(pathAndQuery);
 }
 
-std::vector<RecordedRequest> LoopbackServer::Requests() const {
+std::vector<RecordedRequest> LoopbackServer::Requests() const
+{
     std::lock_guard lock(mutex_);
     return requests_;
 }
 
-std::vector<std::string> LoopbackServer::ServerNames() const {
+std::vector<std::string> LoopbackServer::ServerNames() const
+{
     std::lock_guard lock(mutex_);
     return serverNames_;
 }
 
-std::size_t LoopbackServer::ConnectionCount() const {
+std::size_t LoopbackServer::ConnectionCount() const
+{
     std::lock_guard lock(mutex_);
     return connections_;
 }
 
-bool LoopbackServer::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+bool LoopbackServer::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const
+{
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
-bool LoopbackServer::WaitForServerNames(std::size_t count, std::chrono::milliseconds timeout) const {
+bool LoopbackServer::WaitForServerNames(std::size_t count, std::chrono::milliseconds timeout) const
+{
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return serverNames_.size() >= count; });
 }
 
-bool LoopbackServer::WaitForEndedConnections(std::size_t count, std::chrono::milliseconds timeout) const {
+bool LoopbackServer::WaitForEndedConnections(std::size_t count, std::chrono::milliseconds timeout) const
+{
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return endedConnections_ >= count; });
 }
 
-void LoopbackServer::AcceptLoop() {
+void LoopbackServer::AcceptLoop()
+{
     for (;;) {
         pollfd entries[2] = {{listener_.Get(), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
         if (poll(entries, 2, -1) < 0) continue;
@@ -364,7 +399,8 @@ void LoopbackServer::AcceptLoop() {
     }
 }
 
-void LoopbackServer::ReapFinishedWorkers() {
+void LoopbackServer::ReapFinishedWorkers()
+{
     for (auto worker = workers_.begin(); worker != workers_.end();) {
         if (!worker->Done) {
             ++worker;
@@ -375,7 +411,8 @@ void LoopbackServer::ReapFinishedWorkers() {
     }
 }
 
-void LoopbackServer::Serve(SocketHandle socket, std::size_t index) {
+void LoopbackServer::Serve(SocketHandle socket, std::size_t index)
+{
     BlockSigpipeOnThisThread();
     if (!byPath_ && index >= scripts_.size()) return;
     Session session(std::move(socket), tlsContext_.get(), wake_.Get());
@@ -400,13 +437,15 @@ void LoopbackServer::Serve(SocketHandle socket, std::size_t index) {
     }
 }
 
-const Reply* LoopbackServer::ScriptedReply(std::size_t connection, std::size_t request) const {
+const Reply* LoopbackServer::ScriptedReply(std::size_t connection, std::size_t request) const
+{
     const ConnectionScript& script = scripts_.at(connection);
     return request < script.size() ? &script[request] : nullptr;
 }
 
 // Plays the steps of one reply; false once the connection has ended.
-bool LoopbackServer::PlayReply(Session& session, const Reply& reply) {
+bool LoopbackServer::PlayReply(Session& session, const Reply& reply)
+{
     for (const Reply::Step& step : reply.Steps()) {
         switch (step.Kind) {
         case Reply::StepKind::Send:
@@ -433,7 +472,8 @@ bool LoopbackServer::PlayReply(Session& session, const Reply& reply) {
     return true;
 }
 
-void LoopbackServer::Record(std::size_t connection, std::string request) {
+void LoopbackServer::Record(std::size_t connection, std::string request)
+{
     {
         std::lock_guard lock(mutex_);
         requests_.push_back({connection, std::move(request)});

@@ -21,10 +21,10 @@ namespace larkspire::test {
 // What a test server speaks on its connections.
 enum class ServerSecurity {
     Plain,
-    Tls12Only,   // TLS 1.2 and nothing else
-    Tls13Only,   // TLS 1.3 and nothing else
-    Tls10Only,   // TLS 1.0 with RSA key exchange
-    Tls10Ecdhe,  // TLS 1.0 with ECDHE key exchange
+    Tls12Only,                   // TLS 1.2 and nothing else
+    Tls13Only,                   // TLS 1.3 and nothing else
+    Tls10Only,                   // TLS 1.0 with RSA key exchange
+    Tls10Ecdhe,                  // TLS 1.0 with ECDHE key exchange
     Tls13SignedByTestAuthority,  // TLS 1.3 with a certificate for 127.0.0.1 that the test authority signed
 };
 
@@ -47,7 +47,7 @@ public:
 
     Reply() = default;
     // Sends these bytes (a whole response, or the start of one).
-    Reply(std::string bytes) { Send(std::move(bytes)); }  // NOLINT: a reply is most often just its bytes
+    Reply(std::string bytes) { Send(std::move(bytes)); }     // NOLINT: a reply is most often just its bytes
     Reply(const char* bytes) : Reply(std::string(bytes)) {}  // NOLINT
 
     // Accepts the request and never answers: the connection stays open and silent until the server stops.

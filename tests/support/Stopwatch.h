@@ -7,7 +7,8 @@ namespace larkspire::test {
 // Milliseconds since construction, for checking how long a wait lasted.
 class Stopwatch {
 public:
-    long long ElapsedMs() const {
+    long long ElapsedMs() const
+    {
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
     }
 

@@ -20,7 +20,8 @@ class TableResolver final : public NameResolver {
 public:
     explicit TableResolver(std::map<std::string, std::vector<std::string>> table) : table_(std::move(table)) {}
 
-    std::vector<SocketAddress> Resolve(const std::string& host, const CheckBudget&) const override {
+    std::vector<SocketAddress> Resolve(const std::string& host, const CheckBudget&) const override
+    {
         {
             std::lock_guard lock(mutex_);
             asked_.push_back(host);
@@ -32,13 +33,15 @@ public:
         return addresses;
     }
 
-    std::vector<std::string> Asked() const {
+    std::vector<std::string> Asked() const
+    {
         std::lock_guard lock(mutex_);
         return asked_;
     }
 
 private:
-    static SocketAddress AddressOf(const std::string& literal) {
+    static SocketAddress AddressOf(const std::string& literal)
+    {
         SocketAddress address;
         auto& v6 = reinterpret_cast<sockaddr_in6&>(address.Address);
         if (inet_pton(AF_INET6, literal.c_str(), &v6.sin6_addr) == 1) {

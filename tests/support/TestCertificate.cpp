@@ -14,7 +14,8 @@
 namespace larkspire::test {
 namespace {
 
-void AddExtension(X509* certificate, X509* issuer, int id, const char* value) {
+void AddExtension(X509* certificate, X509* issuer, int id, const char* value)
+{
     X509V3_CTX context;
     X509V3_set_ctx_nodb(&context);
     X509V3_set_ctx(&context, issuer, certificate, nullptr, nullptr, 0);
@@ -27,7 +28,8 @@ void AddExtension(X509* certificate, X509* issuer, int id, const char* value) {
 }
 
 // A certificate named commonName for a new key, signed by issuer (itself when issuer is null).
-TestCertificate MakeCertificate(const char* commonName, const TestCertificate* issuer, long serial) {
+TestCertificate MakeCertificate(const char* commonName, const TestCertificate* issuer, long serial)
+{
     // Initialise OpenSSL the way the program does, whoever touches it first.
     TlsLibrary::Process().EnsureInitialised();
     EVP_PKEY* key = EVP_RSA_gen(2048);
@@ -44,19 +46,22 @@ TestCertificate MakeCertificate(const char* commonName, const TestCertificate* i
     return TestCertificate{key, certificate};
 }
 
-void Sign(const TestCertificate& certificate, const TestCertificate& issuer) {
+void Sign(const TestCertificate& certificate, const TestCertificate& issuer)
+{
     if (X509_sign(certificate.Certificate, issuer.Key, EVP_sha256()) == 0) {
         throw std::runtime_error("test certificate: signing failed");
     }
 }
 
-TestCertificate MakeSelfSigned() {
+TestCertificate MakeSelfSigned()
+{
     const TestCertificate certificate = MakeCertificate("localhost", nullptr, 1);
     Sign(certificate, certificate);
     return certificate;
 }
 
-TestCertificate MakeAuthority() {
+TestCertificate MakeAuthority()
+{
     const TestCertificate authority = MakeCertificate("Larkspire test authority", nullptr, 2);
     AddExtension(authority.Certificate, authority.Certificate, NID_basic_constraints, "critical,CA:TRUE");
     AddExtension(authority.Certificate, authority.Certificate, NID_key_usage, "critical,keyCertSign");
@@ -64,7 +69,8 @@ TestCertificate MakeAuthority() {
     return authority;
 }
 
-TestCertificate MakeSignedByAuthority() {
+TestCertificate MakeSignedByAuthority()
+{
     const TestCertificate& authority = TestAuthority();
     const TestCertificate certificate = MakeCertificate("127.0.0.1", &authority, 3);
     AddExtension(certificate.Certificate, authority.Certificate, NID_subject_alt_name, "IP:127.0.0.1");
@@ -75,22 +81,26 @@ TestCertificate MakeSignedByAuthority() {
 }  // namespace
 
 // Each is kept for the whole test program: every TLS test server shares them.
-const TestCertificate& SharedTestCertificate() {
+const TestCertificate& SharedTestCertificate()
+{
     static const TestCertificate certificate = MakeSelfSigned();
     return certificate;
 }
 
-const TestCertificate& TestAuthority() {
+const TestCertificate& TestAuthority()
+{
     static const TestCertificate authority = MakeAuthority();
     return authority;
 }
 
-const TestCertificate& CertificateSignedByTestAuthority() {
+const TestCertificate& CertificateSignedByTestAuthority()
+{
     static const TestCertificate certificate = MakeSignedByAuthority();
     return certificate;
 }
 
-std::string TestAuthorityPem() {
+std::string TestAuthorityPem()
+{
     BIO* memory = BIO_new(BIO_s_mem());
     if (memory == nullptr || PEM_write_bio_X509(memory, TestAuthority().Certificate) != 1) {
         BIO_free(memory);

@@ -11,8 +11,7 @@ class RecordedChange final : public QUndoCommand {
 public:
     RecordedChange(EditHistory& history, int position, QString removed, QString added)
         : history_(history), position_(position), removed_(std::move(removed)), added_(std::move(added))
-    {
-    }
+    {}
 
     void undo() override { history_.Replay(position_, added_.size(), removed_); }
 
@@ -69,11 +68,10 @@ namespace {
 void TrimSharedEnds(int& position, QString& removed, QString& added)
 {
     qsizetype prefix = 0;
-    while (prefix < removed.size() && prefix < added.size() && removed[prefix] == added[prefix])
-        ++prefix;
+    while (prefix < removed.size() && prefix < added.size() && removed[prefix] == added[prefix]) ++prefix;
     qsizetype suffix = 0;
-    while (suffix < removed.size() - prefix && suffix < added.size() - prefix
-           && removed[removed.size() - 1 - suffix] == added[added.size() - 1 - suffix])
+    while (suffix < removed.size() - prefix && suffix < added.size() - prefix &&
+           removed[removed.size() - 1 - suffix] == added[added.size() - 1 - suffix])
         ++suffix;
     position += int(prefix);
     removed = removed.mid(prefix, removed.size() - prefix - suffix);
@@ -137,11 +135,9 @@ void EditHistory::DocumentChanged(int position, int removedCount, int addedCount
         Clear();
         return;
     }
-    if (replaying_)
-        return;
+    if (replaying_) return;
     TrimSharedEnds(position, removed, added);
-    if (removed.isEmpty() && added.isEmpty())
-        return;  // a change of format only
+    if (removed.isEmpty() && added.isEmpty()) return;  // a change of format only
     stack_.push(new RecordedChange(*this, position, std::move(removed), std::move(added)));
 }
 
@@ -149,12 +145,10 @@ QString EditHistory::DocumentText(int position, int count) const
 {
     // A few characters are read one by one; for more, copying the whole text is much faster.
     constexpr int FewCharacters = 256;
-    if (count > FewCharacters)
-        return (document_.toRawText() + QChar::ParagraphSeparator).mid(position, count);
+    if (count > FewCharacters) return (document_.toRawText() + QChar::ParagraphSeparator).mid(position, count);
     QString text;
     text.reserve(count);
-    for (int i = position; i < position + count; ++i)
-        text += document_.characterAt(i);
+    for (int i = position; i < position + count; ++i) text += document_.characterAt(i);
     return text;
 }
 

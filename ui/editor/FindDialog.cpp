@@ -84,8 +84,7 @@ void FindDialog::ButtonFindClick()
     RememberSearchText();
     if (!SelectNextMatch(RadioUp->isChecked() ? SearchDirection::Up : SearchDirection::Down))
         Dialogs::ShowMessage(this, NotFoundMessage);
-    if (CheckCloseIfFound->isChecked())
-        accept();
+    if (CheckCloseIfFound->isChecked()) accept();
 }
 
 void FindDialog::ButtonPreviousClick()
@@ -97,13 +96,10 @@ void FindDialog::ButtonPreviousClick()
 void FindDialog::RememberSearchText()
 {
     const QString text = ComboFindWhat->currentText();
-    if (text.isEmpty())
-        return;
+    if (text.isEmpty()) return;
     const int earlier = ComboFindWhat->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (earlier == 0)
-        return;
-    if (earlier > 0)
-        ComboFindWhat->removeItem(earlier);
+    if (earlier == 0) return;
+    if (earlier > 0) ComboFindWhat->removeItem(earlier);
     ComboFindWhat->insertItem(0, text);
     ComboFindWhat->setCurrentIndex(0);
 }
@@ -119,8 +115,7 @@ bool FindDialog::SelectNextMatch(SearchDirection direction)
     // Down starts after the selection, so that a match just found is not found again.
     const int from = direction == SearchDirection::Down ? cursor.selectionEnd() : cursor.selectionStart();
     const auto match = FindText(*textArea_.document(), ComboFindWhat->currentText(), Options(), from, direction);
-    if (!match)
-        return false;
+    if (!match) return false;
     cursor.setPosition(match->end);
     cursor.setPosition(match->start, QTextCursor::KeepAnchor);
     textArea_.setTextCursor(cursor);

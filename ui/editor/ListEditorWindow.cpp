@@ -153,8 +153,7 @@ void ListEditorWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     // The window system hides a minimised window too; only our own hiding ends the modal showing.
-    if (!event->spontaneous())
-        emit Hidden();
+    if (!event->spontaneous()) emit Hidden();
 }
 
 void ListEditorWindow::SetUpOnCreate()

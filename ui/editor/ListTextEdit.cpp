@@ -34,15 +34,15 @@ constexpr int TabWidthInSpaces = 4;
 // A thumb darker than its track, with no arrow buttons. The default style draws the thumb lighter than the
 // track: for a file a little longer than the window the large light thumb at the top reads as track and the
 // short track below it as the thumb, which then seems to run backwards.
-const QString ScrollBarStyle = QStringLiteral(
-    "QScrollBar { background: palette(window); }"
-    "QScrollBar:vertical { width: 14px; }"
-    "QScrollBar:horizontal { height: 14px; }"
-    "QScrollBar::handle { background: palette(mid); border-radius: 3px; margin: 2px; }"
-    "QScrollBar::handle:vertical { min-height: 24px; }"
-    "QScrollBar::handle:horizontal { min-width: 24px; }"
-    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; }"
-    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+const QString ScrollBarStyle =
+    QStringLiteral("QScrollBar { background: palette(window); }"
+                   "QScrollBar:vertical { width: 14px; }"
+                   "QScrollBar:horizontal { height: 14px; }"
+                   "QScrollBar::handle { background: palette(mid); border-radius: 3px; margin: 2px; }"
+                   "QScrollBar::handle:vertical { min-height: 24px; }"
+                   "QScrollBar::handle:horizontal { min-width: 24px; }"
+                   "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; }"
+                   "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
 constexpr int GutterPadding = 4;
 
 // "Courier New" when the system has it, otherwise the system's fixed-width font; at the default size.
@@ -61,8 +61,7 @@ QFont EditorFont()
 QString LeadingBlanks(const QString& line)
 {
     qsizetype length = 0;
-    while (length < line.size() && (line[length] == QLatin1Char(' ') || line[length] == QLatin1Char('\t')))
-        ++length;
+    while (length < line.size() && (line[length] == QLatin1Char(' ') || line[length] == QLatin1Char('\t'))) ++length;
     return line.left(length);
 }
 
@@ -85,10 +84,8 @@ ListTextEdit::ListTextEdit(QWidget* parent)
 QStringList ListTextEdit::Lines() const
 {
     QStringList lines;
-    if (document()->isEmpty())
-        return lines;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        lines.append(block.text());
+    if (document()->isEmpty()) return lines;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) lines.append(block.text());
     return lines;
 }
 
@@ -105,8 +102,7 @@ void ListTextEdit::UpdateLines(const QStringList& lines)
     cursor.beginEditBlock();
     QTextBlock block = document()->begin();
     for (const QString& line : lines) {
-        if (!block.isValid())
-            break;
+        if (!block.isValid()) break;
         const QString shown = block.text();
         if (shown != line) {
             // A line that only lost its end keeps its start untouched, so the caret in it stays put.
@@ -129,15 +125,13 @@ int ListTextEdit::UndoSteps() const { return history_.UndoSteps(); }
 void ListTextEdit::Undo()
 {
     const int caret = history_.Undo();
-    if (caret >= 0)
-        MoveCaretTo(caret);
+    if (caret >= 0) MoveCaretTo(caret);
 }
 
 void ListTextEdit::Redo()
 {
     const int caret = history_.Redo();
-    if (caret >= 0)
-        MoveCaretTo(caret);
+    if (caret >= 0) MoveCaretTo(caret);
 }
 
 int ListTextEdit::LineNumberAreaWidth() const

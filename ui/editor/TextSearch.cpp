@@ -17,8 +17,7 @@ bool StandsAlone(const QString& line, qsizetype start, qsizetype end)
 QRegularExpression SearchExpression(const QString& text, const SearchOptions& options)
 {
     QRegularExpression::PatternOptions patternOptions = QRegularExpression::UseUnicodePropertiesOption;
-    if (!options.caseSensitive)
-        patternOptions |= QRegularExpression::CaseInsensitiveOption;
+    if (!options.caseSensitive) patternOptions |= QRegularExpression::CaseInsensitiveOption;
     return QRegularExpression(options.expression ? text : QRegularExpression::escape(text), patternOptions);
 }
 
@@ -28,20 +27,17 @@ class LineMatches {
 public:
     LineMatches(const QRegularExpression& expression, const QString& line, bool wholeWord)
         : expression_(expression), line_(line), wholeWord_(wholeWord)
-    {
-    }
+    {}
 
     // The next acceptable match starting at or after `from`.
     std::optional<TextRange> Next(qsizetype from) const
     {
         while (from <= line_.size()) {
             const QRegularExpressionMatch match = expression_.match(line_, from);
-            if (!match.hasMatch())
-                return std::nullopt;
+            if (!match.hasMatch()) return std::nullopt;
             const qsizetype start = match.capturedStart();
             const qsizetype end = match.capturedEnd();
-            if (end > start && (!wholeWord_ || StandsAlone(line_, start, end)))
-                return TextRange{int(start), int(end)};
+            if (end > start && (!wholeWord_ || StandsAlone(line_, start, end))) return TextRange{int(start), int(end)};
             from = start + 1;
         }
         return std::nullopt;
@@ -52,8 +48,7 @@ public:
     {
         std::optional<TextRange> last;
         for (std::optional<TextRange> match = Next(0); match && match->start < limit; match = Next(match->start + 1))
-            if (match->end <= limit)
-                last = match;
+            if (match->end <= limit) last = match;
         return last;
     }
 
@@ -65,8 +60,7 @@ private:
 
 std::optional<TextRange> InDocument(const QTextBlock& block, std::optional<TextRange> match)
 {
-    if (!match)
-        return std::nullopt;
+    if (!match) return std::nullopt;
     return TextRange{block.position() + match->start, block.position() + match->end};
 }
 
@@ -76,21 +70,18 @@ std::optional<TextRange> FindText(const QTextDocument& document, const QString& 
                                   int position, SearchDirection direction)
 {
     const QRegularExpression expression = SearchExpression(text, options);
-    if (text.isEmpty() || !expression.isValid())
-        return std::nullopt;
+    if (text.isEmpty() || !expression.isValid()) return std::nullopt;
     QTextBlock block = document.findBlock(position);
     int column = position - block.position();
     while (block.isValid()) {
         const QString line = block.text();
         const LineMatches matches(expression, line, options.wholeWord);
         if (direction == SearchDirection::Down) {
-            if (auto match = InDocument(block, matches.Next(column)))
-                return match;
+            if (auto match = InDocument(block, matches.Next(column))) return match;
             block = block.next();
             column = 0;
         } else {
-            if (auto match = InDocument(block, matches.LastEndingBy(column)))
-                return match;
+            if (auto match = InDocument(block, matches.LastEndingBy(column))) return match;
             block = block.previous();
             column = int(block.text().size());
         }

@@ -5,12 +5,12 @@
 #include "lists/PingTableColumns.h"
 #include "lists/PosixFile.h"
 #include "lists/ServicesFolder.h"
+#include "lists/StatusKind.h"
 #include "lists/TextListFile.h"
 #include "run/DetachedThread.h"
 #include "run/RunThread.h"
 #include "ui/about/AboutWindow.h"
 #include "ui/editor/ListEditorWindow.h"
-#include "lists/StatusKind.h"
 #include "ui/main/CopiedRows.h"
 #include "ui/main/MainWindowRunView.h"
 #include "ui/main/PingTableFilter.h"
@@ -27,8 +27,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -37,8 +37,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QPushButton>
+#include <QSettings>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -146,8 +146,7 @@ QString ChooseFileRemembering(QWidget* parent, FileDialogOptions options, const 
 {
     options.directory = StoredSettings().value(placeKey).toString();
     const QString path = dialog(parent, options);
-    if (!path.isEmpty())
-        StoredSettings().setValue(placeKey, QFileInfo(path).absolutePath());
+    if (!path.isEmpty()) StoredSettings().setValue(placeKey, QFileInfo(path).absolutePath());
     return path;
 }
 
@@ -273,21 +272,21 @@ void MainWindow::BuildBand1()
 
     clearWebsitesButton = MakeButton(band, "clearWebsitesButton", QStringLiteral("Clear"),
                                      QStringLiteral("Clear your website file path"));
-    editWebsitesButton = MakeButton(band, "editWebsitesButton", QStringLiteral("Edit"),
-                                    QStringLiteral("Edit your websites list"));
+    editWebsitesButton =
+        MakeButton(band, "editWebsitesButton", QStringLiteral("Edit"), QStringLiteral("Edit your websites list"));
     websitesPathEdit = new QLineEdit(WebsitesPlaceholder, band);
     websitesPathEdit->setObjectName(QStringLiteral("websitesPathEdit"));
-    loadWebsitesButton = MakeButton(band, "loadWebsitesButton", QStringLiteral("Load"),
-                                    QStringLiteral("Load file for websites"));
+    loadWebsitesButton =
+        MakeButton(band, "loadWebsitesButton", QStringLiteral("Load"), QStringLiteral("Load file for websites"));
     threadsCaption = MakeCaption(band, "threadsCaption", QStringLiteral("Threads #"));
     threadsSetting = new SliderWithBox(band);
     threadsSetting->setObjectName(QStringLiteral("threadsSetting"));
     threadsSetting->setToolTip(QStringLiteral("Threads number"));
 
-    clearServicesButton = MakeButton(band, "clearServicesButton", QStringLiteral("Clear"),
-                                     QStringLiteral("Clear indexing sites"));
-    editServicesButton = MakeButton(band, "editServicesButton", QStringLiteral("Edit"),
-                                    QStringLiteral("Edit pinging list"));
+    clearServicesButton =
+        MakeButton(band, "clearServicesButton", QStringLiteral("Clear"), QStringLiteral("Clear indexing sites"));
+    editServicesButton =
+        MakeButton(band, "editServicesButton", QStringLiteral("Edit"), QStringLiteral("Edit pinging list"));
     servicesCombo = new QComboBox(band);
     servicesCombo->setObjectName(QStringLiteral("servicesCombo"));
     servicesMenuButton = MakeButton(band, "servicesMenuButton", QStringLiteral("Load/Remove"),
@@ -311,17 +310,14 @@ void MainWindow::BuildBand1()
     grid->setRowStretch(1, 1);
     const QList<QList<QWidget*>> rows = {
         {clearWebsitesButton, editWebsitesButton, websitesPathEdit, loadWebsitesButton, threadsCaption, threadsSetting},
-        {clearServicesButton, editServicesButton, servicesCombo, servicesMenuButton, timeoutCaption,
-         timeoutSetting},
+        {clearServicesButton, editServicesButton, servicesCombo, servicesMenuButton, timeoutCaption, timeoutSetting},
     };
     for (int column = 0; column < 6; ++column) {
         // Both controls of a fixed column are equally wide, and never narrower than their text needs.
         int width = widths[column] - 6;
-        for (const auto& row : rows)
-            width = std::max(width, row[column]->sizeHint().width());
+        for (const auto& row : rows) width = std::max(width, row[column]->sizeHint().width());
         for (int row = 0; row < 2; ++row) {
-            if (widths[column] != 0)
-                rows[row][column]->setFixedWidth(width);
+            if (widths[column] != 0) rows[row][column]->setFixedWidth(width);
             grid->addWidget(rows[row][column], row, column, Qt::AlignCenter);
         }
     }
@@ -505,7 +501,6 @@ void MainWindow::BuildMenus()
     onlineManualAction =
         MakeAction(help, "onlineManualAction", QStringLiteral("Online manual"), QKeySequence(Qt::Key_F1));
     supportAction = MakeAction(help, "supportAction", QStringLiteral("Support request"));
-
 }
 
 void MainWindow::BuildFileMenu()
@@ -560,8 +555,7 @@ void MainWindow::ConnectHandlers()
     connect(servicesMenuButton, &QPushButton::clicked, this, &MainWindow::onServicesMenuClicked);
     connect(loadServicesFileAction, &QAction::triggered, this, &MainWindow::onLoadServicesFileTriggered);
     connect(removeServicesFileAction, &QAction::triggered, this, &MainWindow::onRemoveServicesFileTriggered);
-    connect(timeoutSetting, &SliderWithBox::Changed, this,
-            &MainWindow::onTimeoutChanged);
+    connect(timeoutSetting, &SliderWithBox::Changed, this, &MainWindow::onTimeoutChanged);
     connect(exportButton, &QPushButton::clicked, this, &MainWindow::onExportClicked);
     connect(exportCompletedAction, &QAction::triggered, this, &MainWindow::onExportCompletedTriggered);
     connect(exportNotCompletedAction, &QAction::triggered, this, &MainWindow::onExportNotCompletedTriggered);
@@ -610,11 +604,9 @@ void MainWindow::RestorePlaces()
 {
     const QSettings settings = StoredSettings();
     const QByteArray geometry = settings.value(GeometryKey).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
     const int statusWidth = settings.value(StatusColumnWidthKey, 0).toInt();
-    if (statusWidth > 0)
-        pingTableView->horizontalHeader()->resizeSection(PingTable::ColumnPing, statusWidth);
+    if (statusWidth > 0) pingTableView->horizontalHeader()->resizeSection(PingTable::ColumnPing, statusWidth);
 }
 
 void MainWindow::StorePlaces()
@@ -647,8 +639,7 @@ void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     // The frame is known once the window is shown: frame and all, it stays inside the screen's free area.
-    if (!event->spontaneous())
-        FitIntoAvailableArea(*this);
+    if (!event->spontaneous()) FitIntoAvailableArea(*this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -677,17 +668,13 @@ void MainWindow::AdjustTrackbars()
     timeoutSetting->SetMax(TimeoutMax);
 }
 
-void MainWindow::onTimeoutChanged()
-{
-    TimeoutSeconds = timeoutSetting->Text().toInt();
-}
+void MainWindow::onTimeoutChanged() { TimeoutSeconds = timeoutSetting->Text().toInt(); }
 
 void MainWindow::SetRunningState(bool running)
 {
     startButton->setEnabled(!running);
     abortButton->setEnabled(running);
-    if (!running && bottomStatusBar->currentMessage() == AbortingMessage)
-        bottomStatusBar->clearMessage();
+    if (!running && bottomStatusBar->currentMessage() == AbortingMessage) bottomStatusBar->clearMessage();
     for (QWidget* control : std::initializer_list<QWidget*>{
              clearWebsitesButton, clearServicesButton, editWebsitesButton, editServicesButton, loadWebsitesButton,
              servicesCombo, servicesMenuButton, exportButton, websitesPathEdit})
@@ -696,22 +683,26 @@ void MainWindow::SetRunningState(bool running)
     checkAgainAction->setEnabled(!running);
     checkFailedAgainAction->setEnabled(!running);
     openUrlListAction->setEnabled(!running);
-    if (running)
-        runFollower_->Resume();
+    if (running) runFollower_->Resume();
     MatchActionsToButtons();
 }
 
 void MainWindow::MatchActionsToButtons()
 {
-    const std::pair<QAction*, QWidget*> copies[] = {
-        {openWebsitesAction, loadWebsitesButton}, {editWebsitesAction, editWebsitesButton},
-        {clearWebsitesAction, clearWebsitesButton}, {editServicesAction, editServicesButton},
-        {clearServicesAction, clearServicesButton}, {loadServicesFileAction, servicesMenuButton},
-        {removeServicesFileAction, servicesMenuButton}, {startAction, startButton}, {abortAction, abortButton},
-        {exportCompletedAction, exportButton}, {exportNotCompletedAction, exportButton},
-        {exportAllAction, exportButton}, {exportFailedAction, exportButton}};
-    for (const auto& [action, button] : copies)
-        action->setEnabled(button->isEnabled());
+    const std::pair<QAction*, QWidget*> copies[] = {{openWebsitesAction, loadWebsitesButton},
+                                                    {editWebsitesAction, editWebsitesButton},
+                                                    {clearWebsitesAction, clearWebsitesButton},
+                                                    {editServicesAction, editServicesButton},
+                                                    {clearServicesAction, clearServicesButton},
+                                                    {loadServicesFileAction, servicesMenuButton},
+                                                    {removeServicesFileAction, servicesMenuButton},
+                                                    {startAction, startButton},
+                                                    {abortAction, abortButton},
+                                                    {exportCompletedAction, exportButton},
+                                                    {exportNotCompletedAction, exportButton},
+                                                    {exportAllAction, exportButton},
+                                                    {exportFailedAction, exportButton}};
+    for (const auto& [action, button] : copies) action->setEnabled(button->isEnabled());
 }
 
 void MainWindow::ScrollRowToTop(int row) { runFollower_->Follow(row); }
@@ -725,8 +716,7 @@ int MainWindow::SelectedTableRow() const
 {
     const QItemSelectionModel& selection = *pingTableView->selectionModel();
     const QModelIndex current = pingTableView->currentIndex();
-    if (current.isValid() && selection.isRowSelected(current.row()))
-        return tableFilter_->mapToSource(current).row();
+    if (current.isValid() && selection.isRowSelected(current.row())) return tableFilter_->mapToSource(current).row();
     const std::vector<int> rows = SelectedTableRows();
     return rows.empty() ? -1 : rows.front();
 }
@@ -779,8 +769,7 @@ void MainWindow::ReloadServicesList(const QString& nameToSelect)
 
 void MainWindow::SelectServicesItem(int index)
 {
-    if (servicesCombo->currentIndex() == index)
-        return;
+    if (servicesCombo->currentIndex() == index) return;
     {
         const QSignalBlocker programmaticChange(servicesCombo);
         servicesCombo->setCurrentIndex(index);
@@ -790,8 +779,7 @@ void MainWindow::SelectServicesItem(int index)
 
 void MainWindow::LoadSelectedServices()
 {
-    if (servicesCombo->currentIndex() < 0)
-        return;
+    if (servicesCombo->currentIndex() < 0) return;
     const QString name = servicesCombo->currentText();
     try {
         LoadTextList(ServicesFolderPath + name, ServicesList);
@@ -816,8 +804,7 @@ void MainWindow::onServicesSelectionChanged()
 void MainWindow::onClearServicesClicked()
 {
     RunCommand(this, [this] {
-        if (servicesCombo->count() > 0)
-            SelectServicesItem(0);
+        if (servicesCombo->count() > 0) SelectServicesItem(0);
         RefreshCounters();
     });
 }
@@ -828,8 +815,7 @@ void MainWindow::onLoadServicesFileTriggered()
 {
     RunCommand(this, [this] {
         const QString path = ChooseListToOpen(ServicesPlaceKey);
-        if (path.isEmpty())
-            return;
+        if (path.isEmpty()) return;
         const QString name = AddServicesFile(path, ServicesFolderPath);
         Dialogs::ShowMessage(this, ServicesFileLoadedMessage(name));
         ReloadServicesList(name);
@@ -841,8 +827,7 @@ void MainWindow::onRemoveServicesFileTriggered()
     RunCommand(this, [this] {
         const bool selected = servicesCombo->currentIndex() >= 0;
         const QString name = servicesCombo->currentText();
-        if (!Dialogs::Confirm(this, DeleteQuestion(selected ? name : QString())))
-            return;
+        if (!Dialogs::Confirm(this, DeleteQuestion(selected ? name : QString()))) return;
         // With no services file there is nothing to delete. A file that cannot be deleted is reported, and
         // the rescan follows either way.
         if (selected)
@@ -867,8 +852,7 @@ void MainWindow::OpenIntoWebsitesField(const QString& placeKey, bool urlList)
 {
     RunCommand(this, [&] {
         const QString path = ChooseListToOpen(placeKey);
-        if (path.isEmpty())
-            return;
+        if (path.isEmpty()) return;
         websitesPathEdit->setText(path);
         tableIsUrlList_ = urlList;
         (urlList ? WebsitesList : urlListLines_).clear();
@@ -897,8 +881,7 @@ void MainWindow::onExportFailedTriggered()
 {
     RunCommand(this, [this] {
         const QString path = ChooseExportPath();
-        if (!path.isEmpty())
-            ExportFailedUrls(Table, path);
+        if (!path.isEmpty()) ExportFailedUrls(Table, path);
     });
 }
 
@@ -918,8 +901,7 @@ void MainWindow::ExportSelection(int filterColumn, const QString& filterText)
 {
     RunCommand(this, [&] {
         const QString path = ChooseExportPath();
-        if (!path.isEmpty())
-            ExportColumn(Table, path, PingTable::ColumnUrl, filterColumn, filterText);
+        if (!path.isEmpty()) ExportColumn(Table, path, PingTable::ColumnUrl, filterColumn, filterText);
     });
 }
 
@@ -993,32 +975,27 @@ void MainWindow::onStartClicked() { StartChecking({}); }
 void MainWindow::onCheckAgainTriggered()
 {
     std::vector<int> rows = SelectedTableRows();
-    if (!rows.empty())
-        StartChecking(std::move(rows));
+    if (!rows.empty()) StartChecking(std::move(rows));
 }
 
 void MainWindow::onCheckFailedAgainTriggered()
 {
     std::vector<int> rows;
     for (int row = 0; row < Table.RowCount(); ++row)
-        if (IsFailure(StatusKindOf(Table.GetCell(PingTable::ColumnPing, row))))
-            rows.push_back(row);
-    if (!rows.empty())
-        StartChecking(std::move(rows));
+        if (IsFailure(StatusKindOf(Table.GetCell(PingTable::ColumnPing, row)))) rows.push_back(row);
+    if (!rows.empty()) StartChecking(std::move(rows));
 }
 
 void MainWindow::onCopyUrlTriggered()
 {
     const int row = SelectedTableRow();
-    if (row >= 0)
-        QGuiApplication::clipboard()->setText(Table.GetCell(PingTable::ColumnUrl, row));
+    if (row >= 0) QGuiApplication::clipboard()->setText(Table.GetCell(PingTable::ColumnUrl, row));
 }
 
 void MainWindow::onCopyRowsTriggered()
 {
     const std::vector<int> rows = SelectedTableRows();
-    if (!rows.empty())
-        QGuiApplication::clipboard()->setText(CopiedRowsText(Table, rows));
+    if (!rows.empty()) QGuiApplication::clipboard()->setText(CopiedRowsText(Table, rows));
 }
 
 void MainWindow::onTableContextMenu(const QPoint& position)
@@ -1052,8 +1029,7 @@ void MainWindow::StartChecking(std::vector<int> rows)
 void MainWindow::onAbortClicked()
 {
     AbortFlag = true;
-    if (!abortButton->isEnabled())
-        return;
+    if (!abortButton->isEnabled()) return;
     // The checks under way take a moment to end: until the idle state is back, the window says so and a second
     // Abort cannot be asked for.
     abortButton->setEnabled(false);

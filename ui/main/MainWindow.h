@@ -80,7 +80,7 @@ public:
     QString ServicesFolderPath;  // the services folder, ending with "/"
     std::atomic<bool>& AbortFlag;
     std::atomic<int>& TimeoutSeconds;  // seconds; follows timeoutSetting
-    int ThreadsNumber = 0;               // the thread setting as read by the latest run
+    int ThreadsNumber = 0;             // the thread setting as read by the latest run
     std::unique_ptr<AppInfo> ProgramInfo;
     PingTable Table;  // shown in pingTableView
 

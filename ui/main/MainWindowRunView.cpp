@@ -24,8 +24,7 @@ namespace {
 int NewWakeCounter()
 {
     const int counter = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (counter < 0)
-        throw LarkspireError("The window cannot follow a ping run: no event counter is left for it.");
+    if (counter < 0) throw LarkspireError("The window cannot follow a ping run: no event counter is left for it.");
     return counter;
 }
 
@@ -79,10 +78,7 @@ std::atomic<bool>& MainWindowRunView::AbortFlag() { return abortFlag_; }
 
 std::atomic<int>& MainWindowRunView::TimeoutSeconds() { return timeoutSeconds_; }
 
-std::u16string MainWindowRunView::ThreadSettingText()
-{
-    return window_.threadsSetting->Text().toStdU16String();
-}
+std::u16string MainWindowRunView::ThreadSettingText() { return window_.threadsSetting->Text().toStdU16String(); }
 
 int MainWindowRunView::RowCount()
 {
@@ -166,12 +162,9 @@ void MainWindowRunView::EndPass()
 void MainWindowRunView::RefreshView()
 {
     lastRefresh_ = std::chrono::steady_clock::now();
-    if (pendingTopRow_ >= 0)
-        window_.ScrollRowToTop(std::exchange(pendingTopRow_, -1));
-    if (!pendingProcessed_.isNull())
-        window_.processedValueLabel->setText(std::exchange(pendingProcessed_, QString()));
-    if (std::exchange(summaryChanged_, false))
-        window_.runSummaryView->Show(window_.statusTally_);
+    if (pendingTopRow_ >= 0) window_.ScrollRowToTop(std::exchange(pendingTopRow_, -1));
+    if (!pendingProcessed_.isNull()) window_.processedValueLabel->setText(std::exchange(pendingProcessed_, QString()));
+    if (std::exchange(summaryChanged_, false)) window_.runSummaryView->Show(window_.statusTally_);
 }
 
 }  // namespace larkspire

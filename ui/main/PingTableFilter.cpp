@@ -54,16 +54,14 @@ PingTableFilter::PingTableFilter(const PingTable& table, QAbstractItemModel& tab
 
 void PingTableFilter::SetStatusFilter(StatusFilter filter)
 {
-    if (filter == statusFilter_)
-        return;
+    if (filter == statusFilter_) return;
     statusFilter_ = filter;
     invalidateRowsFilter();
 }
 
 void PingTableFilter::SetUrlText(const QString& text)
 {
-    if (text == urlText_)
-        return;
+    if (text == urlText_) return;
     urlText_ = text;
     invalidateRowsFilter();
 }
@@ -74,14 +72,12 @@ std::vector<int> PingTableFilter::TableRows(const QSortFilterProxyModel& proxy, 
 {
     std::vector<int> viewRows;
     for (const QItemSelectionRange& range : selection)
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            viewRows.push_back(row);
+        for (int row = range.top(); row <= range.bottom(); ++row) viewRows.push_back(row);
     std::sort(viewRows.begin(), viewRows.end());
     viewRows.erase(std::unique(viewRows.begin(), viewRows.end()), viewRows.end());
     std::vector<int> tableRows;
     tableRows.reserve(viewRows.size());
-    for (int row : viewRows)
-        tableRows.push_back(proxy.mapToSource(proxy.index(row, 0)).row());
+    for (int row : viewRows) tableRows.push_back(proxy.mapToSource(proxy.index(row, 0)).row());
     return tableRows;
 }
 
@@ -90,7 +86,8 @@ bool PingTableFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const
     if (statusFilter_ != StatusFilter::All &&
         !StatusPasses(statusFilter_, StatusKindOf(table_.GetCell(PingTable::ColumnPing, sourceRow))))
         return false;
-    return urlText_.isEmpty() || table_.GetCell(PingTable::ColumnUrl, sourceRow).contains(urlText_, Qt::CaseInsensitive);
+    return urlText_.isEmpty() ||
+           table_.GetCell(PingTable::ColumnUrl, sourceRow).contains(urlText_, Qt::CaseInsensitive);
 }
 
 bool PingTableFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const
@@ -101,8 +98,7 @@ bool PingTableFilter::lessThan(const QModelIndex& left, const QModelIndex& right
     if (column == PingTable::ColumnPing) {
         const int leftRank = OutcomeRank(StatusKindOf(leftText));
         const int rightRank = OutcomeRank(StatusKindOf(rightText));
-        if (leftRank != rightRank)
-            return leftRank < rightRank;
+        if (leftRank != rightRank) return leftRank < rightRank;
     }
     // Equal cells keep the table's order between them, so a re-sort during a run moves no row needlessly.
     return leftText != rightText ? leftText < rightText : left.row() < right.row();

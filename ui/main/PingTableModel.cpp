@@ -25,26 +25,18 @@ PingTableModel::PingTableModel(PingTable& table, QObject* parent) : QAbstractTab
 
 PingTableModel::~PingTableModel() { table_.SetListener(nullptr); }
 
-int PingTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : table_.RowCount();
-}
+int PingTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : table_.RowCount(); }
 
-int PingTableModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : table_.ColumnCount();
-}
+int PingTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : table_.ColumnCount(); }
 
 QVariant PingTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid())
-        return {};
-    if (role == Qt::DisplayRole)
-        return table_.GetCell(index.column(), index.row());
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return table_.GetCell(index.column(), index.row());
     if (role == Qt::ForegroundRole && index.column() == PingTable::ColumnPing) {
         // The text stays: the colour only helps the eye find outcomes in a long table.
-        const QColor colour = StatusColour(StatusKindOf(table_.GetCell(PingTable::ColumnPing, index.row())),
-                                           QGuiApplication::palette());
+        const QColor colour =
+            StatusColour(StatusKindOf(table_.GetCell(PingTable::ColumnPing, index.row())), QGuiApplication::palette());
         return colour.isValid() ? QVariant(colour) : QVariant();
     }
     if (role == Qt::ToolTipRole) {
@@ -56,8 +48,7 @@ QVariant PingTableModel::data(const QModelIndex& index, int role) const
 
 QVariant PingTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
     case PingTable::ColumnUrl:
         return QStringLiteral("Url");
@@ -73,8 +64,7 @@ void PingTableModel::HoldChanges() { holding_ = true; }
 void PingTableModel::FlushChanges()
 {
     holding_ = false;
-    if (firstHeldRow_ < 0)
-        return;
+    if (firstHeldRow_ < 0) return;
     const int first = std::exchange(firstHeldRow_, -1);
     const int last = std::exchange(lastHeldRow_, -1);
     emit dataChanged(index(first, 0), index(last, PingTable::ColumnPing), kStatusRoles);
@@ -106,8 +96,7 @@ void PingTableModel::CellChanged(int column, int row)
 void ScrollRowToTop(QTableView& view, int row)
 {
     const QAbstractItemModel* model = view.model();
-    if (model == nullptr || row < 0 || row >= model->rowCount())
-        return;
+    if (model == nullptr || row < 0 || row >= model->rowCount()) return;
     QScrollBar* horizontal = view.horizontalScrollBar();
     const int horizontalPosition = horizontal->value();
     view.scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);

@@ -22,11 +22,9 @@ void RunFollower::Resume()
 void RunFollower::Follow(int row)
 {
     target_ = row;
-    if (!following_ || rows_.sortColumn() >= 0)
-        return;
+    if (!following_ || rows_.sortColumn() >= 0) return;
     const int viewRow = TargetViewRow();
-    if (viewRow < 0)
-        return;
+    if (viewRow < 0) return;
     ChangeView([&] { ScrollRowToTop(view_, viewRow); });
 }
 
@@ -34,11 +32,9 @@ bool RunFollower::Following() const { return following_; }
 
 void RunFollower::OnScrolled()
 {
-    if (scrolling_)
-        return;
+    if (scrolling_) return;
     const int viewRow = TargetViewRow();
-    if (viewRow < 0)
-        return;
+    if (viewRow < 0) return;
     // At the end of the table the run's row cannot come to the top: the bottom is where the run is.
     const QScrollBar& bar = *view_.verticalScrollBar();
     following_ = view_.rowAt(0) >= viewRow || bar.value() == bar.maximum();
@@ -46,8 +42,7 @@ void RunFollower::OnScrolled()
 
 int RunFollower::TargetViewRow() const
 {
-    if (target_ < 0 || target_ >= rows_.sourceModel()->rowCount())
-        return -1;
+    if (target_ < 0 || target_ >= rows_.sourceModel()->rowCount()) return -1;
     return rows_.mapFromSource(rows_.sourceModel()->index(target_, 0)).row();
 }
 

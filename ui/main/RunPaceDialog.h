@@ -22,8 +22,8 @@ public:
 
     QSpinBox* retriesWhenAskedBox;
     QSpinBox* retriesOfFailuresBox;
-    QSpinBox* checksPerHostBox;     // 0 shows as "No limit"
-    QSpinBox* requestsPerSecondBox; // 0 shows as "No limit"
+    QSpinBox* checksPerHostBox;      // 0 shows as "No limit"
+    QSpinBox* requestsPerSecondBox;  // 0 shows as "No limit"
     QDialogButtonBox* buttons;
 };
 

@@ -46,8 +46,7 @@ QColor StatusColour(StatusKind kind, const QPalette& palette)
     const QColor background = palette.color(QPalette::Base);
     const QColor hue = HueFor(kind, IsDark(background));
     // A background neither light nor dark enough for the hue keeps the theme's own text colour.
-    if (hue.isValid() && ContrastRatio(hue, background) < kMinStatusContrast)
-        return palette.color(QPalette::Text);
+    if (hue.isValid() && ContrastRatio(hue, background) < kMinStatusContrast) return palette.color(QPalette::Text);
     return hue;
 }
 

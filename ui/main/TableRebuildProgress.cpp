@@ -71,11 +71,9 @@ RowSourceCounts RebuildPingTableShowingProgress(PingTable& table, const QStringL
         poll.start(PollMilliseconds);
         waiting.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    if (builder.joinable())
-        builder.join();
+    if (builder.joinable()) builder.join();
     statusBar.clearMessage();
-    if (failure)
-        std::rethrow_exception(failure);
+    if (failure) std::rethrow_exception(failure);
     table.TakeRowsOf(built);
     return counts;
 }

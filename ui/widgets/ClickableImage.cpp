@@ -9,8 +9,7 @@ ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) { setCursor(Qt:
 void ClickableImage::mouseReleaseEvent(QMouseEvent* event)
 {
     // Released outside the picture, the press was taken back.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit Clicked();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit Clicked();
     QLabel::mouseReleaseEvent(event);
 }
 

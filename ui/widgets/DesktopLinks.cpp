@@ -16,8 +16,7 @@ bool OpenWithShell(const QString& text)
 
 void OpenLink(QWidget* parent, const QString& address)
 {
-    if (!OpenWithShell(address))
-        Dialogs::ShowMessage(parent, LinkNotOpenedMessage(address));
+    if (!OpenWithShell(address)) Dialogs::ShowMessage(parent, LinkNotOpenedMessage(address));
 }
 
 QString LinkNotOpenedMessage(const QString& address)
@@ -38,15 +37,12 @@ QString NotAWebAddressMessage(const QString& text)
     return QStringLiteral("\"%1\" is not an http or https address; nothing was opened").arg(text);
 }
 
-QString OnlineManualAddress()
-{
-    return QStringLiteral("http://docs.larkspire.example/index.html?indexer_home.html");
-}
+QString OnlineManualAddress() { return QStringLiteral("http://docs.larkspire.example/index.html?indexer_home.html"); }
 
 QString SupportLink(const AppInfo& info)
 {
-    return QStringLiteral("mailto:") + QString::fromStdString(info.supportMail) + QStringLiteral("?subject=")
-        + QString::fromStdString(info.name) + QStringLiteral(" support request");
+    return QStringLiteral("mailto:") + QString::fromStdString(info.supportMail) + QStringLiteral("?subject=") +
+           QString::fromStdString(info.name) + QStringLiteral(" support request");
 }
 
 }  // namespace larkspire

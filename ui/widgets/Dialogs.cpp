@@ -113,10 +113,7 @@ QString GetSaveFileName(QWidget* parent, const FileDialogOptions& options)
     return Backend().SaveFileName(parent, options);
 }
 
-void SetBackend(DialogBackend* backend)
-{
-    InstalledBackend() = backend;
-}
+void SetBackend(DialogBackend* backend) { InstalledBackend() = backend; }
 
 }  // namespace Dialogs
 }  // namespace larkspire

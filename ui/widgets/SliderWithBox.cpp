@@ -65,8 +65,7 @@ void SliderWithBox::SetValue(int value)
         slider_->setValue(value_);
         edit_->setValue(value_);
     }
-    if (changed)
-        emit Changed();
+    if (changed) emit Changed();
 }
 
 int SliderWithBox::Snapped(int value) const
@@ -74,8 +73,7 @@ int SliderWithBox::Snapped(int value) const
     const int clamped = std::clamp(value, min_, max_);
     const long long stepsFromMin = (static_cast<long long>(clamped) - min_ + step_ / 2) / step_;
     long long snapped = min_ + stepsFromMin * step_;
-    while (snapped > max_)
-        snapped -= step_;
+    while (snapped > max_) snapped -= step_;
     return static_cast<int>(snapped);
 }
 

@@ -19,7 +19,7 @@ void DrawSave(QPainter& p)
     p.setBrush(Accent);
     p.drawRoundedRect(QRectF(3.5, 3.5, 17, 17), 2, 2);
     p.setBrush(Paper);
-    p.drawRect(QRectF(7, 3.5, 10, 6));   // shutter
+    p.drawRect(QRectF(7, 3.5, 10, 6));     // shutter
     p.drawRect(QRectF(6.5, 13, 11, 7.5));  // label
     p.setPen(QPen(Ink, 1));
     p.drawLine(QPointF(8.5, 15.5), QPointF(15.5, 15.5));
@@ -104,13 +104,27 @@ QIcon Drawn(ToolbarIcon icon)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     switch (icon) {
-    case ToolbarIcon::Save: DrawSave(painter); break;
-    case ToolbarIcon::Cut: DrawCut(painter); break;
-    case ToolbarIcon::Copy: DrawCopy(painter); break;
-    case ToolbarIcon::Paste: DrawPaste(painter); break;
-    case ToolbarIcon::Undo: DrawTurnArrow(painter, false); break;
-    case ToolbarIcon::Redo: DrawTurnArrow(painter, true); break;
-    case ToolbarIcon::Find: DrawFind(painter); break;
+    case ToolbarIcon::Save:
+        DrawSave(painter);
+        break;
+    case ToolbarIcon::Cut:
+        DrawCut(painter);
+        break;
+    case ToolbarIcon::Copy:
+        DrawCopy(painter);
+        break;
+    case ToolbarIcon::Paste:
+        DrawPaste(painter);
+        break;
+    case ToolbarIcon::Undo:
+        DrawTurnArrow(painter, false);
+        break;
+    case ToolbarIcon::Redo:
+        DrawTurnArrow(painter, true);
+        break;
+    case ToolbarIcon::Find:
+        DrawFind(painter);
+        break;
     }
     painter.end();
     return QIcon(pixmap);
@@ -119,22 +133,26 @@ QIcon Drawn(ToolbarIcon icon)
 QString ThemeName(ToolbarIcon icon)
 {
     switch (icon) {
-    case ToolbarIcon::Save: return QStringLiteral("document-save");
-    case ToolbarIcon::Cut: return QStringLiteral("edit-cut");
-    case ToolbarIcon::Copy: return QStringLiteral("edit-copy");
-    case ToolbarIcon::Paste: return QStringLiteral("edit-paste");
-    case ToolbarIcon::Undo: return QStringLiteral("edit-undo");
-    case ToolbarIcon::Redo: return QStringLiteral("edit-redo");
-    case ToolbarIcon::Find: return QStringLiteral("edit-find");
+    case ToolbarIcon::Save:
+        return QStringLiteral("document-save");
+    case ToolbarIcon::Cut:
+        return QStringLiteral("edit-cut");
+    case ToolbarIcon::Copy:
+        return QStringLiteral("edit-copy");
+    case ToolbarIcon::Paste:
+        return QStringLiteral("edit-paste");
+    case ToolbarIcon::Undo:
+        return QStringLiteral("edit-undo");
+    case ToolbarIcon::Redo:
+        return QStringLiteral("edit-redo");
+    case ToolbarIcon::Find:
+        return QStringLiteral("edit-find");
     }
     return {};
 }
 
 }  // namespace
 
-QIcon ToolbarIconFor(ToolbarIcon icon)
-{
-    return QIcon::fromTheme(ThemeName(icon), Drawn(icon));
-}
+QIcon ToolbarIconFor(ToolbarIcon icon) { return QIcon::fromTheme(ThemeName(icon), Drawn(icon)); }
 
 }  // namespace larkspire

@@ -10,17 +10,14 @@ namespace larkspire {
 
 void EnsureMinClientSize(QWidget& window, int width, int height)
 {
-    if (window.width() < width)
-        window.resize(width, window.height());
-    if (window.height() < height)
-        window.resize(window.width(), height);
+    if (window.width() < width) window.resize(width, window.height());
+    if (window.height() < height) window.resize(window.width(), height);
 }
 
 QSize MinClientSizeOnScreen(const QWidget& window, QSize designed)
 {
     const QScreen* screen = window.screen();
-    if (screen == nullptr)
-        return designed;
+    if (screen == nullptr) return designed;
     const QSize frame = window.frameGeometry().size() - window.size();
     return designed.boundedTo(screen->availableGeometry().size() - frame);
 }
@@ -28,8 +25,7 @@ QSize MinClientSizeOnScreen(const QWidget& window, QSize designed)
 void FitIntoAvailableArea(QWidget& window)
 {
     const QScreen* screen = window.screen();
-    if (screen == nullptr)
-        return;
+    if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
     window.resize(MinClientSizeOnScreen(window, window.size().expandedTo(QSize(1, 1))));
     const QRect outer = window.frameGeometry();
@@ -41,8 +37,7 @@ void FitIntoAvailableArea(QWidget& window)
 void CenterInAvailableArea(QWidget& window)
 {
     const QScreen* screen = window.screen();
-    if (screen == nullptr)
-        return;
+    if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
     const QSize outerSize = window.frameGeometry().size();
     window.move(area.left() + std::max(0, (area.width() - outerSize.width()) / 2),
@@ -52,8 +47,7 @@ void CenterInAvailableArea(QWidget& window)
 void CenterOnScreen(QWidget& window)
 {
     const QScreen* screen = window.screen();
-    if (screen == nullptr)
-        return;
+    if (screen == nullptr) return;
     // Measured from the screen's own corner, so a second monitor centres on itself.
     const QRect screenArea = screen->geometry();
     const QSize outerSize = window.frameGeometry().size();

@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
-#include <QLabel>
 #include <QFileDialog>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -24,8 +24,7 @@ namespace {
 QWidget* MainWindow()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->findChild<QPushButton*>(QStringLiteral("startButton")))
-            return widget;
+        if (widget->findChild<QPushButton*>(QStringLiteral("startButton"))) return widget;
     return nullptr;
 }
 
@@ -86,13 +85,11 @@ void Drive()
     const QDeadlineTimer giveUp(120000);
     QObject::connect(poll, &QTimer::timeout, window, [window, poll, giveUp, wanted] {
         const int underWay = ChecksUnderWay(*window);
-        if (underWay < wanted && !giveUp.hasExpired())
-            return;
+        if (underWay < wanted && !giveUp.hasExpired()) return;
         poll->stop();
-        std::fprintf(stderr, "driver: closing with %d checks under way, time-out %s s\n", underWay,
-                     qPrintable(window->findChild<QWidget*>(QStringLiteral("timeoutSetting"))
-                                    ->findChild<QSpinBox*>()
-                                    ->text()));
+        std::fprintf(
+            stderr, "driver: closing with %d checks under way, time-out %s s\n", underWay,
+            qPrintable(window->findChild<QWidget*>(QStringLiteral("timeoutSetting"))->findChild<QSpinBox*>()->text()));
         std::fflush(stderr);
         window->close();
     });

@@ -23,8 +23,8 @@ template <typename Condition>
     const QDeadlineTimer deadline(limit);
     while (!condition()) {
         if (deadline.hasExpired())
-            return ::testing::AssertionFailure() << "waited " << limit.count() << " ms for " << what
-                                                 << ", which never became true";
+            return ::testing::AssertionFailure()
+                   << "waited " << limit.count() << " ms for " << what << ", which never became true";
         QTest::qWait(10);
     }
     return ::testing::AssertionSuccess();
@@ -38,12 +38,11 @@ template <typename Getter, typename T>
     const QDeadlineTimer deadline(limit);
     for (;;) {
         const auto seen = value();
-        if (seen == expected)
-            return ::testing::AssertionSuccess();
+        if (seen == expected) return ::testing::AssertionSuccess();
         if (deadline.hasExpired())
-            return ::testing::AssertionFailure() << "waited " << limit.count() << " ms for " << what << " to be "
-                                                 << ::testing::PrintToString(expected) << ", last seen "
-                                                 << ::testing::PrintToString(seen);
+            return ::testing::AssertionFailure()
+                   << "waited " << limit.count() << " ms for " << what << " to be "
+                   << ::testing::PrintToString(expected) << ", last seen " << ::testing::PrintToString(seen);
         QTest::qWait(10);
     }
 }

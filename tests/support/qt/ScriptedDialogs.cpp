@@ -34,8 +34,7 @@ QStringList ScriptedDialogs::Texts(Kind kind) const
 {
     QStringList texts;
     for (const Shown& box : shown_)
-        if (box.kind == kind)
-            texts << box.text;
+        if (box.kind == kind) texts << box.text;
     return texts;
 }
 

@@ -16,7 +16,7 @@ public:
     struct Shown {
         Kind kind;
         QString caption;
-        QString text;  // message, question or file dialog caption
+        QString text;               // message, question or file dialog caption
         FileDialogOptions options;  // file dialogs only
     };
 

@@ -71,8 +71,8 @@ TEST(AboutWindow, GrowsButNeverShrinksBelowItsDesignSize)
     EXPECT_EQ(about.size(), QSize(500, 400));
     about.setMinimumSize(0, 0);  // what the window system might still do: only the resize handler is left
     about.resize(200, 100);
-    EXPECT_TRUE(test::EventuallyEqual([&] { return about.size(); }, QSize(310, 230),
-                                      "the window grown back from 200x100"));
+    EXPECT_TRUE(
+        test::EventuallyEqual([&] { return about.size(); }, QSize(310, 230), "the window grown back from 200x100"));
 }
 
 TEST(AboutWindow, ALogoOpensOnlyOnAClickInsideIt)

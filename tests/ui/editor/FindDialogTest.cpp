@@ -193,14 +193,13 @@ TEST_F(FindDialogTest, EnterInTheSearchTextPressesFind)
 
 TEST_F(FindDialogTest, RemembersEarlierSearchTextsLatestFirst)
 {
-    for (const QString& text : {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("one"), QString(),
-                                QStringLiteral("end")}) {
+    for (const QString& text :
+         {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("one"), QString(), QStringLiteral("end")}) {
         Search(text);
         dialog.ButtonPrevious->click();
     }
     QStringList history;
-    for (int i = 0; i < dialog.ComboFindWhat->count(); ++i)
-        history << dialog.ComboFindWhat->itemText(i);
+    for (int i = 0; i < dialog.ComboFindWhat->count(); ++i) history << dialog.ComboFindWhat->itemText(i);
     EXPECT_EQ(history, QStringList({QStringLiteral("end"), QStringLiteral("one"), QStringLiteral("two")}));
     EXPECT_EQ(dialog.ComboFindWhat->currentText(), QStringLiteral("end"));
 }

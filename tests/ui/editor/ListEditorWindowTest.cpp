@@ -71,8 +71,7 @@ protected:
         editor.textEdit->moveCursor(QTextCursor::End);
         const QStringList lines = text.split(QLatin1Char('\n'));
         for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0)
-                QTest::keyClick(editor.textEdit, Qt::Key_Return);
+            if (i > 0) QTest::keyClick(editor.textEdit, Qt::Key_Return);
             QTest::keyClicks(editor.textEdit, lines[i]);
         }
     }
@@ -144,14 +143,12 @@ TEST_P(EditorClosePrompt, AsksOnlyAboutChangedTextAndCancelGoesBack)
         EXPECT_EQ(editor.windowTitle(), QStringLiteral("sites.txt - Text Editor"));
         c.edit(*this);
         const QStringList edited = editor.textEdit->Lines();
-        if (c.answer)
-            dialogs.AnswerYesNoCancel(*c.answer);
+        if (c.answer) dialogs.AnswerYesNoCancel(*c.answer);
         editor.close();
         stayedOpen = editor.isVisible();
         linesAfterClose = editor.textEdit->Lines();
         EXPECT_EQ(linesAfterClose, edited) << "closing does not touch the text";
-        if (stayedOpen)
-            CloseAnswering(Answer::No);
+        if (stayedOpen) CloseAnswering(Answer::No);
     });
     EXPECT_EQ(stayedOpen, c.staysOpen);
     EXPECT_EQ(TestFolder::Read(path), c.fileAfterwards);
@@ -166,21 +163,22 @@ TEST_P(EditorClosePrompt, AsksOnlyAboutChangedTextAndCancelGoesBack)
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, EditorClosePrompt,
-    testing::Values(
-        CloseCase{"UnchangedTextClosesWithoutAsking", [](auto&) {}, std::nullopt, SitesFile, false},
-        CloseCase{"AnEditUndoneClosesWithoutAsking",
-                  [](EditorClosePrompt& t) {
-                      t.TypeAtTheEnd(QStringLiteral("x"));
-                      t.Editor().undoButton->click();
-                  },
-                  std::nullopt, SitesFile, false},
-        CloseCase{"YesSavesAndCloses", [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); },
-                  Answer::Yes, "first\r\nsecond\r\n", false},
-        CloseCase{"NoClosesWithoutSaving", [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); },
-                  Answer::No, SitesFile, false},
-        CloseCase{"CancelKeepsTheEditorOpenWithTheEdit",
-                  [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); }, Answer::Cancel, SitesFile,
-                  true}),
+    testing::Values(CloseCase{"UnchangedTextClosesWithoutAsking", [](auto&) {}, std::nullopt, SitesFile, false},
+                    CloseCase{"AnEditUndoneClosesWithoutAsking",
+                              [](EditorClosePrompt& t) {
+                                  t.TypeAtTheEnd(QStringLiteral("x"));
+                                  t.Editor().undoButton->click();
+                              },
+                              std::nullopt, SitesFile, false},
+                    CloseCase{"YesSavesAndCloses",
+                              [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); }, Answer::Yes,
+                              "first\r\nsecond\r\n", false},
+                    CloseCase{"NoClosesWithoutSaving",
+                              [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); }, Answer::No,
+                              SitesFile, false},
+                    CloseCase{"CancelKeepsTheEditorOpenWithTheEdit",
+                              [](EditorClosePrompt& t) { t.TypeAtTheEnd(QStringLiteral("\nsecond")); }, Answer::Cancel,
+                              SitesFile, true}),
     [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ListEditorWindowTest, SaveButtonThenCloseNoKeepsTheSavedText)
@@ -202,9 +200,8 @@ TEST_F(ListEditorWindowTest, SaveButtonThenCloseNoKeepsTheSavedText)
 TEST_F(ListEditorWindowTest, SavingTrimsTrailingBlanksInTheTextAreaAndTheFile)
 {
     const QString path = OpenNew("a  \r\nb\t\r\n \t \r\nc\r\n");
-    EXPECT_EQ(editor.textEdit->Lines(),
-              QStringList({QStringLiteral("a  "), QStringLiteral("b    "), QStringLiteral("      "),
-                           QStringLiteral("c")}));
+    EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("a  "), QStringLiteral("b    "),
+                                                     QStringLiteral("      "), QStringLiteral("c")}));
     QTextCursor caret = editor.textEdit->textCursor();
     caret.setPosition(editor.textEdit->document()->findBlockByNumber(3).position() + 1);
     editor.textEdit->setTextCursor(caret);
@@ -256,8 +253,9 @@ TEST_F(ListEditorWindowTest, SavesInTheEncodingTheFileWasReadIn)
 TEST_F(ListEditorWindowTest, ButtonStatesFollowTheSelectionAndTheHistory)
 {
     const auto states = [this] {
-        return QList<bool>{editor.saveButton->isEnabled(), editor.cutButton->isEnabled(),  editor.copyButton->isEnabled(),
-                           editor.pasteButton->isEnabled(), editor.undoButton->isEnabled(), editor.redoButton->isEnabled(),
+        return QList<bool>{editor.saveButton->isEnabled(), editor.cutButton->isEnabled(),
+                           editor.copyButton->isEnabled(), editor.pasteButton->isEnabled(),
+                           editor.undoButton->isEnabled(), editor.redoButton->isEnabled(),
                            editor.findButton->isEnabled()};
     };
     //                                      Save  Cut    Copy   Paste Undo   Redo   Find
@@ -368,7 +366,9 @@ TEST_F(ListEditorWindowTest, FailedLoadRaisesTheErrorAndKeepsTheText)
 {
     OpenNew("kept\r\n");
     EXPECT_THROW(editor.LoadFile(files.Path(QStringLiteral("missing.txt"))), FileError);
-    EXPECT_THROW(editor.LoadFile(files.Write(QStringLiteral("bad.txt"), "\xEF\xBB\xBF" "a\xFF")), FileError);
+    EXPECT_THROW(editor.LoadFile(files.Write(QStringLiteral("bad.txt"), "\xEF\xBB\xBF"
+                                                                        "a\xFF")),
+                 FileError);
     EXPECT_EQ(editor.textEdit->Lines(), QStringList({QStringLiteral("kept")}));
 }
 

@@ -164,14 +164,12 @@ TEST(ListTextEdit, HistoryKeepsTheLatestHundredSteps)
         states.append(memo.Lines());
     }
     EXPECT_EQ(memo.UndoSteps(), ListTextEdit::MaxUndoSteps);
-    for (int i = 0; i < ListTextEdit::MaxUndoSteps; ++i)
-        memo.Undo();
+    for (int i = 0; i < ListTextEdit::MaxUndoSteps; ++i) memo.Undo();
     EXPECT_FALSE(memo.CanUndo());
     EXPECT_EQ(memo.Lines(), states[50]);
     memo.Undo();
     EXPECT_EQ(memo.Lines(), states[50]);
-    while (memo.CanRedo())
-        memo.Redo();
+    while (memo.CanRedo()) memo.Redo();
     EXPECT_EQ(memo.Lines(), states.last());
 }
 
@@ -284,8 +282,7 @@ std::pair<int, int> DrawnThumbRows(QScrollBar& bar)
     const QImage image = bar.grab().toImage();
     const int x = image.width() / 2;
     int darkest = 255;
-    for (int y = 0; y < image.height(); ++y)
-        darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    for (int y = 0; y < image.height(); ++y) darkest = std::min(darkest, qGray(image.pixel(x, y)));
     int first = -1;
     int last = -1;
     for (int y = 0; y < image.height(); ++y) {
@@ -302,8 +299,7 @@ TEST(ListTextEdit, ScrollBarThumbIsDrawnWhereTheViewIs)
     ListTextEdit memo;
     memo.resize(640, 440);
     QStringList lines;
-    for (int i = 0; i < 40; ++i)
-        lines << QString::number(i);
+    for (int i = 0; i < 40; ++i) lines << QString::number(i);
     memo.SetLines(lines);  // a little longer than the window: a long thumb
     memo.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&memo));

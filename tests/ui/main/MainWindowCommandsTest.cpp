@@ -52,8 +52,8 @@ protected:
     QString Label(const char* name) const { return Child<QLabel>(*window_, name)->text(); }
     QString Counters() const
     {
-        return Label("websitesServicesValueLabel") + QLatin1Char(' ') + Label("totalUrlsValueLabel") + QLatin1Char(' ')
-            + Label("timeValueLabel");
+        return Label("websitesServicesValueLabel") + QLatin1Char(' ') + Label("totalUrlsValueLabel") +
+               QLatin1Char(' ') + Label("timeValueLabel");
     }
     void Click(const char* button) const { Child<QPushButton>(*window_, button)->click(); }
     void Trigger(const char* action) const { Child<QAction>(*window_, action)->trigger(); }
@@ -161,18 +161,18 @@ TEST_F(MainWindowCommands, ServicesSelectionRebuildsAndClearReselectsTheFirstFil
     EXPECT_EQ(Services().currentIndex(), 0);
 
     LoadWebsites();
-    EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("http://h.test/a.example|"),
-                                                 QStringLiteral("http://h.test/b.example|")}));
+    EXPECT_EQ(Rows(window_->Table),
+              (QStringList{QStringLiteral("http://h.test/a.example|"), QStringLiteral("http://h.test/b.example|")}));
     Services().setCurrentIndex(2);  // as the user picks it
     EXPECT_EQ(window_->ServicesList, QStringList{QStringLiteral("http://z.test/{website}")});
-    EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("http://z.test/a.example|"),
-                                                 QStringLiteral("http://z.test/b.example|")}));
+    EXPECT_EQ(Rows(window_->Table),
+              (QStringList{QStringLiteral("http://z.test/a.example|"), QStringLiteral("http://z.test/b.example|")}));
     EXPECT_EQ(Counters(), QStringLiteral("2/1 2 00:00:00"));
 
     Click("clearServicesButton");
     EXPECT_EQ(Services().currentIndex(), 0);
-    EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("http://h.test/a.example|"),
-                                                 QStringLiteral("http://h.test/b.example|")}));
+    EXPECT_EQ(Rows(window_->Table),
+              (QStringList{QStringLiteral("http://h.test/a.example|"), QStringLiteral("http://h.test/b.example|")}));
 
     // With the first file selected already, Clear only refreshes the counters.
     window_->Table.SetCell(1, 0, QStringLiteral("Completed"));
@@ -192,8 +192,8 @@ TEST_F(MainWindowCommands, SelectingAFileThatCannotBeReadShowsTheErrorAndEmpties
     ASSERT_TRUE(QFile::remove(ServicesFolder() + QStringLiteral("b.txt")));
     Services().setCurrentIndex(1);
     ASSERT_EQ(dialogs_.Texts(Kind::Error).size(), 1);
-    EXPECT_TRUE(dialogs_.Texts(Kind::Error)[0].startsWith(QStringLiteral("Cannot open file \"") + ServicesFolder()
-                                                           + QStringLiteral("b.txt\". ")));
+    EXPECT_TRUE(dialogs_.Texts(Kind::Error)[0].startsWith(QStringLiteral("Cannot open file \"") + ServicesFolder() +
+                                                          QStringLiteral("b.txt\". ")));
     EXPECT_EQ(Services().currentText(), QStringLiteral("b.txt"));
     EXPECT_TRUE(window_->ServicesList.isEmpty());
     EXPECT_EQ(window_->Table.RowCount(), 0);
@@ -204,8 +204,7 @@ TEST_F(MainWindowCommands, UnreadableFirstServicesFileAtStartIsReportedAndTheWin
 {
     const QString unreadable = WriteServices(QStringLiteral("0.txt"), "\xEF\xBB\xBF\xFF\r\n");
     window_ = MakeWindow();
-    EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{NoMapping(unreadable)});
+    EXPECT_EQ(dialogs_.Texts(Kind::Error), QStringList{NoMapping(unreadable)});
     EXPECT_EQ(Services().currentText(), QStringLiteral("0.txt"));
     EXPECT_TRUE(window_->ServicesList.isEmpty());
     EXPECT_EQ(window_->windowTitle(), QString::fromStdString(window_->ProgramInfo->mainWindowCaption));
@@ -290,8 +289,8 @@ TEST_F(MainWindowCommands, RemoveServicesOfAReadOnlyFileShowsItsErrorAndRescans)
     Trigger("removeServicesFileAction");
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(dialogs_.Texts(Kind::Information).isEmpty());
-    EXPECT_EQ(dialogs_.Texts(Kind::Error), QStringList{QStringLiteral("Cannot delete file \"%1\". %2.")
-                                                           .arg(path, SystemErrorText(EACCES))});
+    EXPECT_EQ(dialogs_.Texts(Kind::Error),
+              QStringList{QStringLiteral("Cannot delete file \"%1\". %2.").arg(path, SystemErrorText(EACCES))});
     EXPECT_EQ(Services().currentText(), QStringLiteral("a.txt"));
     EXPECT_EQ(window_->ServicesList.size(), 2);
 }
@@ -335,7 +334,8 @@ TEST_F(MainWindowCommands, ExportOfAUrlOutsideWindows1252IsUtf8ThatReadsBackTheS
     dialogs_.AnswerSaveFile(Folder() + QStringLiteral("all.txt"));
     Trigger("exportAllAction");
     EXPECT_EQ(ReadBytes(Folder() + QStringLiteral("all.txt")),
-              QByteArray("\xEF\xBB\xBF" "http://x.test/?url=a.example\r\nhttp://y.test/\xE6\x97\xA5\xE6\x9C\xAC\r\n"
+              QByteArray("\xEF\xBB\xBF"
+                         "http://x.test/?url=a.example\r\nhttp://y.test/\xE6\x97\xA5\xE6\x9C\xAC\r\n"
                          "http://x.test/?url=b.example\r\nhttp://y.test/b.example/info\r\n"));
 
     // Loaded back as a websites file, the exported URLs are the table's.
@@ -398,8 +398,7 @@ protected:
         QTimer::singleShot(0, &editor_, [this, edit] {
             shownFile_ = editor_.currentFilename;
             shownText_ = editor_.textEdit->toPlainText();
-            if (edit)
-                edit();
+            if (edit) edit();
             editor_.close();
         });
     }
@@ -442,8 +441,8 @@ TEST_F(MainWindowEditing, SavedServicesAreReloadedAndExpanded)
     Click("editServicesButton");
     EXPECT_EQ(shownFile_, ServicesFolder() + QStringLiteral("a.txt"));
     EXPECT_EQ(window_->ServicesList, QStringList{QStringLiteral("https://s.test/{website}")});
-    EXPECT_EQ(Rows(window_->Table), (QStringList{QStringLiteral("https://s.test/a.example|"),
-                                                 QStringLiteral("https://s.test/b.example|")}));
+    EXPECT_EQ(Rows(window_->Table),
+              (QStringList{QStringLiteral("https://s.test/a.example|"), QStringLiteral("https://s.test/b.example|")}));
 }
 
 TEST_F(MainWindowEditing, AWebsitesFileThatCannotBeReadEndsTheCommandWithTheError)
@@ -452,8 +451,7 @@ TEST_F(MainWindowEditing, AWebsitesFileThatCannotBeReadEndsTheCommandWithTheErro
     const QString illFormed = WriteFile(QStringLiteral("bad.txt"), "\xEF\xBB\xBF\xC3(\r\n");
     Field().setText(illFormed);
     Click("editWebsitesButton");
-    EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{NoMapping(illFormed)});
+    EXPECT_EQ(dialogs_.Texts(Kind::Error), QStringList{NoMapping(illFormed)});
     EXPECT_FALSE(editor_.isVisible());
     EXPECT_EQ(window_->WebsitesList.size(), 2);
 }

@@ -19,8 +19,7 @@ QString MainWindowFixture::WriteFile(const QString& name, const QByteArray& byte
 QByteArray MainWindowFixture::ReadBytes(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
 }
 

@@ -45,8 +45,7 @@ TEST_P(MainWindowShortcut, TriggersItsCommand)
     // Exit would end the test program and the manual would start a browser: the key's reaching them is what counts.
     if (action == window_->exitAction || action == window_->onlineManualAction)
         QObject::disconnect(action, nullptr, window_.get(), nullptr);
-    for (int i = 0; i < 4; ++i)
-        dialogs_.AnswerSaveFile(QString());
+    for (int i = 0; i < 4; ++i) dialogs_.AnswerSaveFile(QString());
     dialogs_.AnswerOpenFile(QString());
     window_->SetRunningState(param.running);
     QSignalSpy triggered(action, &QAction::triggered);
@@ -60,20 +59,19 @@ TEST_P(MainWindowShortcut, TriggersItsCommand)
     window_->SetRunningState(false);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, MainWindowShortcut,
-    testing::Values(KeyCase{"openWebsitesAction", Qt::CTRL | Qt::Key_O, false},
-                    KeyCase{"openUrlListAction", Qt::CTRL | Qt::SHIFT | Qt::Key_O, false},
-                    KeyCase{"editWebsitesAction", Qt::CTRL | Qt::Key_E, false},
-                    KeyCase{"exportCompletedAction", Qt::CTRL | Qt::SHIFT | Qt::Key_C, false},
-                    KeyCase{"exportNotCompletedAction", Qt::CTRL | Qt::SHIFT | Qt::Key_N, false},
-                    KeyCase{"exportAllAction", Qt::CTRL | Qt::SHIFT | Qt::Key_A, false},
-                    KeyCase{"exportFailedAction", Qt::CTRL | Qt::SHIFT | Qt::Key_F, false},
-                    KeyCase{"abortAction", Qt::Key_Escape, true},
-                    KeyCase{"exitAction", Qt::CTRL | Qt::Key_Q, false},
-                    KeyCase{"onlineManualAction", Qt::Key(Qt::Key_F1), false},
-                    KeyCase{"startAction", Qt::CTRL | Qt::Key_Return, false}),
-    [](const testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.action); });
+INSTANTIATE_TEST_SUITE_P(Keys, MainWindowShortcut,
+                         testing::Values(KeyCase{"openWebsitesAction", Qt::CTRL | Qt::Key_O, false},
+                                         KeyCase{"openUrlListAction", Qt::CTRL | Qt::SHIFT | Qt::Key_O, false},
+                                         KeyCase{"editWebsitesAction", Qt::CTRL | Qt::Key_E, false},
+                                         KeyCase{"exportCompletedAction", Qt::CTRL | Qt::SHIFT | Qt::Key_C, false},
+                                         KeyCase{"exportNotCompletedAction", Qt::CTRL | Qt::SHIFT | Qt::Key_N, false},
+                                         KeyCase{"exportAllAction", Qt::CTRL | Qt::SHIFT | Qt::Key_A, false},
+                                         KeyCase{"exportFailedAction", Qt::CTRL | Qt::SHIFT | Qt::Key_F, false},
+                                         KeyCase{"abortAction", Qt::Key_Escape, true},
+                                         KeyCase{"exitAction", Qt::CTRL | Qt::Key_Q, false},
+                                         KeyCase{"onlineManualAction", Qt::Key(Qt::Key_F1), false},
+                                         KeyCase{"startAction", Qt::CTRL | Qt::Key_Return, false}),
+                         [](const testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.action); });
 
 // Escape while idle asks for no Abort, and Start's key does nothing during a run.
 TEST_F(MainWindowKeyboard, KeysOfTheOtherStateDoNothing)

@@ -17,11 +17,11 @@ protected:
     void SetUp() override
     {
         MainWindowFixture::SetUp();
-        const QString script = WriteFile(QStringLiteral("bin/xdg-open"),
-                                         "#!/bin/sh\n"
-                                         "n=0; while [ -e \"$0.call$n\" ]; do n=$((n+1)); done\n"
-                                         "printf '%s|%s' \"$#\" \"$1\" > \"$0.tmp$n\"\n"
-                                         "mv \"$0.tmp$n\" \"$0.call$n\"\n");
+        const QString script =
+            WriteFile(QStringLiteral("bin/xdg-open"), "#!/bin/sh\n"
+                                                      "n=0; while [ -e \"$0.call$n\" ]; do n=$((n+1)); done\n"
+                                                      "printf '%s|%s' \"$#\" \"$1\" > \"$0.tmp$n\"\n"
+                                                      "mv \"$0.tmp$n\" \"$0.call$n\"\n");
         ASSERT_TRUE(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         oldPath_ = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(Folder() + QStringLiteral("bin")) + ':' + oldPath_);
@@ -70,19 +70,17 @@ TEST_F(MainWindowLinks, DoubleClickOpensTheSelectedRowsUrlAsItIs)
 // web address opened after all of them.
 TEST_F(MainWindowLinks, DoubleClickOnAnythingButAWebAddressShowsAMessageAndOpensNothing)
 {
-    const QStringList refused = {"--help", "file:///etc/passwd", "", "javascript:alert(1)", "http://",
-                                 "mailto:a@b.test", "ftp://x.test/", " http://x.test/", "x.test"};
+    const QStringList refused = {
+        "--help",        "file:///etc/passwd", "",      "javascript:alert(1)", "http://", "mailto:a@b.test",
+        "ftp://x.test/", " http://x.test/",    "x.test"};
     window_->Table.SetRowCount(static_cast<int>(refused.size()) + 1);
-    for (int row = 0; row < refused.size(); ++row)
-        window_->Table.SetCell(0, row, refused[row]);
+    for (int row = 0; row < refused.size(); ++row) window_->Table.SetCell(0, row, refused[row]);
     window_->Table.SetCell(0, static_cast<int>(refused.size()), QStringLiteral("https://ok.test/"));
-    for (int row = 0; row < refused.size(); ++row)
-        DoubleClickRow(row);
+    for (int row = 0; row < refused.size(); ++row) DoubleClickRow(row);
     DoubleClickRow(static_cast<int>(refused.size()));
     EXPECT_EQ(Opened(0), QByteArray("1|https://ok.test/"));
     QStringList expected;
-    for (const QString& text : refused)
-        expected << NotAWebAddressMessage(text);
+    for (const QString& text : refused) expected << NotAWebAddressMessage(text);
     EXPECT_EQ(dialogs_.Texts(ScriptedDialogs::Kind::Information), expected);
 }
 
@@ -108,8 +106,8 @@ TEST_F(MainWindowLinks, HelpItemsOpenTheManualAndTheSupportMail)
     Child<QAction>(*window_, "onlineManualAction")->trigger();
     EXPECT_EQ(Opened(0), "1|" + OnlineManualAddress().toUtf8());
     Child<QAction>(*window_, "supportAction")->trigger();
-    EXPECT_EQ(Opened(1), "1|mailto:" + QByteArray::fromStdString(window_->ProgramInfo->supportMail)
-                             + "?subject=Larkspire Indexer support request");
+    EXPECT_EQ(Opened(1), "1|mailto:" + QByteArray::fromStdString(window_->ProgramInfo->supportMail) +
+                             "?subject=Larkspire Indexer support request");
     EXPECT_TRUE(dialogs_.ShownBoxes().isEmpty());
 }
 

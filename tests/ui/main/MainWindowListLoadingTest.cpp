@@ -27,8 +27,7 @@ constexpr bool kAddressSpaceCanBeLimited = true;
 QByteArray Lines(const QString& pattern, int count)
 {
     QByteArray bytes;
-    for (int i = 0; i < count; ++i)
-        bytes += pattern.arg(i).toUtf8() + "\r\n";
+    for (int i = 0; i < count; ++i) bytes += pattern.arg(i).toUtf8() + "\r\n";
     return bytes;
 }
 
@@ -50,10 +49,10 @@ TEST_F(MainWindowListLoading, AFifoInTheServicesFolderIsReportedAndTheWindowCome
     WriteServices(QStringLiteral("b.txt"), "http://x.test/{website}\r\n");
     ASSERT_EQ(::mkfifo(QFile::encodeName(ServicesFolder() + QStringLiteral("a.txt")).constData(), 0600), 0);
     window_ = MakeWindow();
-    EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{
-                  QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list.")
-                      .arg(ServicesFolder() + QStringLiteral("a.txt"))});
+    EXPECT_EQ(
+        dialogs_.Texts(Kind::Error),
+        QStringList{QStringLiteral("\"%1\" is not a regular file (a FIFO, device or socket) and cannot be a list.")
+                        .arg(ServicesFolder() + QStringLiteral("a.txt"))});
     EXPECT_EQ(Child<QComboBox>(*window_, "servicesCombo")->count(), 2);
 }
 
@@ -67,9 +66,8 @@ TEST_F(MainWindowListLoading, BuildingALargeTableKeepsTheWindowAliveWithProgress
     window_ = MakeWindow();
     QStringList messagesSeen;
     QTimer watcher;
-    QObject::connect(&watcher, &QTimer::timeout, [&] {
-        messagesSeen << Child<QStatusBar>(*window_, "bottomStatusBar")->currentMessage();
-    });
+    QObject::connect(&watcher, &QTimer::timeout,
+                     [&] { messagesSeen << Child<QStatusBar>(*window_, "bottomStatusBar")->currentMessage(); });
     watcher.start(10);
 
     LoadWebsites(websites);
@@ -95,9 +93,9 @@ TEST_F(MainWindowListLoading, ListsTooLargeAreRefusedAndTheTableKept)
 
     LoadWebsites(WriteFile(QStringLiteral("many.txt"), Lines(QStringLiteral("site%1.example"), 50001)));
 
-    EXPECT_EQ(dialogs_.Texts(Kind::Error),
-              QStringList{
-                  QStringLiteral("The lists would make 50001000 rows; the ping table takes at most 50000000.")});
+    EXPECT_EQ(
+        dialogs_.Texts(Kind::Error),
+        QStringList{QStringLiteral("The lists would make 50001000 rows; the ping table takes at most 50000000.")});
     EXPECT_EQ(window_->Table.RowCount(), 1000);
     EXPECT_EQ(window_->Table.GetCell(1, 0), QStringLiteral("Completed"));
 }
@@ -106,8 +104,7 @@ TEST_F(MainWindowListLoading, ListsTooLargeAreRefusedAndTheTableKept)
 // on the address space is lowered for this test only, just far enough that the large file cannot be decoded.
 TEST_F(MainWindowListLoading, RunningOutOfMemoryWhileLoadingIsAnErrorMessage)
 {
-    if (!kAddressSpaceCanBeLimited)
-        GTEST_SKIP() << "a sanitizer build cannot run in a limited address space";
+    if (!kAddressSpaceCanBeLimited) GTEST_SKIP() << "a sanitizer build cannot run in a limited address space";
     WriteServices(QStringLiteral("a.txt"), "http://x.test/{website}\r\n");
     window_ = MakeWindow();
     LoadWebsites(WriteFile(QStringLiteral("few.txt"), "a.example\r\n"));
@@ -116,8 +113,7 @@ TEST_F(MainWindowListLoading, RunningOutOfMemoryWhileLoadingIsAnErrorMessage)
         std::ofstream file(QFile::encodeName(huge).toStdString(), std::ios::binary);
         const std::string line(1023, 'w');
         // 128 MiB of text, 256 MiB once decoded: more than the room given below, even read a piece at a time.
-        for (int i = 0; i < 128 * 1024; ++i)
-            file << line << '\n';
+        for (int i = 0; i < 128 * 1024; ++i) file << line << '\n';
     }
     long pages = 0;
     std::ifstream("/proc/self/statm") >> pages;

@@ -16,8 +16,7 @@ using Kind = ScriptedDialogs::Kind;
 QStringList Urls(const PingTable& table)
 {
     QStringList urls;
-    for (int row = 0; row < table.RowCount(); ++row)
-        urls << table.GetCell(0, row);
+    for (int row = 0; row < table.RowCount(); ++row) urls << table.GetCell(0, row);
     return urls;
 }
 
@@ -51,8 +50,8 @@ protected:
 
     QString Counters() const
     {
-        return Child<QLabel>(*window_, "websitesServicesValueLabel")->text() + QLatin1Char(' ')
-            + Child<QLabel>(*window_, "totalUrlsValueLabel")->text();
+        return Child<QLabel>(*window_, "websitesServicesValueLabel")->text() + QLatin1Char(' ') +
+               Child<QLabel>(*window_, "totalUrlsValueLabel")->text();
     }
     QComboBox& Services() const { return *Child<QComboBox>(*window_, "servicesCombo"); }
     QString StatusBarText() const { return Child<QStatusBar>(*window_, "bottomStatusBar")->currentMessage(); }

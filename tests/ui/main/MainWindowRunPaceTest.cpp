@@ -65,8 +65,8 @@ protected:
         Child<QPushButton>(window, "loadWebsitesButton")->click();
         ASSERT_EQ(window.Table.RowCount(), rows);
         Child<QPushButton>(window, "startButton")->click();
-        EXPECT_TRUE(test::EventuallyTrue([&] { return !dialogs.Texts(Kind::Information).isEmpty(); },
-                                         "the end message", std::chrono::seconds(30)));
+        EXPECT_TRUE(test::EventuallyTrue([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, "the end message",
+                                         std::chrono::seconds(30)));
     }
 
     static QString Website(const test::HostLoadServer& server)
@@ -105,14 +105,14 @@ TEST_F(MainWindowRunPace, OkKeepsTheValuesAndCancelChangesNothing)
     {
         std::unique_ptr<MainWindow> window = MakeWindow();
         RunPaceDialog* dialog = OpenSettings(*window);
-        Enter(*dialog, RunPace{.retriesWhenAsked = 4, .retriesOfFailures = 1, .checksPerHost = 3,
-                               .requestsPerSecond = 7});
+        Enter(*dialog,
+              RunPace{.retriesWhenAsked = 4, .retriesOfFailures = 1, .checksPerHost = 3, .requestsPerSecond = 7});
         Press(*dialog, QDialogButtonBox::Ok);
 
         dialog = OpenSettings(*window);
         EXPECT_EQ(Shown(*dialog), (std::vector<int>{4, 1, 3, 7}));
-        Enter(*dialog, RunPace{.retriesWhenAsked = 9, .retriesOfFailures = 5, .checksPerHost = 0,
-                               .requestsPerSecond = 0});
+        Enter(*dialog,
+              RunPace{.retriesWhenAsked = 9, .retriesOfFailures = 5, .checksPerHost = 0, .requestsPerSecond = 0});
         Press(*dialog, QDialogButtonBox::Cancel);
         EXPECT_EQ(Shown(*OpenSettings(*window)), (std::vector<int>{4, 1, 3, 7}));
         Press(*dialog, QDialogButtonBox::Cancel);
@@ -175,12 +175,12 @@ TEST_P(MainWindowPacedRun, StartRetriesAsTheSettingsSay)
 
 INSTANTIATE_TEST_SUITE_P(
     Retries, MainWindowPacedRun,
-    testing::Values(
-        PaceCase{"DefaultTwiceOn429", std::nullopt, "/429/0/5", QStringLiteral("Error 429"), 3},
-        PaceCase{"NoneOn429", RunPace{.retriesWhenAsked = 0}, "/429/0/5", QStringLiteral("Error 429"), 1},
-        PaceCase{"EnoughOn429", RunPace{.retriesWhenAsked = 5}, "/429/0/5", QStringLiteral("Completed"), 6},
-        PaceCase{"DefaultNoneOnReset", std::nullopt, "/reset/1", QStringLiteral("Aborted"), 1},
-        PaceCase{"OnceOnReset", RunPace{.retriesOfFailures = 1}, "/reset/1", QStringLiteral("Completed"), 2}),
+    testing::Values(PaceCase{"DefaultTwiceOn429", std::nullopt, "/429/0/5", QStringLiteral("Error 429"), 3},
+                    PaceCase{"NoneOn429", RunPace{.retriesWhenAsked = 0}, "/429/0/5", QStringLiteral("Error 429"), 1},
+                    PaceCase{"EnoughOn429", RunPace{.retriesWhenAsked = 5}, "/429/0/5", QStringLiteral("Completed"), 6},
+                    PaceCase{"DefaultNoneOnReset", std::nullopt, "/reset/1", QStringLiteral("Aborted"), 1},
+                    PaceCase{"OnceOnReset", RunPace{.retriesOfFailures = 1}, "/reset/1", QStringLiteral("Completed"),
+                             2}),
     [](const testing::TestParamInfo<PaceCase>& info) { return std::string(info.param.name); });
 
 // The kept rate reaches the run: three rows to one host at two a second span about a second.

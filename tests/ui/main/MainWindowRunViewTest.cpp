@@ -37,8 +37,7 @@ protected:
         std::thread worker([&] {
             for (int row = 0; row < kRows; ++row) {
                 view_->Post([this, row] {
-                    if (row >= 10)
-                        view_->MakeTopRow(row - 10);
+                    if (row >= 10) view_->MakeTopRow(row - 10);
                     view_->SetRowStatus(row, {u"Pinging page..."});
                     view_->SetProcessedText(DecimalText(row + 1));
                 });

@@ -139,23 +139,20 @@ TEST_F(MainWindowStart, MenusHoldTheirItemsInOrder)
     const auto window = MakeWindow();
     const auto texts = [](const QMenu* menu) {
         QStringList names;
-        for (const QAction* action : menu->actions())
-            names << action->objectName() + QLatin1Char('=') + action->text();
+        for (const QAction* action : menu->actions()) names << action->objectName() + QLatin1Char('=') + action->text();
         return names;
     };
-    EXPECT_EQ(texts(Child<QMenu>(*window, "fileMenu")),
-              (QStringList{QStringLiteral(u"openWebsitesAction=Open websites file…"),
-                           QStringLiteral(u"openUrlListAction=Open URL list…"),
-                           QStringLiteral("editWebsitesAction=Edit websites"),
-                           QStringLiteral("clearWebsitesAction=Clear websites"), QStringLiteral("="),
-                           QStringLiteral("editServicesAction=Edit services"),
-                           QStringLiteral("clearServicesAction=Clear services"), QStringLiteral("=Services"),
-                           QStringLiteral("="), QStringLiteral("startAction=Start"),
-                           QStringLiteral("abortAction=Abort"),
-                           QStringLiteral("checkFailedAgainAction=Check failed again"), QStringLiteral("=Export"),
-                           QStringLiteral("="), QStringLiteral("verifyTlsAction=Verify TLS certificates"),
-                           QStringLiteral("settingsAction=Settings\u2026"),
-                           QStringLiteral("="), QStringLiteral("exitAction=Exit")}));
+    EXPECT_EQ(
+        texts(Child<QMenu>(*window, "fileMenu")),
+        (QStringList{
+            QStringLiteral(u"openWebsitesAction=Open websites file…"),
+            QStringLiteral(u"openUrlListAction=Open URL list…"), QStringLiteral("editWebsitesAction=Edit websites"),
+            QStringLiteral("clearWebsitesAction=Clear websites"), QStringLiteral("="),
+            QStringLiteral("editServicesAction=Edit services"), QStringLiteral("clearServicesAction=Clear services"),
+            QStringLiteral("=Services"), QStringLiteral("="), QStringLiteral("startAction=Start"),
+            QStringLiteral("abortAction=Abort"), QStringLiteral("checkFailedAgainAction=Check failed again"),
+            QStringLiteral("=Export"), QStringLiteral("="), QStringLiteral("verifyTlsAction=Verify TLS certificates"),
+            QStringLiteral("settingsAction=Settings\u2026"), QStringLiteral("="), QStringLiteral("exitAction=Exit")}));
     // Shown as "File" and "Help"; Alt+F and Alt+H open them.
     EXPECT_EQ(Child<QMenu>(*window, "fileMenu")->title(), QStringLiteral("&File"));
     EXPECT_EQ(Child<QMenu>(*window, "helpMenu")->title(), QStringLiteral("&Help"));
@@ -224,8 +221,7 @@ TEST_F(MainWindowStart, ThreadSliderOffersOnlyMultiplesOfTheProcessorCount)
     QList<int> offered;
     for (int wanted = 0; wanted <= 70; ++wanted) {
         threads->SetValue(wanted);
-        if (!offered.contains(threads->Value()))
-            offered << threads->Value();
+        if (!offered.contains(threads->Value())) offered << threads->Value();
     }
     EXPECT_EQ(offered, (QList<int>{8, 16, 24, 32, 40, 48, 56}));
 }
@@ -349,19 +345,18 @@ TEST_F(MainWindowStart, WindowIsCentredOnTheScreen)
 TEST_F(MainWindowStart, RunningAndIdleStatesSwitchExactlyTheirControls)
 {
     const auto window = MakeWindow();
-    const char* runningDisabled[] = {"startButton", "clearWebsitesButton", "clearServicesButton", "editWebsitesButton",
-                                     "editServicesButton", "loadWebsitesButton", "servicesCombo", "servicesMenuButton",
-                                     "exportButton", "websitesPathEdit"};
-    const char* untouched[] = {"threadsSetting", "timeoutSetting", "pingTableView", "mainMenuBar",
-                               "processedValueLabel", "timeValueLabel"};
+    const char* runningDisabled[] = {
+        "startButton",        "clearWebsitesButton", "clearServicesButton", "editWebsitesButton", "editServicesButton",
+        "loadWebsitesButton", "servicesCombo",       "servicesMenuButton",  "exportButton",       "websitesPathEdit"};
+    const char* untouched[] = {"threadsSetting", "timeoutSetting",      "pingTableView",
+                               "mainMenuBar",    "processedValueLabel", "timeValueLabel"};
     for (const bool running : {true, false, true, false}) {
         SCOPED_TRACE(running ? "running" : "idle");
         window->SetRunningState(running);
         for (const char* name : runningDisabled)
             EXPECT_EQ(Child<QWidget>(*window, name)->isEnabled(), !running) << name;
         EXPECT_EQ(Child<QWidget>(*window, "abortButton")->isEnabled(), running);
-        for (const char* name : untouched)
-            EXPECT_TRUE(Child<QWidget>(*window, name)->isEnabled()) << name;
+        for (const char* name : untouched) EXPECT_TRUE(Child<QWidget>(*window, name)->isEnabled()) << name;
         for (const char* action : {"exitAction", "aboutAction", "onlineManualAction", "supportAction"})
             EXPECT_TRUE(Child<QAction>(*window, action)->isEnabled()) << action;
     }

@@ -50,8 +50,7 @@ protected:
     int RowOfUrl(const QString& url) const
     {
         for (int row = 0; row < window_->Table.RowCount(); ++row)
-            if (window_->Table.GetCell(PingTable::ColumnUrl, row) == url)
-                return row;
+            if (window_->Table.GetCell(PingTable::ColumnUrl, row) == url) return row;
         return -1;
     }
 
@@ -123,8 +122,8 @@ TEST_P(MainWindowTableRun, SortAndFilterChangeOnlyWhatIsShown)
     test::LoopbackServer server{test::AnswerByPath{}};
     QByteArray templates;
     for (int i = 0; i < 12; ++i)
-        templates += "http://{website}/" + QByteArray(i % 3 == 0 ? "404" : "200") + "#" + QByteArray::number(i) +
-                     "\r\n";
+        templates +=
+            "http://{website}/" + QByteArray(i % 3 == 0 ? "404" : "200") + "#" + QByteArray::number(i) + "\r\n";
     WriteServices(QStringLiteral("plain.txt"), templates);
     window_->ReloadServicesList(QStringLiteral("plain.txt"));
     const QString websites =
@@ -149,8 +148,8 @@ TEST_P(MainWindowTableRun, SortAndFilterChangeOnlyWhatIsShown)
     std::vector<int> expected;
     for (int row = 0; row < 12; ++row) {
         const bool failed = row % 3 == 0;
-        const bool statusPasses = param.statusFilter == 0 || (param.statusFilter == 1 && !failed) ||
-                                  (param.statusFilter == 2 && failed);
+        const bool statusPasses =
+            param.statusFilter == 0 || (param.statusFilter == 1 && !failed) || (param.statusFilter == 2 && failed);
         if (statusPasses && window_->Table.GetCell(PingTable::ColumnUrl, row).contains(QLatin1String(param.urlText)))
             expected.push_back(row);
     }
@@ -180,7 +179,8 @@ TEST_P(MainWindowTableRun, SortAndFilterChangeOnlyWhatIsShown)
 INSTANTIATE_TEST_SUITE_P(
     Views, MainWindowTableRun,
     testing::Values(ShownCase{"failed_in_table_order", -1, Qt::AscendingOrder, 2, ""},
-                    ShownCase{"all_by_status_descending_url_filter", PingTable::ColumnPing, Qt::DescendingOrder, 0, "#1"},
+                    ShownCase{"all_by_status_descending_url_filter", PingTable::ColumnPing, Qt::DescendingOrder, 0,
+                              "#1"},
                     ShownCase{"completed_by_url_ascending", PingTable::ColumnUrl, Qt::AscendingOrder, 1, ""},
                     ShownCase{"by_status_ascending", PingTable::ColumnPing, Qt::AscendingOrder, 0, ""}),
     [](const testing::TestParamInfo<ShownCase>& info) { return std::string(info.param.name); });
@@ -188,7 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
 // "Not checked" shows the rows without a status; a header's third click brings back the table's order.
 TEST_F(MainWindowTable, NotCheckedFilterAndTheThirdClickOnAHeader)
 {
-    FillTable({{"http://b.test/", "Completed"}, {"http://a.test/", ""}, {"http://c.test/", "Timeout"},
+    FillTable({{"http://b.test/", "Completed"},
+               {"http://a.test/", ""},
+               {"http://c.test/", "Timeout"},
                {"http://d.test/", ""}});
     Child<QComboBox>(*window_, "statusFilterCombo")->setCurrentIndex(3);
     EXPECT_EQ(ShownRows(), (std::vector<int>{1, 3}));
@@ -241,8 +243,7 @@ TEST_F(MainWindowTable, UrlListFailedExportAndCheckingAgain)
     EXPECT_EQ(Child<QLineEdit>(*window_, "websitesPathEdit")->text(), path);
     EXPECT_EQ(Child<QLabel>(*window_, "totalUrlsValueLabel")->text(), QStringLiteral("4"));
     EXPECT_EQ(Child<QLabel>(*window_, "websitesServicesValueLabel")->text(), QStringLiteral("4/1"));
-    for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(window_->Table.GetCell(PingTable::ColumnUrl, row), urls[row]);
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(window_->Table.GetCell(PingTable::ColumnUrl, row), urls[row]);
 
     window_->Table.SetOutcome(0, CheckOutcome(u"Completed"));
     window_->Table.SetOutcome(1, CheckOutcome(u"Error 404"));

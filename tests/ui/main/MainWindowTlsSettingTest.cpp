@@ -78,11 +78,11 @@ TEST_P(MainWindowTlsRun, StartChecksCertificatesAsTheItemSays)
     EXPECT_TRUE(reason.contains(param.reasonPart)) << reason.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Items, MainWindowTlsRun,
-    testing::Values(RunCase{"Off", false, QStringLiteral("Completed"), QStringLiteral("in ")},
-                    RunCase{"On", true, QStringLiteral("Aborted"), QStringLiteral("certificate verify failed")}),
-    [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Items, MainWindowTlsRun,
+                         testing::Values(RunCase{"Off", false, QStringLiteral("Completed"), QStringLiteral("in ")},
+                                         RunCase{"On", true, QStringLiteral("Aborted"),
+                                                 QStringLiteral("certificate verify failed")}),
+                         [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace larkspire

@@ -29,9 +29,9 @@ TEST_F(RunEndToEnd, ListsToStatusesToExport)
     const QString site = QStringLiteral("127.0.0.1:%1").arg(server.Port());
     const test::RefusedPort refusedPort;
     const QString refused = QStringLiteral("http://127.0.0.1:%1/x").arg(refusedPort.Port());
-    WriteServices(QStringLiteral("mixed.txt"),
-                  ("http://{website}/200\r\nhttp://{website}/404\r\nhttp://{website}/stall\r\n" + refused + "\r\n")
-                      .toUtf8());
+    WriteServices(
+        QStringLiteral("mixed.txt"),
+        ("http://{website}/200\r\nhttp://{website}/404\r\nhttp://{website}/stall\r\n" + refused + "\r\n").toUtf8());
     const QString websites = WriteFile(QStringLiteral("sites.txt"), ("http://" + site + "/\r\n").toUtf8());
     ScriptedDialogs dialogs;
     std::unique_ptr<MainWindow> window = MakeWindow();
@@ -43,8 +43,8 @@ TEST_F(RunEndToEnd, ListsToStatusesToExport)
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Texts(Kind::Information).isEmpty(); }, 60000));
     EXPECT_EQ(dialogs.Texts(Kind::Information), QStringList{"Ping terminated"});
-    const QStringList statuses = {window->Table.GetCell(1, 0), window->Table.GetCell(1, 1),
-                                  window->Table.GetCell(1, 2), window->Table.GetCell(1, 3)};
+    const QStringList statuses = {window->Table.GetCell(1, 0), window->Table.GetCell(1, 1), window->Table.GetCell(1, 2),
+                                  window->Table.GetCell(1, 3)};
     EXPECT_EQ(statuses, (QStringList{"Completed", "Error 404", "Timeout", "Aborted"}));
     EXPECT_TRUE(Child<QPushButton>(*window, "startButton")->isEnabled());
     EXPECT_FALSE(Child<QPushButton>(*window, "abortButton")->isEnabled());
@@ -95,8 +95,7 @@ TEST_F(RunEndToEnd, AbortLeavesSkippedRowsForTheNotCompletedExport)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             const bool idle = start->isEnabled();
-            if (!idle)
-                heldUntilIdle = heldUntilIdle && !abort->isEnabled() && statusBar->currentMessage() == aborting;
+            if (!idle) heldUntilIdle = heldUntilIdle && !abort->isEnabled() && statusBar->currentMessage() == aborting;
             return idle;
         },
         60000));

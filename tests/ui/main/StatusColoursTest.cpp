@@ -42,8 +42,7 @@ TEST_P(StatusColoursOnTheme, EveryOutcomeReadsAndHasAColourOfItsOwn)
     for (StatusKind kind : kColouredKinds) {
         const QColor colour = StatusColour(kind, palette);
         ASSERT_TRUE(colour.isValid()) << static_cast<int>(kind);
-        EXPECT_GE(ContrastRatio(colour, palette.color(QPalette::Base)), kMinStatusContrast)
-            << static_cast<int>(kind);
+        EXPECT_GE(ContrastRatio(colour, palette.color(QPalette::Base)), kMinStatusContrast) << static_cast<int>(kind);
         EXPECT_NE(colour, palette.color(QPalette::Text)) << static_cast<int>(kind);
         seen.insert(colour.rgb());
     }

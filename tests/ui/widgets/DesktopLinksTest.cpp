@@ -43,8 +43,7 @@ protected:
         const QString record = files.Path(QStringLiteral("record-%1").arg(++records));
         qputenv("LARKSPIRE_SHELL_RECORD", record.toLocal8Bit());
         open();
-        if (!QTest::qWaitFor([&] { return QFileInfo::exists(record); }, 20000))
-            return std::nullopt;
+        if (!QTest::qWaitFor([&] { return QFileInfo::exists(record); }, 20000)) return std::nullopt;
         QStringList arguments = QString::fromUtf8(TestFolder::Read(record)).split(QChar(0));
         arguments.removeLast();  // after the last NUL
         return arguments;

@@ -19,9 +19,8 @@ TEST(EventuallyTrue, FailsWhenTheConditionNeverHolds)
 {
     EXPECT_NONFATAL_FAILURE(EXPECT_TRUE(EventuallyTrue([] { return false; }, "the flag", 100ms)),
                             "waited 100 ms for the flag, which never became true");
-    EXPECT_NONFATAL_FAILURE(
-        EXPECT_TRUE(EventuallyEqual([] { return QSize(1, 2); }, QSize(3, 4), "the size", 100ms)),
-        "waited 100 ms for the size to be 3x4, last seen 1x2");
+    EXPECT_NONFATAL_FAILURE(EXPECT_TRUE(EventuallyEqual([] { return QSize(1, 2); }, QSize(3, 4), "the size", 100ms)),
+                            "waited 100 ms for the size to be 3x4, last seen 1x2");
 }
 
 // What the condition waits for comes from a queued event, so only a wait that runs the event loop sees it.

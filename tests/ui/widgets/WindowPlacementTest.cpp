@@ -18,7 +18,7 @@ TEST(EnsureMinClientSize, GrowsEachDimensionOnItsOwn)
         QSize before;
         QSize after;
     } cases[] = {
-        {{500, 400}, {733, 618}}, {{900, 400}, {900, 618}}, {{500, 700}, {733, 700}},
+        {{500, 400}, {733, 618}}, {{900, 400}, {900, 618}},   {{500, 700}, {733, 700}},
         {{733, 618}, {733, 618}}, {{1000, 800}, {1000, 800}},
     };
     for (const auto& c : cases) {
