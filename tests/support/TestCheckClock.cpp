@@ -8,13 +8,13 @@ namespace {
 using namespace std::chrono_literals;
 
 // Bounds of waits for the checked thread: generous, since only a failing test reaches them.
-constexpr auto kPatience = 30s;
+constexpr auto Patience = 30s;
 // Far beyond every limit a test sets: ends whatever wait a failed test left under way.
-constexpr auto kFarAhead = std::chrono::hours(24 * 365);
+constexpr auto FarAhead = std::chrono::hours(24 * 365);
 
 bool PollUntil(const std::function<bool()>& condition)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(1ms);
@@ -97,7 +97,7 @@ bool ClockedWait::WaitForEnd()
 void ClockedWait::Finish()
 {
     if (!thread_.joinable()) return;
-    if (!ended_) clock_.Set(kFarAhead);
+    if (!ended_) clock_.Set(FarAhead);
     thread_.join();
 }
 
