@@ -71,11 +71,7 @@ bool CheckBudget::WaitUntil(Ready ready, int milliseconds) const
     for (;;) {
         ThrowIfOver();
         if (ready(NextWaitMs(ownEnd))) return true;
-        if (ownEnd && Now() >= *ownEnd) {
-            // When the check's own limits have run out as well, they are why it ends.
-            ThrowIfOver();
-            return false;
-        }
+        if (ownEnd && Now() >= *ownEnd) return false;
     }
 }
 
